@@ -1,0 +1,23 @@
+#pragma once
+// Small text rules shared by every room: the one text-to-integer conversion and trimming.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zun {
+
+// The one text-to-integer conversion: leading spaces, an optional sign, then decimal digits or
+// hexadecimal digits after "$", "x", "X", "0x" or "0X". Anything else, an empty text or a value
+// outside the signed 32-bit range gives `fallback`.
+int32_t StrToIntDef(std::string_view text, int32_t fallback);
+
+// Removes every character with code 0 to 32 at both ends.
+std::string_view Trim(std::string_view text);
+
+// A Shift-JIS (code page 932) lead byte: the first byte of a two-byte character.
+inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// printf-style formatting into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace zun

@@ -1,0 +1,143 @@
+#include "platform/TextFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/Paths.h"
+
+namespace zun {
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  if (st.st_size > 0) bytes.reserve(static_cast<size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      close(fd);
+      return false;
+    }
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return true;
+}
+
+void ForEachTextLine(std::string_view bytes, const std::function<void(std::string_view)>& line) {
+  std::string piece;
+  piece.reserve(kLinePieceBytes);
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    // Fast path: a piece without CR needs no copy.
+    const size_t limit = std::min(n, i + kLinePieceBytes);
+    size_t j = i;
+    bool sawCr = false;
+    while (j < limit && bytes[j] != '\n') {
+      if (bytes[j] == '\r') {
+        sawCr = true;
+        break;
+      }
+      ++j;
+    }
+    if (!sawCr) {
+      if (j < limit) ++j;  // take the LF
+      line(bytes.substr(i, j - i));
+      i = j;
+      continue;
+    }
+    piece.clear();
+    while (i < n && piece.size() < kLinePieceBytes) {
+      char c = bytes[i];
+      if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') {
+        ++i;
+        continue;
+      }
+      piece += c;
+      ++i;
+      if (c == '\n') break;
+    }
+    line(piece);
+  }
+}
+
+std::string ToCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16 + 2);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+namespace {
+std::atomic<unsigned> tempCounter{0};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+}  // namespace
+
+SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode) {
+  if (path.empty() || DirectoryExists(path)) return SaveResult::OpenFailed;
+  std::string folder = FolderOf(path);
+  if (folder.empty()) folder = ".";
+  if (!DirectoryExists(folder)) return SaveResult::OpenFailed;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%d.%u.tmp", static_cast<int>(getpid()), tempCounter++);
+    temp = JoinPath(folder, "." + FileNameOf(path) + suffix);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return SaveResult::OpenFailed;
+  bool ok = WriteAll(fd, bytes);
+  if (ok && durable) ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return SaveResult::WriteFailed;
+  }
+  if (durable) {
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+      fsync(dirFd);
+      close(dirFd);
+    }
+  }
+  return SaveResult::Ok;
+}
+
+SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable) {
+  std::string bytes = ToCrLf(text);
+  bytes += "\r\n";
+  return ReplaceFile(path, bytes, durable);
+}
+
+}  // namespace zun

@@ -1,0 +1,109 @@
+#include "results/ResultGrid.h"
+
+#include <algorithm>
+
+#include "platform/Cp932.h"
+
+namespace zun {
+
+const std::array<std::string, kGridColumns>& HeaderTexts() {
+  static const std::array<std::string, kGridColumns> texts = {
+      Cp932FromUtf8("行番号"), Cp932FromUtf8("部門1"),  Cp932FromUtf8("部門2"),      Cp932FromUtf8("ゼッケン"),
+      Cp932FromUtf8("回数"),   Cp932FromUtf8("1/1000"), Cp932FromUtf8("1/1"),        Cp932FromUtf8("時刻スタンプ"),
+      Cp932FromUtf8("x FLG"),  Cp932FromUtf8("z FLG")};
+  return texts;
+}
+
+ResultGrid::ResultGrid() { Reset(2); }
+
+std::string_view ResultGrid::Cell(int col, int row) const {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= kGridColumns) return {};
+  if (col == ColXFlg) return pool_[flagX_[row]];
+  if (col == ColZFlg) return pool_[flagZ_[row]];
+  const RowCells& r = rows_[row];
+  const uint16_t begin = col == 0 ? 0 : r.end[col - 1];
+  return std::string_view(arena_).substr(r.start + begin, r.end[col] - begin);
+}
+
+uint32_t ResultGrid::Intern(std::string_view text) {
+  if (text.empty()) return 0;
+  auto it = poolIndex_.find(std::string(text));
+  if (it != poolIndex_.end()) return it->second;
+  const uint32_t index = static_cast<uint32_t>(pool_.size());
+  pool_.emplace_back(text);
+  poolIndex_.emplace(std::string(text), index);
+  return index;
+}
+
+void ResultGrid::StoreArenaCells(int row, const std::string_view* cells) {
+  RowCells& r = rows_[row];
+  r.start = arena_.size();
+  uint16_t offset = 0;
+  for (int c = 0; c < kArenaColumns; ++c) {
+    // A cell comes from one line piece of at most 2,047 bytes, so the row fits in 16-bit offsets;
+    // a longer text set by hand is cut rather than corrupting its neighbours.
+    const size_t room = 65535 - offset;
+    std::string_view text = cells[c].substr(0, std::min(cells[c].size(), room));
+    arena_.append(text);
+    offset = static_cast<uint16_t>(offset + text.size());
+    r.end[c] = offset;
+  }
+}
+
+void ResultGrid::SetCell(int col, int row, std::string_view text) {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= kGridColumns) return;
+  if (col == ColXFlg) {
+    flagX_[row] = Intern(text);
+    return;
+  }
+  if (col == ColZFlg) {
+    flagZ_[row] = Intern(text);
+    return;
+  }
+  // Copy the row's cells before the arena may reallocate.
+  std::array<std::string, kArenaColumns> copies;
+  std::array<std::string_view, kArenaColumns> cells;
+  for (int c = 0; c < kArenaColumns; ++c) {
+    copies[c] = c == col ? std::string(text) : std::string(Cell(c, row));
+    cells[c] = copies[c];
+  }
+  const RowCells& r = rows_[row];
+  const bool wasLast = r.end[kArenaColumns - 1] > 0 && r.start + r.end[kArenaColumns - 1] == arena_.size();
+  if (wasLast) arena_.resize(r.start);  // the row's old bytes were the arena's tail: reuse them
+  StoreArenaCells(row, cells.data());
+}
+
+void ResultGrid::SetRow(int row, const std::string_view* cells, int cellCount) {
+  if (row < 0 || row >= RowCount()) return;
+  std::array<std::string_view, kGridColumns> all{};
+  for (int c = 0; c < std::min(cellCount, kGridColumns); ++c) all[c] = cells[c];
+  StoreArenaCells(row, all.data());
+  flagX_[row] = Intern(all[ColXFlg]);
+  flagZ_[row] = Intern(all[ColZFlg]);
+}
+
+void ResultGrid::Reset(int rowCount) {
+  rows_.clear();
+  flagX_.clear();
+  flagZ_.clear();
+  arena_.clear();
+  pool_.assign(1, std::string());
+  poolIndex_.clear();
+  SetRowCount(rowCount);
+}
+
+void ResultGrid::SetRowCount(int rowCount) {
+  rowCount = std::max(rowCount, 0);
+  rows_.resize(rowCount);
+  flagX_.resize(rowCount, 0);
+  flagZ_.resize(rowCount, 0);
+}
+
+size_t ResultGrid::MemoryBytes() const {
+  size_t bytes = rows_.capacity() * sizeof(RowCells) + (flagX_.capacity() + flagZ_.capacity()) * sizeof(uint32_t) +
+                 arena_.capacity();
+  for (const std::string& s : pool_) bytes += sizeof(std::string) + s.capacity();
+  return bytes + poolIndex_.size() * 64;
+}
+
+}  // namespace zun

@@ -1,0 +1,72 @@
+#pragma once
+// The result grid: 10 columns of Shift-JIS texts, row 0 the header row, data row r = line r of
+// the zunText file. Cells 0 to 7 of all rows live in one byte arena; the two flag cells, which
+// change after a load, are kept apart as indices into a small pool of distinct texts.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zun {
+
+enum Column : int {
+  ColLineNo = 0,
+  ColDiv1 = 1,
+  ColDiv2 = 2,
+  ColBib = 3,
+  ColCount = 4,
+  ColTime1000 = 5,
+  ColTime1 = 6,
+  ColStamp = 7,
+  ColXFlg = 8,
+  ColZFlg = 9,
+};
+
+constexpr int kGridColumns = 10;
+// A grid of this many rows or more (header row included) is refused by the load pipeline.
+constexpr int kGridRowLimit = 4999950;
+
+// The header texts of the ten columns, as CP932 bytes.
+const std::array<std::string, kGridColumns>& HeaderTexts();
+
+class ResultGrid {
+ public:
+  ResultGrid();
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int ColCount() const { return kGridColumns; }
+
+  // The stored text of cell (col, row); empty outside the grid.
+  std::string_view Cell(int col, int row) const;
+  void SetCell(int col, int row, std::string_view text);
+
+  // Every cell emptied, and the given row count.
+  void Reset(int rowCount);
+  // Grows or shrinks to `rowCount` rows; new rows are empty.
+  void SetRowCount(int rowCount);
+  // Replaces the whole row with up to ten cells (missing ones empty).
+  void SetRow(int row, const std::string_view* cells, int cellCount);
+
+  // Bytes held by the grid (for the memory benchmark).
+  size_t MemoryBytes() const;
+
+ private:
+  static constexpr int kArenaColumns = 8;
+  struct RowCells {
+    uint64_t start = 0;                    // offset of cell 0 in the arena
+    std::array<uint16_t, kArenaColumns> end{};  // end offset of each cell, relative to start
+  };
+  uint32_t Intern(std::string_view text);
+  void StoreArenaCells(int row, const std::string_view* cells);
+
+  std::vector<RowCells> rows_;
+  std::vector<uint32_t> flagX_;  // column 8, index into pool_
+  std::vector<uint32_t> flagZ_;  // column 9, index into pool_
+  std::string arena_;
+  std::vector<std::string> pool_;
+  std::unordered_map<std::string, uint32_t> poolIndex_;
+};
+
+}  // namespace zun
