@@ -1,0 +1,42 @@
+#pragma once
+// The ranking files: 000.csv (every accepted passage by time) and 001.csv, 002.csv, ... (the k-th
+// accepted passage of every bib by time).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results/ResultGrid.h"
+
+namespace zun {
+
+struct PassageRecord {
+  int32_t Bib = 0;
+  int32_t SortTime = 99999999;
+  int32_t RecordTime = 99999999;
+  int32_t Count = 0;
+  int32_t State = 0;  // 0 not listed, 1 accepted, 2 dropped as a repeated reading
+  int32_t Sequence = 0;
+};
+using PassageTable = std::vector<PassageRecord>;
+
+int32_t HmsToSeconds(int32_t hhmmss);
+
+int CompareByBib(const PassageRecord& a, const PassageRecord& b);
+int CompareByTime(const PassageRecord& a, const PassageRecord& b);
+int CompareByCount(const PassageRecord& a, const PassageRecord& b);
+
+// A table of `rowTotal` records at their reset values.
+void ResetPassageTable(PassageTable& table, int rowTotal);
+
+struct RankingReport {
+  bool overallWritten = false;  // 000.csv was written: the writer's result
+  int countFilesWritten = 0;
+  int passagesListed = 0;
+};
+
+// Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows. `table` is the load's
+// PassageTable; an empty table (a grid that was too big) writes nothing.
+RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table,
+                                const std::string& dir000, const std::string& dir999);
+
+}  // namespace zun

@@ -1,0 +1,59 @@
+#pragma once
+// The operator's invalid marks ("x" in column 8) and the flag file that keeps them across loads.
+// A mark is bound to a row's content (columns 1 to 7 as integers), not to its line number.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/TextFile.h"
+#include "results/ResultGrid.h"
+
+namespace zun {
+
+// The flag list: the flag file's lines in file order, then each new mark at the end.
+using FlagList = std::vector<std::string>;
+
+inline constexpr const char* kFlagFileName = "zuntext.flg";
+
+// Columns 1 to 7 of a flag line read as integers (non-numeric 0). A line of fewer than eight
+// fields names no row.
+struct FlagKey {
+  bool valid = false;
+  std::array<int32_t, 7> values{};
+};
+FlagKey FlagKeyOfLine(std::string_view line);
+
+// Columns 1 to 7 of a grid row read as integers, non-numeric or empty -1.
+std::array<int32_t, 7> RowKeyOf(const ResultGrid& grid, int row);
+
+bool FlagMatch(std::string_view line, const ResultGrid& grid, int row);
+
+// Cells 0 to 8 of the row joined by ",".
+std::string BuildFlagLine(const ResultGrid& grid, int row);
+
+// Every line followed by "\n" (the whole-text save adds the final line break).
+std::string FlagFileText(const FlagList& flags);
+
+enum class FlagFileRead { Missing, OpenFailed, Read };
+
+// Empties `flags`, reads the flag file into it and marks "x" on every row a line matches.
+FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath);
+
+enum class MarkOutcome {
+  Saved,            // the change is in the grid, the list and the file
+  AlreadyMarked,    // a flag line already matches the row; nothing changed
+  NoSelection,      // no flag line chosen; nothing changed
+  SaveOpenFailed,   // the change is in the grid and the list, the file could not be opened
+  SaveWriteFailed,  // the change is in the grid and the list, writing the file failed
+};
+
+// Marks `row` "x", appends its flag line and rewrites the flag file.
+MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath);
+
+// Deletes flag line `index`, rewrites the flag file and, when saved, clears "x" on the rows that
+// line matched and no remaining line matches, so the grid always agrees with the file.
+MarkOutcome RemoveFlagMark(ResultGrid& grid, FlagList& flags, int index, const std::string& flagFilePath);
+
+}  // namespace zun
