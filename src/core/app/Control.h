@@ -1,0 +1,36 @@
+#pragma once
+// The plain record of one control of the main window. FormMain owns one per control; the Qt
+// window mirrors them onto its widgets after every event it forwards.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zun {
+
+constexpr uint32_t RGB(uint8_t r, uint8_t g, uint8_t b) { return (uint32_t(r) << 16) | (uint32_t(g) << 8) | b; }
+inline constexpr uint32_t kColorBlack = RGB(0, 0, 0);
+inline constexpr uint32_t kColorRed = RGB(255, 0, 0);
+inline constexpr uint32_t kColorBlue = RGB(0, 0, 255);
+inline constexpr uint32_t kColorTeal = RGB(0, 128, 128);
+
+struct ListRow {  // one row of a report-style list view: caption and sub-items
+  std::vector<std::string> cells;
+};
+
+struct Control {
+  std::string text;     // caption or edit text (UTF-8)
+  std::string hint;
+  bool enabled = true;
+  bool visible = true;
+  bool checked = false;
+  int itemIndex = -1;               // radio groups, combo boxes, list boxes: the chosen item
+  std::vector<std::string> items;   // radio group / list box / combo box / check list items
+  std::vector<bool> itemChecked;    // check list ticks, one per item
+  std::vector<ListRow> rows;        // list views
+  std::vector<int> selectedRows;    // list views with multi-select
+  uint32_t fontColor = kColorBlack;
+  int position = 0;                 // progress bar position
+  int interval = 0;                 // timer period in ms
+};
+
+}  // namespace zun
