@@ -20,6 +20,8 @@ struct ListRow {  // one row of a report-style list view: caption and sub-items
 struct Control {
   std::string text;     // caption or edit text (UTF-8)
   std::string hint;
+  std::string label;                // the label of a labelled edit
+  int tag = 0;
   bool enabled = true;
   bool visible = true;
   bool checked = false;
@@ -31,6 +33,8 @@ struct Control {
   uint32_t fontColor = kColorBlack;
   int position = 0;                 // progress bar position
   int interval = 0;                 // timer period in ms
+  bool focused = false;             // has the keyboard focus (the window reports it)
+  int focusRequests = 0;            // bumped each time the core gives this control the focus
 };
 
 }  // namespace zun

@@ -1,0 +1,255 @@
+#pragma once
+// The main window without a toolkit: every field of its state, one record per control, and the
+// handlers that carry its logic. The Qt window forwards each event here (after writing the
+// operator's input into the records: edit texts, ticks, chosen items) and then mirrors the
+// records onto its widgets.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Control.h"
+#include "app/Prompter.h"
+#include "platform/Paths.h"
+#include "results/LoadPipeline.h"
+#include "view/CellDisplay.h"
+#include "view/Flags.h"
+#include "view/RowVisibility.h"
+
+namespace zun {
+
+inline constexpr const char* kVersionText = "ver 0.4";
+inline constexpr int kCheckStateCount = 50;
+inline constexpr int kRemoteSortFlagCount = 20;
+inline constexpr int kProgressMax = 50;
+
+// The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
+// hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
+struct GridControl : Control {
+  int currentRow = 0;
+  int currentCol = 0;
+  int topRow = 1;       // the first data row in view (the window reports it)
+  int leftCol = 0;
+  RowVisibility Rows;
+  int modelResets = 0;     // bumped when the rows or their visibility change: rebuild the view
+  int repaints = 0;        // bumped when cells changed or the display mode changed: repaint
+  int scrollRequests = 0;  // bumped when the current row must be scrolled into view
+};
+
+// The open dialog's settings.
+struct OpenDialogRecord {
+  std::string Filter;  // "Text files (*.txt)|*.TXT" once the window is shown
+  std::string DefaultExt = "db";
+  std::string InitialDir = "vekData";  // relative to the current directory
+};
+
+struct FormMainOptions {
+  std::string ExecutablePath;  // the settings file and the default output folder sit beside it
+  // The zunText file's stamp as the automation tick takes it; empty: the file system.
+  std::function<FileStamp(const std::string&)> StampOf;
+  // The folder relative names are resolved against (the open dialog's "vekData"); empty: the
+  // process's current directory.
+  std::string CurrentDirectory;
+};
+
+class FormMain {
+ public:
+  FormMain(Prompter& prompter, FormMainOptions options);
+  virtual ~FormMain() = default;
+  FormMain(const FormMain&) = delete;
+  FormMain& operator=(const FormMain&) = delete;
+
+  // ---- window state ----
+  std::string ExeDir;
+  std::string ZunTextPath;
+  std::string ZunTextDir;
+  std::string FlagDir;
+  std::string FlagFilePath;
+  std::string TextDir;
+  std::string Dir999;
+  std::string Dir000;
+  std::string PureTextPath;
+  std::string LastLDir;
+  std::string LastHDir;
+  std::string CipheredPassword;
+  bool GridLoaded = false;
+  bool Connected = false;
+  bool Uploading = false;
+  bool UploadedOnce = false;
+  bool HostEdited = false;
+  int FlagSaveCount = 0;
+  int RememberedRow = 0;
+  std::array<bool, kRemoteSortFlagCount> RemoteSortFlags{};
+  std::array<bool, kCheckStateCount> CheckStates{};
+  uint32_t LabelColor = kColorTeal;
+  std::string CurrentDirectory;  // where the last output folder listing left off
+
+  // The grid with its per-row tables, and the flag list shown in ListBox1.
+  ResultData Data;
+  FlagList Flags;
+
+  // Snapshots of the zunText file for the automation cycle.
+  FileStamp CurrentSnapshot;
+  FileStamp PreviousSnapshot;
+
+  bool CloseRequested = false;  // ActionCloseExecute asks the window to close
+  bool Closed = false;          // FormClose has run
+
+  // ---- controls ----
+  Control Window;  // the form itself: caption
+  Control Edit1;
+  Control GroupBox1;
+  Control LEdit1, LEdit2, LEdit3, LEdit4, LEdit5;  // tags 0..4 = grid column searched
+  Control RGDispOpt;
+  Control SB_NEW, SB_TOP2, SB_Refresh, SpeedButton1;
+  Control Label5;
+  Control GroupBox2, CBAuto, CBPure, CBFtp;
+  Control ProgressBar1;
+  Control EHost, EUserId, EPassword;
+  Control CBignoreFR;
+  GridControl StringGrid1;
+  Control Label4;
+  Control ButtonDoignore, ButtonCancalIgnore;
+  Control SpeedButton2, SpeedButton4;
+  Control SBPutCleanText, SBOpenEXP, SpeedButton3;
+  Control CBNeedCSV;
+  Control RGUpLDOpt;
+  Control ListBox1;
+  Control ListView1, ListView2;
+  Control CheckListBox1;
+  Control Label3, Label2, Label1;
+  Control ToolBar1, TBConnect, TBDisConnect, ToolButtonUpLoad;
+  Control SpeedUpDir, ComboCurrDir, RemoteFileListV;
+  Control PMRemote, MakeHDir, RemoteRename, RemoteDelete;
+  Control StatusBar1;  // items: the three panel texts
+  Control MainMenu1, ZunText1, OpenHostList1, ActionClose1;
+  Control Timer1;      // enabled, interval
+  OpenDialogRecord OpenDialog1;
+
+  // Actions; a button or menu item bound to one takes its caption and enabled state from it.
+  Control ActionOpenZunText, ActionClose, ActionPutCleanText, ActionTextDirOpen, ActionOpenZunFolder,
+      ActionOpenFlgHolder, ActionRefresh, ActionDelteFlgFile, ActionDeletePurefiles, OpenHostList,
+      ActionConnectHost, ActionDisconnectHost, ActionUpload, ActionUpDirectory, Action1;
+
+  // The search edit of a tag (0..4); nullptr otherwise.
+  Control* LEdit(int tag);
+  const Control* LEdit(int tag) const;
+  int DisplayModeIndex() const { return RGDispOpt.itemIndex; }
+
+  // ---- window life ----
+  void FormShow();
+  void FormActivate() {}
+  bool FormCloseQuery();  // true: the window may close
+  void FormClose();
+  // FormCloseQuery then, when it agrees, FormClose; true when closed.
+  bool CloseWindow();
+  void ActionCloseExecute();
+
+  // ---- control-state rule and status ----
+  void UpdateControlStates();
+  void UpdateFtpControlStates();
+  void ShowStatus(const std::string& text);
+  bool FilterActive() const;
+
+  // ---- settings and output lists ----
+  std::string SettingsPath() const;
+  void LoadSettings();
+  bool SaveSettings();  // false: the file could not be written (already reported)
+  bool RefreshOutputLists();
+  void SaveCheckStates();
+  void RestoreCheckStates();
+  void ClearCheckStates();
+
+  // ---- loading ----
+  void ActionOpenZunTextExecute();
+  void ActionRefreshExecute();
+  void LoadResultGrid();
+
+  // ---- grid display ----
+  // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid
+  // row (not a view row).
+  CellLook StringGrid1DrawCell(int col, int row, bool selected);
+  // The window reports the grid's focus and the operator's moves.
+  void StringGrid1FocusChanged(bool focused);
+  void StringGrid1SelectCell(int col, int row);
+  void StringGrid1TopRowChanged(int topRow);
+
+  // ---- search and filter ----
+  // True when the key was handled (Enter runs the row search of the edit's column).
+  bool LEdit1KeyPress(int tag, int key);
+  void LEdit1MouseUp(int tag);
+  void RowSearch(int tag);
+  void ClearFilter();
+  void RGDispOptClick();
+  void SB_NEWClick();
+  void SB_TOP2Click();
+  void Label5Click();
+
+  // ---- invalid marks ----
+  void ButtonDoignoreClick();
+  void ButtonCancalIgnoreClick();
+  void ListBox1Click();
+  void CBignoreFRClick();
+
+  // ---- outputs ----
+  void ActionPutCleanTextExecute();
+  void WritePureText();
+
+  // ---- automation ----
+  void CBAutoClick();  // CBAuto and CBPure
+  void CBFtpClick();
+  void Timer1Timer();
+  void AutoUploadGate();
+  // The upload pass (comes with the FTP work); does nothing here.
+  virtual void UploadOutputs() {}
+
+  // ---- output-file actions ----
+  void OpenFolder(const std::string& path);
+  void DeleteOutputFile(int kind);
+  void ActionTextDirOpenExecute();
+  void ActionOpenZunFolderExecute();
+  void ActionOpenFlgHolderExecute();
+  void ActionDelteFlgFileExecute();
+  void ActionDeletePurefilesExecute();
+
+  // ---- host fields and labels ----
+  void EHostChange();
+  void EUserIdChange();
+  void EPasswordChange();
+  void Label1Click();
+
+  // ---- FTP and host list (their work comes with the FTP and host-list issues) ----
+  virtual void ActionConnectHostExecute() {}
+  virtual void ActionDisconnectHostExecute() {}
+  virtual void ActionUploadExecute() {}
+  virtual void ActionUpDirectoryExecute() {}
+  virtual void OpenHostListExecute() {}
+  virtual void RemoteFileListVColumnClick(int /*column*/) {}
+  virtual void RemoteFileListVDblClick() {}
+  virtual void ComboCurrDirChange() {}
+  virtual void MakeHDirClick() {}
+  virtual void RemoteRenameClick() {}
+  virtual void RemoteDeleteClick() {}
+  void SetConnected(bool value);
+
+ protected:
+  virtual void LookupStoredPassword() {}
+  virtual void StoreCurrentHostOnClose() {}
+
+  Prompter& prompter_;
+
+ private:
+  void SetEditText(Control& edit, const std::string& text, void (FormMain::*onChange)());
+  void SyncFlagList();
+  void SyncBoundButtons();
+  void GiveGridFocus();
+  void MakeCurrent(int col, int row);
+  void ReportFlagSave(MarkOutcome outcome);
+  bool ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList);
+  FileStamp StampOfZunText(const std::string& path) const;
+
+  FormMainOptions options_;
+};
+
+}  // namespace zun
