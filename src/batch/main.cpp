@@ -1,1 +1,165 @@
-int main() { return 0; }
+// zuntext-batch: the load pipeline and the writers of the window, without a window.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "output/PureText.h"
+#include "output/Ranking.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+#include "platform/TextLineReader.h"
+#include "results/LoadPipeline.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitTooBig = 3;
+
+struct Options {
+  bool csv = true;
+  std::string gridFile;
+  std::string zunTextFile;
+  std::string outputDir;
+};
+
+void PrintUsage() {
+  std::fprintf(stderr, "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] ZUNTEXT_FILE OUTPUT_DIR\n");
+}
+
+bool ParseArguments(int argc, char** argv, Options& options) {
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--no-csv") {
+      options.csv = false;
+    } else if (arg == "--grid") {
+      if (i + 1 >= argc) return false;
+      options.gridFile = argv[++i];
+    } else if (arg.rfind("--grid=", 0) == 0) {
+      options.gridFile = arg.substr(7);
+    } else if (arg == "--") {
+      for (++i; i < argc; ++i) positional.emplace_back(argv[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return false;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 2 || positional[0].empty() || positional[1].empty()) return false;
+  if (options.gridFile.empty() && std::find(argv, argv + argc, std::string("--grid")) != argv + argc) return false;
+  options.zunTextFile = positional[0];
+  options.outputDir = positional[1];
+  return true;
+}
+
+// Every row, ten quoted cells joined by ",", CR LF after each row.
+std::string GridText(const zun::ResultGrid& grid) {
+  std::string text;
+  for (int r = 0; r < grid.RowCount(); ++r) {
+    for (int c = 0; c < zun::kGridColumns; ++c) {
+      if (c > 0) text += ',';
+      text += '"';
+      for (char ch : grid.Cell(c, r)) {
+        if (ch == '"') text += '"';
+        text += ch;
+      }
+      text += '"';
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool MakeFolders(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return zun::DirectoryExists(path);
+}
+
+int CountCells(const zun::ResultGrid& grid, int col, std::string_view text) {
+  int n = 0;
+  for (int r = 1; r < grid.RowCount(); ++r) n += grid.Cell(col, r) == text;
+  return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseArguments(argc, argv, options)) {
+    PrintUsage();
+    return kExitUsage;
+  }
+  const std::string zunPath = zun::AbsolutePath(options.zunTextFile);
+  {
+    zun::TextLineReader probe;
+    if (!probe.Open(zunPath)) {
+      std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", zunPath.c_str());
+      return kExitFailed;
+    }
+  }
+
+  zun::ResultData data;
+  zun::FlagList flags;
+  const zun::LoadReport load = zun::LoadResultGrid(data, flags, zunPath);
+  if (!load.fileOpened) {
+    std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", zunPath.c_str());
+    return kExitFailed;
+  }
+  if (load.tooBig) std::fprintf(stderr, "grid is too big!!!\n");
+  if (load.flagFile == zun::FlagFileRead::OpenFailed)
+    std::fprintf(stderr, "zuntext-batch: cannot read flag file %s; no row is marked x\n",
+                 zun::FlagFilePathFor(zunPath).c_str());
+
+  const std::string outputDir = zun::AbsolutePath(options.outputDir);
+  const std::string dir000 = zun::JoinPath(outputDir, "000");
+  const std::string dir999 = zun::JoinPath(outputDir, "999");
+  for (const std::string& folder : {outputDir, dir000, dir999}) {
+    if (!MakeFolders(folder)) {
+      std::fprintf(stderr, "zuntext-batch: cannot create folder %s\n", folder.c_str());
+      return kExitFailed;
+    }
+  }
+
+  int filesWritten = 0;
+  if (!options.gridFile.empty()) {
+    const std::string gridPath = zun::AbsolutePath(options.gridFile);
+    if (zun::ReplaceFile(gridPath, GridText(data.Grid)) != zun::SaveResult::Ok) {
+      std::fprintf(stderr, "zuntext-batch: cannot write grid file %s\n", gridPath.c_str());
+      return kExitFailed;
+    }
+    ++filesWritten;
+  }
+
+  const std::string purePath = zun::JoinPath(outputDir, zun::kPureTextFileName);
+  if (zun::WritePureTextFile(data.Grid, purePath) != zun::SaveResult::Ok) {
+    std::fprintf(stderr, "zuntext-batch: cannot write %s\n", purePath.c_str());
+    return kExitFailed;
+  }
+  ++filesWritten;
+
+  zun::RankingReport ranking;
+  if (options.csv && !load.tooBig) {
+    ranking = zun::WriteRankingFiles(data.Grid, data.RowTotal, data.Passages, dir000, dir999);
+    if (!ranking.overallWritten) {
+      std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(dir000, "000.csv").c_str());
+      return kExitFailed;
+    }
+    filesWritten += 1 + ranking.countFilesWritten;
+    if (ranking.countFileFailed) {
+      std::fprintf(stderr, "zuntext-batch: cannot write count ranking file %03d.csv in %s\n",
+                   ranking.countFilesWritten + 1, dir999.c_str());
+      return kExitFailed;
+    }
+  }
+
+  const zun::ResultGrid& grid = data.Grid;
+  std::printf("rows read %d, marked z %d, R %d, x %d, passages listed %d, files written %d\n", grid.RowCount() - 1,
+              CountCells(grid, zun::ColZFlg, "z"), CountCells(grid, zun::ColZFlg, "R"),
+              CountCells(grid, zun::ColXFlg, "x"), ranking.passagesListed, filesWritten);
+  return load.tooBig ? kExitTooBig : kExitOk;
+}

@@ -21,9 +21,16 @@ using PassageTable = std::vector<PassageRecord>;
 
 int32_t HmsToSeconds(int32_t hhmmss);
 
-int CompareByBib(const PassageRecord& a, const PassageRecord& b);
-int CompareByTime(const PassageRecord& a, const PassageRecord& b);
-int CompareByCount(const PassageRecord& a, const PassageRecord& b);
+// Each a difference of integer fields, so a negative value orders the first argument first.
+inline int CompareByBib(const PassageRecord& a, const PassageRecord& b) {
+  return a.Bib != b.Bib ? a.Bib - b.Bib : a.SortTime - b.SortTime;
+}
+inline int CompareByTime(const PassageRecord& a, const PassageRecord& b) {
+  return a.SortTime != b.SortTime ? a.SortTime - b.SortTime : a.Sequence - b.Sequence;
+}
+inline int CompareByCount(const PassageRecord& a, const PassageRecord& b) {
+  return a.Count != b.Count ? a.Count - b.Count : a.SortTime - b.SortTime;
+}
 
 // A table of `rowTotal` records at their reset values.
 void ResetPassageTable(PassageTable& table, int rowTotal);
@@ -31,6 +38,7 @@ void ResetPassageTable(PassageTable& table, int rowTotal);
 struct RankingReport {
   bool overallWritten = false;  // 000.csv was written: the writer's result
   int countFilesWritten = 0;
+  bool countFileFailed = false;  // a count ranking file could not be written; later ones were skipped
   int passagesListed = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 
@@ -33,11 +34,20 @@ int32_t StrToIntDef(std::string_view text, int32_t fallback) {
   if (i >= text.size()) return fallback;
   const int64_t limit = negative ? 2147483648LL : 2147483647LL;
   int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    int digit = base == 16 ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
-    if (digit < 0) return fallback;
-    value = value * base + digit;
-    if (value > limit) return fallback;
+  if (base == 10) {
+    for (; i < text.size(); ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned('0');
+      if (digit > 9) return fallback;
+      value = value * 10 + digit;
+      if (value > limit) return fallback;
+    }
+  } else {
+    for (; i < text.size(); ++i) {
+      const int digit = HexDigit(text[i]);
+      if (digit < 0) return fallback;
+      value = value * 16 + digit;
+      if (value > limit) return fallback;
+    }
   }
   return static_cast<int32_t>(negative ? -value : value);
 }
@@ -48,6 +58,12 @@ std::string_view Trim(std::string_view text) {
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
   while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
   return text.substr(begin, end - begin);
+}
+
+void AppendDecimal(std::string& out, int32_t value) {
+  char buffer[16];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
 std::string Format(const char* format, ...) {

@@ -17,6 +17,9 @@ std::string_view Trim(std::string_view text);
 // A Shift-JIS (code page 932) lead byte: the first byte of a two-byte character.
 inline bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// Appends the decimal form of `value` (the "%d" of printf, without its cost).
+void AppendDecimal(std::string& out, int32_t value);
+
 // printf-style formatting into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

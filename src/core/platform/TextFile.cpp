@@ -77,10 +77,17 @@ void ForEachTextLine(std::string_view bytes, const std::function<void(std::strin
 
 std::string ToCrLf(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 16 + 2);
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
+  out.reserve(text.size() + text.size() / 8 + 2);
+  size_t from = 0;
+  while (from < text.size()) {
+    const size_t lf = text.find('\n', from);
+    if (lf == std::string_view::npos) {
+      out.append(text.substr(from));
+      break;
+    }
+    out.append(text.substr(from, lf - from));
+    out += "\r\n";
+    from = lf + 1;
   }
   return out;
 }

@@ -1,0 +1,31 @@
+#pragma once
+// Reads a file the way a text-mode line reader does, without holding the whole file: a CR
+// directly before an LF is dropped, and each piece ends after its LF or after 2,047 bytes.
+#include <string>
+#include <string_view>
+
+namespace zun {
+
+class TextLineReader {
+ public:
+  TextLineReader() = default;
+  ~TextLineReader();
+  TextLineReader(const TextLineReader&) = delete;
+  TextLineReader& operator=(const TextLineReader&) = delete;
+
+  bool Open(const std::string& path);  // false when the file cannot be opened
+  // The next piece (keeping its LF when it has one); false at the end of the file. The view
+  // stays valid until the next call.
+  bool Next(std::string_view& piece);
+
+ private:
+  bool Fill(size_t wanted);
+
+  int fd_ = -1;
+  bool eof_ = false;
+  std::string buffer_;
+  size_t pos_ = 0;
+  std::string piece_;
+};
+
+}  // namespace zun

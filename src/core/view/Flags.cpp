@@ -1,0 +1,117 @@
+#include "view/Flags.h"
+
+#include <set>
+
+#include "platform/CommaText.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "platform/TextLineReader.h"
+
+namespace zun {
+
+FlagKey FlagKeyOfLine(std::string_view line) {
+  FlagKey key;
+  const std::vector<std::string> fields = SplitCommaText(line);
+  if (fields.size() < 8) return key;
+  for (int k = 1; k <= 7; ++k) key.values[k - 1] = StrToIntDef(fields[k], 0);
+  key.valid = true;
+  return key;
+}
+
+std::array<int32_t, 7> RowKeyOf(const ResultGrid& grid, int row) {
+  std::array<int32_t, 7> values{};
+  for (int k = 1; k <= 7; ++k) values[k - 1] = StrToIntDef(grid.Cell(k, row), -1);
+  return values;
+}
+
+bool FlagMatch(std::string_view line, const ResultGrid& grid, int row) {
+  const FlagKey key = FlagKeyOfLine(line);
+  return key.valid && key.values == RowKeyOf(grid, row);
+}
+
+std::string BuildFlagLine(const ResultGrid& grid, int row) {
+  std::string line;
+  for (int c = 0; c <= ColXFlg; ++c) {
+    if (c > 0) line += ',';
+    line.append(grid.Cell(c, row));
+  }
+  return line;
+}
+
+std::string FlagFileText(const FlagList& flags) {
+  std::string text;
+  for (const std::string& line : flags) {
+    text += line;
+    text += '\n';
+  }
+  return text;
+}
+
+namespace {
+
+using KeySet = std::set<std::array<int32_t, 7>>;
+
+KeySet KeysOf(const FlagList& flags) {
+  KeySet keys;
+  for (const std::string& line : flags) {
+    const FlagKey key = FlagKeyOfLine(line);
+    if (key.valid) keys.insert(key.values);
+  }
+  return keys;
+}
+
+MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath) {
+  switch (SaveWholeText(flagFilePath, FlagFileText(flags), /*durable=*/true)) {
+    case SaveResult::Ok: return MarkOutcome::Saved;
+    case SaveResult::OpenFailed: return MarkOutcome::SaveOpenFailed;
+    case SaveResult::WriteFailed: break;
+  }
+  return MarkOutcome::SaveWriteFailed;
+}
+
+}  // namespace
+
+FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath) {
+  flags.clear();
+  if (!FileExists(flagFilePath)) return FlagFileRead::Missing;
+  TextLineReader reader;
+  if (!reader.Open(flagFilePath)) return FlagFileRead::OpenFailed;
+  std::string_view piece;
+  while (reader.Next(piece)) {
+    const std::string_view line = Trim(piece);
+    if (!line.empty()) flags.emplace_back(line);
+  }
+  // One pass over the rows with the set of keys: the same marks as matching line by line.
+  const KeySet keys = KeysOf(flags);
+  if (!keys.empty()) {
+    for (int r = 1; r < grid.RowCount(); ++r) {
+      if (keys.count(RowKeyOf(grid, r))) grid.SetCell(ColXFlg, r, "x");
+    }
+  }
+  return FlagFileRead::Read;
+}
+
+MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath) {
+  for (const std::string& line : flags) {
+    if (FlagMatch(line, grid, row)) return MarkOutcome::AlreadyMarked;
+  }
+  grid.SetCell(ColXFlg, row, "x");
+  flags.push_back(BuildFlagLine(grid, row));
+  return SaveFlags(flags, flagFilePath);
+}
+
+MarkOutcome RemoveFlagMark(ResultGrid& grid, FlagList& flags, int index, const std::string& flagFilePath) {
+  if (index < 0 || index >= static_cast<int>(flags.size())) return MarkOutcome::NoSelection;
+  const FlagKey removed = FlagKeyOfLine(flags[static_cast<size_t>(index)]);
+  flags.erase(flags.begin() + index);
+  const MarkOutcome outcome = SaveFlags(flags, flagFilePath);
+  if (outcome != MarkOutcome::Saved || !removed.valid) return outcome;
+  const KeySet remaining = KeysOf(flags);
+  if (remaining.count(removed.values)) return outcome;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    if (RowKeyOf(grid, r) == removed.values && grid.Cell(ColXFlg, r) == "x") grid.SetCell(ColXFlg, r, "");
+  }
+  return outcome;
+}
+
+}  // namespace zun
