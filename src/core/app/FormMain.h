@@ -170,6 +170,8 @@ class FormMain {
   // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid
   // row (not a view row).
   CellLook StringGrid1DrawCell(int col, int row, bool selected);
+  // The same, with "selected" meaning the grid's current row.
+  CellLook StringGrid1DrawCell(int col, int row);
   // The window reports the grid's focus and the operator's moves.
   void StringGrid1FocusChanged(bool focused);
   void StringGrid1SelectCell(int col, int row);

@@ -1,0 +1,724 @@
+#include "app/FormMain.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "output/PureText.h"
+#include "output/Ranking.h"
+#include "platform/Cp932.h"
+#include "platform/DirectoryListing.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "view/Search.h"
+
+namespace zun {
+
+namespace {
+
+const char* const kMsgCannotOpen = "ファイルがオープン出来ませんでした。";
+
+std::string ProcessCurrentDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+void SetCaption(Control& c, const char* text, const char* hint = "") {
+  c.text = text;
+  c.hint = hint;
+}
+
+ListRow BlankRow() { return ListRow{{"", "", ""}}; }
+
+bool SameSnapshot(const FileStamp& a, const FileStamp& b) {
+  return a.modifiedNs == b.modifiedNs && a.size == b.size;
+}
+
+}  // namespace
+
+FormMain::FormMain(Prompter& prompter, FormMainOptions options) : prompter_(prompter), options_(std::move(options)) {
+  CurrentDirectory = options_.CurrentDirectory.empty() ? ProcessCurrentDirectory() : options_.CurrentDirectory;
+
+  Window.text = "zunTextEditor";
+  GroupBox1.text = "検索";
+  const char* const searchLabels[5] = {"行番号", "部門1", "部門2", "ゼッケン", "回数"};
+  for (int tag = 0; tag < 5; ++tag) {
+    LEdit(tag)->label = searchLabels[tag];
+    LEdit(tag)->tag = tag;
+  }
+  RGDispOpt.text = "表示方式";
+  RGDispOpt.items = {"そのまま", "マスク表示"};
+  RGDispOpt.itemIndex = DisplayMasked;
+  SetCaption(SB_NEW, "↓↓", "最終行へ");
+  SB_NEW.enabled = false;
+  SetCaption(SB_TOP2, "↑↑", "先頭行へ");
+  SB_TOP2.enabled = false;
+  Label5.text = "※只今フィルタが掛かっています。";
+  Label5.fontColor = kColorBlue;
+  Label5.visible = false;
+  GroupBox2.text = "自動化ｵﾌﾟｼｮﾝ";
+  CBAuto.text = "ﾘﾌﾚｯｼｭGrid";
+  CBPure.text = "ﾋﾟｭｱﾃｷｽﾄ出力";
+  CBFtp.text = "FTP";
+  ProgressBar1.position = 0;
+  EHost.label = "ホスト名";
+  EUserId.label = "ユーザー名";
+  EPassword.label = "パスワード";
+  CBignoreFR.text = "2回目以降の第一ラップを無効にする(繰り上げ対策)";
+  CBignoreFR.checked = true;
+  StringGrid1.visible = false;
+  Label4.text = "zun Text を開いて下さい。";
+  Label4.fontColor = kColorBlue;
+  ButtonDoignore.text = "x FLGｾｯﾄ";
+  ButtonCancalIgnore.text = "x FLGｱﾝｾｯﾄ";
+  SpeedButton2.text = "FLG Dir";
+  CBNeedCSV.text = "要CSV";
+  CBNeedCSV.checked = true;
+  RGUpLDOpt.text = "ｱﾌﾟﾛｰﾄﾞﾌｫﾙﾀﾞ";
+  RGUpLDOpt.items = {"TXT", "999", "000"};
+  RGUpLDOpt.itemIndex = 0;
+  ListView1.items = {"名前", "更新日時", "ｻｲｽﾞ"};
+  ListView2.items = ListView1.items;
+  RemoteFileListV.items = ListView1.items;
+  for (Control* label : {&Label3, &Label2, &Label1}) label->fontColor = kColorTeal;
+  MakeHDir.text = "ﾌｫﾙﾀﾞ作成";
+  RemoteRename.text = "名前変更";
+  RemoteDelete.text = "削除";
+  StatusBar1.items = {"", "", ""};
+  Timer1.enabled = false;
+  Timer1.interval = 1000;
+
+  SetCaption(ActionOpenZunText, "ZunTextを開く");
+  SetCaption(ActionClose, "終了");
+  SetCaption(ActionPutCleanText, "ﾋﾟｭｱﾃｷｽﾄ出力");
+  SetCaption(ActionTextDirOpen, "ﾋﾟｭｱDir");
+  SetCaption(ActionOpenZunFolder, "zunText Dir");
+  SetCaption(ActionOpenFlgHolder, "FLGﾌｧｲﾙの場所を開く");
+  SetCaption(ActionRefresh, "ﾘﾌﾚｯｼｭGrid");
+  SetCaption(ActionDelteFlgFile, "");
+  SetCaption(ActionDeletePurefiles, "", "ﾋﾟｭｱﾌｧｲﾙ削除");
+  SetCaption(OpenHostList, "ﾎｽﾄﾘｽﾄを開く");
+  SetCaption(ActionConnectHost, "接続", "接続");
+  SetCaption(ActionDisconnectHost, "切断", "切断");
+  SetCaption(ActionUpload, "ｱﾌﾟﾛｰﾄﾞ", "ｱﾌﾟﾛｰﾄﾞ");
+  SetCaption(ActionUpDirectory, "");
+  SetCaption(Action1, "Action1");
+
+  // Controls bound to an action show its caption and hint.
+  const std::pair<Control*, Control*> bound[] = {
+      {&SB_Refresh, &ActionRefresh},       {&SpeedButton1, &ActionOpenZunFolder},
+      {&SpeedButton4, &ActionDelteFlgFile}, {&SBPutCleanText, &ActionPutCleanText},
+      {&SBOpenEXP, &ActionTextDirOpen},     {&SpeedButton3, &ActionDeletePurefiles},
+      {&ZunText1, &ActionOpenZunText},      {&OpenHostList1, &OpenHostList},
+      {&ActionClose1, &ActionClose},        {&TBConnect, &ActionConnectHost},
+      {&TBDisConnect, &ActionDisconnectHost}, {&ToolButtonUpLoad, &ActionUpload},
+      {&SpeedUpDir, &ActionUpDirectory}};
+  for (const auto& [button, action] : bound) {
+    button->text = action->text;
+    button->hint = action->hint;
+  }
+  SpeedButton2.hint = ActionOpenFlgHolder.text;
+  SyncBoundButtons();
+}
+
+Control* FormMain::LEdit(int tag) {
+  switch (tag) {
+    case 0: return &LEdit1;
+    case 1: return &LEdit2;
+    case 2: return &LEdit3;
+    case 3: return &LEdit4;
+    case 4: return &LEdit5;
+    default: return nullptr;
+  }
+}
+
+const Control* FormMain::LEdit(int tag) const { return const_cast<FormMain*>(this)->LEdit(tag); }
+
+// ---------------------------------------------------------------- window life
+
+void FormMain::FormShow() {
+  LabelColor = Label3.fontColor;
+  Window.text = Format("zunTextEditor %s", kVersionText);
+  LoadSettings();
+  CheckStates.fill(false);
+  FlagSaveCount = 0;
+  OpenDialog1.Filter = "Text files (*.txt)|*.TXT";
+  RefreshOutputLists();
+  UpdateControlStates();
+  RemoteSortFlags.fill(true);
+  RemoteSortFlags[2] = false;
+  if (FileExists(ZunTextPath)) {
+    Edit1.text = ZunTextPath;
+    ZunTextDir = FolderOf(ZunTextPath);
+  }
+  ActionRefresh.enabled = FileExists(Edit1.text);
+  ActionOpenZunFolder.enabled = DirectoryExists(ZunTextDir);
+  SyncBoundButtons();
+}
+
+bool FormMain::FormCloseQuery() {
+  if (Connected && !prompter_.Confirm("ホストに接続中です。\n切断してもいいですか？")) return false;
+  ActionDisconnectHostExecute();
+  return prompter_.Confirm("終了しますか ?");
+}
+
+void FormMain::FormClose() {
+  Flags.clear();
+  ListBox1.items.clear();
+  ListBox1.itemIndex = -1;
+  Data.Grid.Reset(Data.Grid.RowCount());
+  ReleaseTables(Data);
+  SaveSettings();
+  StoreCurrentHostOnClose();
+  Closed = true;
+}
+
+bool FormMain::CloseWindow() {
+  if (!FormCloseQuery()) return false;
+  FormClose();
+  return true;
+}
+
+void FormMain::ActionCloseExecute() { CloseRequested = true; }
+
+// ---------------------------------------------------------------- control-state rule
+
+bool FormMain::FilterActive() const {
+  const std::string_view texts[5] = {LEdit1.text, LEdit2.text, LEdit3.text, LEdit4.text, LEdit5.text};
+  return AnyNonBlank(texts, 5);
+}
+
+void FormMain::UpdateControlStates() {
+  const bool shown = StringGrid1.visible;
+  Label5.visible = shown && FilterActive();
+  SB_NEW.enabled = shown;
+  SB_TOP2.enabled = SB_NEW.enabled;
+  ActionRefresh.enabled = FileExists(Edit1.text);
+  ButtonDoignore.enabled = SB_NEW.enabled;
+  ButtonCancalIgnore.enabled = ListBox1.itemIndex >= 0 && ListBox1.itemIndex < static_cast<int>(ListBox1.items.size());
+  for (int tag = 0; tag < 5; ++tag) LEdit(tag)->enabled = SB_NEW.enabled;
+  ActionPutCleanText.enabled = SB_NEW.enabled;
+  ProgressBar1.visible = Timer1.enabled;
+  CBAuto.enabled = GridLoaded;
+  CBPure.enabled = GridLoaded && CBAuto.checked;
+  ActionTextDirOpen.enabled = DirectoryExists(TextDir) && FileExists(PureTextPath);
+  ActionOpenZunFolder.enabled = DirectoryExists(ZunTextDir);
+  ActionOpenFlgHolder.enabled = DirectoryExists(FlagDir) && FileExists(FlagFilePath);
+  ActionDelteFlgFile.enabled = ActionOpenFlgHolder.enabled;
+  ActionDeletePurefiles.enabled = ListView1.rows.size() > 1 || ListView2.rows.size() > 1 || !CheckListBox1.items.empty();
+  Label4.visible = !StringGrid1.visible;
+  UpdateFtpControlStates();
+}
+
+void FormMain::UpdateFtpControlStates() {
+  ToolBar1.enabled = StringGrid1.visible;
+  TBDisConnect.enabled = Connected;
+  TBConnect.enabled = !Connected && GridLoaded && !Uploading;
+  ToolButtonUpLoad.enabled = Connected && FileExists(PureTextPath);
+  ComboCurrDir.enabled = Connected;
+  SpeedUpDir.enabled = Connected;
+  RemoteFileListV.enabled = Connected;
+  if (!Connected) {
+    Label3.fontColor = LabelColor;
+    Label2.fontColor = LabelColor;
+    Label1.fontColor = LabelColor;
+  }
+  CBFtp.enabled = CBPure.checked && UploadedOnce;
+  RGUpLDOpt.enabled = !Connected;
+  ActionConnectHost.enabled = TBConnect.enabled;
+  ActionDisconnectHost.enabled = TBDisConnect.enabled;
+  ActionUpload.enabled = ToolButtonUpLoad.enabled;
+  ActionUpDirectory.enabled = SpeedUpDir.enabled;
+  SyncBoundButtons();
+}
+
+void FormMain::SyncBoundButtons() {
+  SB_Refresh.enabled = ActionRefresh.enabled;
+  SpeedButton1.enabled = ActionOpenZunFolder.enabled;
+  SpeedButton2.enabled = ActionOpenFlgHolder.enabled;
+  SpeedButton4.enabled = ActionDelteFlgFile.enabled;
+  SBPutCleanText.enabled = ActionPutCleanText.enabled;
+  SBOpenEXP.enabled = ActionTextDirOpen.enabled;
+  SpeedButton3.enabled = ActionDeletePurefiles.enabled;
+  ZunText1.enabled = ActionOpenZunText.enabled;
+  OpenHostList1.enabled = OpenHostList.enabled;
+  ActionClose1.enabled = ActionClose.enabled;
+}
+
+void FormMain::ShowStatus(const std::string& text) { StatusBar1.items[2] = text; }
+
+void FormMain::SetConnected(bool value) {
+  Connected = value;
+  UpdateFtpControlStates();
+}
+
+// ---------------------------------------------------------------- settings
+
+std::string FormMain::SettingsPath() const { return ReplaceExtension(options_.ExecutablePath, ".INI"); }
+
+void FormMain::SetEditText(Control& edit, const std::string& text, void (FormMain::*onChange)()) {
+  if (edit.text == text) return;
+  edit.text = text;
+  (this->*onChange)();
+}
+
+void FormMain::LoadSettings() {
+  const Profile ini(SettingsPath());
+  ExeDir = FolderOf(options_.ExecutablePath);
+  TextDir = ini.ReadString("WorkFiles", "TextFilePath", TextDir);
+  CBNeedCSV.checked = ini.ReadBool("WorkFiles", "NeedCSV", CBNeedCSV.checked);
+  const bool ignoreFR = ini.ReadBool("WorkFiles", "ignoreFR", true);
+  if (ignoreFR != CBignoreFR.checked) {
+    CBignoreFR.checked = ignoreFR;
+    CBignoreFRClick();
+  }
+  LastHDir = ini.ReadString("Params", "LastHDir", "");
+  LastLDir = ini.ReadString("Params", "LastLDir", "");
+  SetEditText(EHost, ini.ReadString("Params", "HostName", EHost.text), &FormMain::EHostChange);
+  SetEditText(EUserId, ini.ReadString("Params", "UserID", EUserId.text), &FormMain::EUserIdChange);
+  const std::string previous = ini.ReadString("Params", "prvZunTextName", "");
+  RGUpLDOpt.itemIndex = std::clamp(ini.ReadInteger("Params", "UpLDOpt", 0), -1, 2);
+  if (FileExists(previous)) ZunTextPath = previous;
+  if (TextDir.empty()) TextDir = JoinPath(ExeDir, "TXT");
+  if (!DirectoryExists(TextDir)) CreateFolder(TextDir);
+  Dir999 = JoinPath(TextDir, "999");
+  if (!DirectoryExists(Dir999)) CreateFolder(Dir999);
+  Dir000 = JoinPath(TextDir, "000");
+  if (!DirectoryExists(Dir000)) CreateFolder(Dir000);
+  Label2.text = Dir000;
+  Label1.text = Dir999;
+  Label3.text = TextDir;
+  PureTextPath = JoinPath(TextDir, kPureTextFileName);
+  HostEdited = false;
+  LookupStoredPassword();
+}
+
+bool FormMain::SaveSettings() {
+  Profile ini(SettingsPath());
+  ini.WriteString("WorkFiles", "exFilePath", ExeDir);
+  ini.WriteString("Params", "LastHDir", LastHDir);
+  ini.WriteString("Params", "LastLDir", LastLDir);
+  ini.WriteString("Params", "HostName", EHost.text);
+  ini.WriteString("Params", "UserID", EUserId.text);
+  ini.WriteString("Params", "prvZunTextName", ZunTextPath);
+  ini.WriteInteger("Params", "UpLDOpt", RGUpLDOpt.itemIndex);
+  ini.WriteBool("WorkFiles", "ignoreFR", true);
+  if (DirectoryExists(TextDir)) ini.WriteString("WorkFiles", "TextFilePath", TextDir);
+  ini.WriteBool("WorkFiles", "NeedCSV", CBNeedCSV.checked);
+  if (ini.Save() != SaveResult::Ok) {
+    prompter_.ShowMessage(Format("%s に書き込めませんでした。", ini.Path().c_str()));
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- output lists
+
+void FormMain::SaveCheckStates() {
+  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
+  CheckListBox1.itemChecked.resize(CheckListBox1.items.size(), false);
+  for (size_t i = 0; i < n; ++i) CheckStates[i] = CheckListBox1.itemChecked[i];
+}
+
+void FormMain::RestoreCheckStates() {
+  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
+  CheckListBox1.itemChecked.resize(CheckListBox1.items.size(), false);
+  for (size_t i = 0; i < n; ++i) CheckListBox1.itemChecked[i] = CheckStates[i];
+}
+
+void FormMain::ClearCheckStates() {
+  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
+  for (size_t i = 0; i < n; ++i) CheckStates[i] = false;
+}
+
+bool FormMain::ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList) {
+  if (checkList) {
+    SaveCheckStates();
+    list.items.clear();
+    list.itemChecked.clear();
+    list.itemIndex = -1;
+  } else {
+    list.rows.clear();
+    list.rows.push_back(BlankRow());
+    list.itemIndex = -1;
+    list.selectedRows.clear();
+  }
+  if (folder.empty() || !DirectoryExists(folder)) return false;
+  CurrentDirectory = folder;
+  std::vector<DirectoryEntry> entries;
+  if (!ListDirectory(folder, pattern, entries)) return false;
+  for (const DirectoryEntry& e : entries) {
+    if (checkList) {
+      list.items.push_back(e.name);
+      list.itemChecked.push_back(false);
+    } else {
+      list.rows.back() = ListRow{{e.name, LocalDateText(e.modifiedNs), Format("%lld", static_cast<long long>(e.size))}};
+      list.rows.push_back(BlankRow());
+    }
+  }
+  return true;
+}
+
+bool FormMain::RefreshOutputLists() {
+  return ListFolderInto(TextDir, "*.txt", ListView1, false) && ListFolderInto(Dir000, "*.csv", ListView2, false) &&
+         ListFolderInto(Dir999, "*.csv", CheckListBox1, true);
+}
+
+// ---------------------------------------------------------------- loading
+
+void FormMain::SyncFlagList() {
+  ListBox1.items.clear();
+  ListBox1.items.reserve(Flags.size());
+  for (const std::string& line : Flags) ListBox1.items.push_back(Utf8FromCp932(line));
+  if (ListBox1.itemIndex >= static_cast<int>(ListBox1.items.size())) ListBox1.itemIndex = -1;
+}
+
+void FormMain::GiveGridFocus() {
+  if (!StringGrid1.visible) return;
+  StringGrid1.focused = true;
+  ++StringGrid1.focusRequests;
+}
+
+void FormMain::MakeCurrent(int col, int row) {
+  StringGrid1.currentCol = col;
+  StringGrid1.currentRow = row;
+  ++StringGrid1.scrollRequests;
+}
+
+void FormMain::LoadResultGrid() {
+  const std::string path = Edit1.text.empty() ? std::string() : AbsolutePath(Edit1.text);
+  ZunTextDir = FlagDirFor(path);
+  FlagDir = ZunTextDir;
+  FlagFilePath = FlagFilePathFor(path);
+
+  const LoadReport report = zun::LoadResultGrid(Data, Flags, path);
+  const int rowCount = Data.Grid.RowCount();
+  StringGrid1.Rows.Reset(rowCount);
+  ++StringGrid1.modelResets;
+  if (!report.fileOpened) {
+    prompter_.ShowMessage("Cannot open file");
+  } else {
+    // Reading releases any filter and shows the grid.
+    for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
+    StringGrid1.visible = true;
+    GridLoaded = true;
+    UpdateControlStates();
+    GiveGridFocus();
+  }
+  if (StringGrid1.topRow >= rowCount) StringGrid1.topRow = 1;
+  MakeCurrent(0, rowCount - 1);
+  StatusBar1.items[0] = Format("行数=%d", rowCount - 1);
+  if (report.tooBig) {
+    prompter_.ShowMessage("grid is too big!!!");
+  } else {
+    if (report.flagFile == FlagFileRead::OpenFailed) prompter_.ShowMessage(kMsgCannotOpen);
+    ListBox1.itemIndex = -1;
+    SyncFlagList();
+    if (report.firstRepeatFound) ShowStatus("First Repeat Found");
+  }
+  ++StringGrid1.repaints;
+  UpdateControlStates();
+}
+
+void FormMain::ActionOpenZunTextExecute() {
+  const std::optional<std::string> chosen =
+      prompter_.OpenFile(OpenDialog1.Filter, JoinPath(CurrentDirectory, OpenDialog1.InitialDir), OpenDialog1.DefaultExt);
+  if (!chosen) return;
+  Edit1.text = *chosen;
+  ZunTextPath = Edit1.text;
+  LoadResultGrid();
+  UpdateControlStates();
+}
+
+void FormMain::ActionRefreshExecute() {
+  if (FilterActive() && !prompter_.Confirm("フィルターが解除されますがいいですか?")) return;
+  LoadResultGrid();
+  ListBox1.itemIndex = -1;
+  UpdateControlStates();
+}
+
+// ---------------------------------------------------------------- grid display
+
+CellLook FormMain::StringGrid1DrawCell(int col, int row, bool selected) {
+  CellPaintInput in;
+  in.col = col;
+  in.row = row;
+  in.displayMode = RGDispOpt.itemIndex;
+  in.selected = selected;
+  in.gridFocused = StringGrid1.focused;
+  in.rememberedRow = RememberedRow;
+  in.rowHidden = StringGrid1.Rows.IsHidden(row);
+  CellLook look = DecideCell(Data.Grid, in);
+  RememberedRow = look.rememberedRow;
+  return look;
+}
+
+CellLook FormMain::StringGrid1DrawCell(int col, int row) {
+  return StringGrid1DrawCell(col, row, row > 0 && row == StringGrid1.currentRow);
+}
+
+void FormMain::StringGrid1FocusChanged(bool focused) { StringGrid1.focused = focused; }
+
+void FormMain::StringGrid1SelectCell(int col, int row) {
+  StringGrid1.currentCol = col;
+  StringGrid1.currentRow = row;
+}
+
+void FormMain::StringGrid1TopRowChanged(int topRow) { StringGrid1.topRow = topRow; }
+
+void FormMain::RGDispOptClick() { ++StringGrid1.repaints; }
+
+// ---------------------------------------------------------------- search and filter
+
+bool FormMain::LEdit1KeyPress(int tag, int key) {
+  if (key != 13) return false;
+  RowSearch(tag);
+  return true;
+}
+
+void FormMain::LEdit1MouseUp(int /*tag*/) { ClearFilter(); }
+
+void FormMain::Label5Click() { ClearFilter(); }
+
+void FormMain::RowSearch(int tag) {
+  const Control* edit = LEdit(tag);
+  const SearchResult result = zun::RowSearch(Data.Grid, StringGrid1.Rows, tag, edit != nullptr ? edit->text : "");
+  switch (result.outcome) {
+    case SearchOutcome::Jumped:
+      MakeCurrent(StringGrid1.currentCol, result.row);
+      GiveGridFocus();
+      break;
+    case SearchOutcome::Filtered:
+      Label5.visible = true;
+      ++StringGrid1.modelResets;
+      break;
+    case SearchOutcome::NotFound:
+    case SearchOutcome::BadColumn:
+      Label5.visible = false;
+      break;
+  }
+}
+
+void FormMain::ClearFilter() {
+  if (StringGrid1.Rows.AnyHidden() || StringGrid1.Rows.RowCount() != Data.Grid.RowCount()) {
+    StringGrid1.Rows.Reset(Data.Grid.RowCount());
+    ++StringGrid1.modelResets;
+  }
+  for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
+  ActionRefresh.enabled = true;
+  SyncBoundButtons();
+  Label5.visible = false;
+}
+
+void FormMain::SB_NEWClick() {
+  MakeCurrent(0, Data.Grid.RowCount() - 1);
+  ++StringGrid1.repaints;
+}
+
+void FormMain::SB_TOP2Click() { MakeCurrent(StringGrid1.currentCol, 1); }
+
+// ---------------------------------------------------------------- invalid marks
+
+void FormMain::ReportFlagSave(MarkOutcome outcome) {
+  std::string status;
+  if (outcome == MarkOutcome::Saved) {
+    ++FlagSaveCount;
+    status = Format("%s 保存 %d 回目", FlagFilePath.c_str(), FlagSaveCount);
+  } else {
+    if (outcome == MarkOutcome::SaveOpenFailed) prompter_.ShowMessage(kMsgCannotOpen);
+    status = Format("%s の保存に失敗しました!!!!!!", FlagFilePath.c_str());
+  }
+  StatusBar1.items[1] = status;
+}
+
+void FormMain::ButtonDoignoreClick() {
+  GiveGridFocus();
+  const int row = RememberedRow;
+  // Before the first paint the remembered row is the header row, which is no result.
+  if (row >= 1 && row < Data.Grid.RowCount()) {
+    const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
+    if (outcome == MarkOutcome::AlreadyMarked) {
+      prompter_.ShowMessage("そのデータは既に無効処理されています。");
+      return;
+    }
+    ReportFlagSave(outcome);
+    SyncFlagList();
+    ++StringGrid1.repaints;
+    GiveGridFocus();
+  }
+  ListBox1.itemIndex = -1;
+  UpdateControlStates();
+}
+
+void FormMain::ButtonCancalIgnoreClick() {
+  const int index = ListBox1.itemIndex;
+  if (index < 0 || index >= static_cast<int>(Flags.size())) {
+    prompter_.ShowMessage("無効取り消のデータが選択されていません");
+  } else {
+    const MarkOutcome outcome = RemoveFlagMark(Data.Grid, Flags, index, FlagFilePath);
+    ReportFlagSave(outcome);
+    SyncFlagList();
+    ++StringGrid1.repaints;
+  }
+  ListBox1.itemIndex = -1;
+  UpdateControlStates();
+}
+
+void FormMain::ListBox1Click() {
+  const int index = ListBox1.itemIndex;
+  if (index < 0 || index >= static_cast<int>(Flags.size())) return;
+  const std::string& line = Flags[static_cast<size_t>(index)];
+  const size_t comma = line.find(',');
+  if (comma != std::string::npos) {
+    const int lineNo = StrToIntDef(std::string_view(line).substr(0, comma), 0);
+    if (lineNo > 0) {
+      LEdit1.text = Format("%d", lineNo);
+      RowSearch(0);
+      LEdit1.text.clear();
+    }
+  }
+  UpdateControlStates();
+}
+
+void FormMain::CBignoreFRClick() {
+  if (CBignoreFR.checked) return;
+  prompter_.ShowMessage("現在このﾁｪｯｸを外すことはできません。");
+  CBignoreFR.checked = true;
+}
+
+// ---------------------------------------------------------------- outputs
+
+void FormMain::ActionPutCleanTextExecute() {
+  const size_t n = CheckListBox1.items.size();
+  if (n > 0) SaveCheckStates();
+  WritePureText();
+  if (n > 0) RestoreCheckStates();
+}
+
+void FormMain::WritePureText() {
+  // A failed write is reported like a file that cannot be opened: the old file may be stale.
+  if (WritePureTextFile(Data.Grid, PureTextPath) != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
+  if (CBNeedCSV.checked) {
+    const RankingReport report = WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, Dir000, Dir999);
+    if (report.overallWritten && CBFtp.checked) AutoUploadGate();
+  }
+  RefreshOutputLists();
+  UpdateControlStates();
+}
+
+// ---------------------------------------------------------------- automation
+
+void FormMain::CBAutoClick() {
+  Timer1.enabled = CBAuto.checked;
+  UpdateControlStates();
+}
+
+void FormMain::CBFtpClick() { UpdateControlStates(); }
+
+FileStamp FormMain::StampOfZunText(const std::string& path) const {
+  if (options_.StampOf) return options_.StampOf(path);
+  if (!FileExists(path)) return FileStamp{};
+  return StampOf(path);
+}
+
+void FormMain::Timer1Timer() {
+  if (Uploading) return;
+  if (!StringGrid1.visible) return;
+  if (FilterActive()) return;
+  if (!FileExists(Edit1.text)) return;
+  if (ProgressBar1.position >= kProgressMax) ProgressBar1.position = 0;
+  ProgressBar1.position += 5;
+
+  Timer1.enabled = false;
+  struct Rearm {
+    FormMain& form;
+    ~Rearm() {
+      form.Timer1.enabled = true;
+      // A reload inside the tick ran the control-state rule while the timer was off.
+      form.ProgressBar1.visible = true;
+    }
+  } rearm{*this};
+
+  const FileStamp stamp = StampOfZunText(Edit1.text);
+  if (stamp.exists) CurrentSnapshot = stamp;
+  if (PreviousSnapshot.size != 0 && !SameSnapshot(CurrentSnapshot, PreviousSnapshot)) {
+    LoadResultGrid();
+    ++StringGrid1.repaints;
+    if (CBAuto.checked && CBPure.checked) ActionPutCleanTextExecute();
+  }
+  PreviousSnapshot = CurrentSnapshot;
+}
+
+void FormMain::AutoUploadGate() {
+  const Control* label = nullptr;
+  switch (RGUpLDOpt.itemIndex) {
+    case 0: label = &Label3; break;
+    case 1: label = &Label1; break;
+    case 2: label = &Label2; break;
+    default: break;
+  }
+  const bool sourceReady = label != nullptr && label->fontColor == kColorRed;
+  if (sourceReady && UploadedOnce) {
+    UploadOutputs();
+    return;
+  }
+  if (!UploadedOnce) prompter_.ShowMessage("手動アプロードがされていません");
+  if (!sourceReady) prompter_.ShowMessage("ローカルディレクトリが正しくセットされていません");
+}
+
+// ---------------------------------------------------------------- output-file actions
+
+void FormMain::OpenFolder(const std::string& path) {
+  if (DirectoryExists(path))
+    prompter_.ShowFolder(path);
+  else
+    prompter_.ShowMessage(path + "が存在しません");
+}
+
+void FormMain::DeleteOutputFile(int kind) {
+  auto removeIfPresent = [](const std::string& path) {
+    if (FileExists(path)) RemoveFile(path);
+  };
+  switch (kind) {
+    case 0: removeIfPresent(FlagFilePath); break;
+    case 1: removeIfPresent(JoinPath(TextDir, kPureTextFileName)); break;
+    case 2: removeIfPresent(JoinPath(Dir000, "000.csv")); break;
+    case 3:
+      ClearCheckStates();
+      for (const std::string& name : CheckListBox1.items) removeIfPresent(JoinPath(Dir999, name));
+      break;
+    default: break;
+  }
+}
+
+void FormMain::ActionTextDirOpenExecute() { OpenFolder(TextDir); }
+void FormMain::ActionOpenZunFolderExecute() { OpenFolder(ZunTextDir); }
+void FormMain::ActionOpenFlgHolderExecute() { OpenFolder(FlagDir); }
+
+void FormMain::ActionDelteFlgFileExecute() {
+  DeleteOutputFile(0);
+  LoadResultGrid();
+  UpdateControlStates();
+}
+
+void FormMain::ActionDeletePurefilesExecute() {
+  if (!(ListView1.rows.size() > 1 || ListView2.rows.size() > 1 || !CheckListBox1.items.empty())) {
+    prompter_.ShowMessage("出力ファイルはありません。");
+    return;
+  }
+  if (!prompter_.Confirm("ピュアファイルを全て削除してもいいですか？")) return;
+  DeleteOutputFile(1);
+  DeleteOutputFile(2);
+  DeleteOutputFile(3);
+  RefreshOutputLists();
+  UpdateControlStates();
+}
+
+// ---------------------------------------------------------------- host fields and labels
+
+void FormMain::EHostChange() { HostEdited = true; }
+void FormMain::EUserIdChange() { HostEdited = true; }
+void FormMain::EPasswordChange() { HostEdited = true; }
+void FormMain::Label1Click() { CheckListBox1.itemIndex = -1; }
+
+}  // namespace zun
