@@ -1,0 +1,53 @@
+#pragma once
+// A scripted prompter: records every text it is shown and answers as the test told it.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Prompter.h"
+
+namespace zun::test {
+
+class FakePrompter : public Prompter {
+ public:
+  std::vector<std::string> messages;       // ShowMessage texts
+  std::vector<std::string> confirmations;  // Confirm texts
+  std::vector<std::string> shownFolders;
+  std::vector<std::string> openDialogs;    // "filter|initialDir|defaultExt"
+  std::deque<bool> answers;                // Confirm answers; No when none left
+  std::deque<std::optional<std::string>> files;  // OpenFile answers; cancel when none left
+  std::deque<std::optional<std::string>> inputs;
+
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool Confirm(const std::string& text) override {
+    confirmations.push_back(text);
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    if (inputs.empty()) return std::nullopt;
+    auto v = inputs.front();
+    inputs.pop_front();
+    return v;
+  }
+  std::optional<std::string> OpenFile(const std::string& filter, const std::string& initialDir,
+                                      const std::string& defaultExt) override {
+    openDialogs.push_back(filter + "|" + initialDir + "|" + defaultExt);
+    if (files.empty()) return std::nullopt;
+    auto v = files.front();
+    files.pop_front();
+    return v;
+  }
+  void ShowFolder(const std::string& path) override { shownFolders.push_back(path); }
+
+  void Clear() {
+    messages.clear();
+    confirmations.clear();
+    shownFolders.clear();
+  }
+};
+
+}  // namespace zun::test
