@@ -1,0 +1,94 @@
+#pragma once
+// The FTP client over libcurl. One easy handle lives as long as the connection, so its control
+// connection is reused by every operation (no new login each time); libcurl logs in again by
+// itself only when the server has dropped the connection. Paths are sent absolute, resolved
+// against the folder the server last reported.
+#include <string>
+#include <vector>
+
+#include "ftp/FtpClient.h"
+
+namespace zun::ftp {
+
+struct CurlTimeouts {
+  long connectSeconds = 10;   // TCP connect, greeting and login
+  long responseSeconds = 15;  // any one reply of the server
+  long stallSeconds = 15;     // a data transfer that moves no byte for this long
+};
+
+class CurlFtpClient final : public FtpClient {
+ public:
+  explicit CurlFtpClient(CurlTimeouts timeouts = {});
+  ~CurlFtpClient() override;
+  CurlFtpClient(const CurlFtpClient&) = delete;
+  CurlFtpClient& operator=(const CurlFtpClient&) = delete;
+
+  void SetNoticeHandler(FtpNoticeFn handler) override { notice_ = std::move(handler); }
+  FtpError Initialize() override;
+  FtpError Connect(const std::string& host, const std::string& user, const std::string& password) override;
+  FtpError Disconnect() override;
+  bool IsConnected() const override { return curl_ != nullptr; }
+  FtpError List(const std::string& path, std::vector<FtpEntry>& entries) override;
+  FtpError PutFile(const std::string& localPath, const std::string& remoteName) override;
+  FtpError DeleteFile(const std::string& name) override;
+  FtpError CreateDirectory(const std::string& name) override;
+  FtpError RemoveDirectory(const std::string& name) override;
+  FtpError Rename(const std::string& oldName, const std::string& newName) override;
+  FtpError ChangeDirectory(const std::string& path) override;
+  FtpError CurrentDirectory(std::string& path) override;
+  int LoginCount() const override { return logins_; }
+
+  // The folder the server last reported (PWD); "/" before the first report.
+  const std::string& CachedDirectory() const { return cwd_; }
+
+  // One server reply as seen on the control connection.
+  struct Reply {
+    std::string command;  // the command it answers ("" for the greeting); PASS without its argument
+    int code = 0;
+    std::string text;  // all lines, CR LF removed, joined with "\n"
+  };
+
+ private:
+  struct Perform;
+  void PrepareHandle(const std::string& url, Perform& perform);
+  FtpError Run(Perform& perform);
+  FtpError RunQuotes(const std::vector<std::string>& commands, std::vector<Reply>* replies = nullptr);
+  FtpError ListWith(const std::string& command, const std::string& absPath, std::string& body);
+  std::string Resolve(const std::string& path) const;
+  std::string BaseUrl() const;
+  std::string UrlFor(const std::string& absPath, bool folder) const;
+  void Notice(FtpNoticeKind kind, std::string address = {}, int64_t bytes = 0);
+
+  static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
+  static int DebugCallback(void* handle, int type, char* data, size_t size, void* self);
+  static int OpenSocketCallback(void* self, int purpose, void* address);
+
+  CurlTimeouts timeouts_;
+  FtpNoticeFn notice_;
+  void* curl_ = nullptr;  // CURL*
+  std::string hostName_;
+  int port_ = 21;
+  std::string user_, password_;
+  std::string cwd_ = "/";
+  bool mlsdUnsupported_ = false;
+  int logins_ = 0;
+
+  // State of the perform in progress.
+  std::vector<Reply> replies_;
+  std::string lastCommand_;
+  std::string pendingLines_;
+  int pendingCode_ = 0;
+  bool sawReply_ = false;
+  std::string connectingTo_;
+};
+
+// "host" -> port 21; "host:port" -> that port. False for an empty host or a bad port.
+bool SplitHostPort(const std::string& text, std::string& host, int& port);
+
+// The folder of an absolute path after "." and ".." are applied; never above "/".
+std::string NormalizeRemotePath(const std::string& absPath);
+
+// The path in a 257 reply: "257 \"/a \"\"b\"\"\" is current" -> /a "b". Empty when there is none.
+std::string PathOfPwdReply(const std::string& reply);
+
+}  // namespace zun::ftp

@@ -1,0 +1,92 @@
+#pragma once
+// The FTP client the session runs on: one control connection, kept open between operations.
+// Every operation answers with an FtpError; code 0 is success.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zun::ftp {
+
+// Error codes handed to the session. The numbers are those the session's reports know.
+enum FtpErrorCode : int {
+  kFtpOk = 0,
+  kFtpFileNotFound = 2,            // local file missing
+  kFtpNoMoreFiles = 18,            // a search found nothing (more)
+  kFtpSharingViolation = 32,       // local file in use
+  kFtpInvalidParameter = 87,       // a name or path that cannot be sent
+  kFtpDirNotEmpty = 145,
+  kFtpTimeout = 12002,             // the server did not answer in time
+  kFtpServerError = 12003,         // the server answered with an error reply (message = the reply)
+  kFtpInvalidUrl = 12005,
+  kFtpNameNotResolved = 12007,
+  kFtpLoginFailure = 12015,
+  kFtpIncorrectHandleState = 12019,  // no connection open in the client
+  kFtpCannotConnect = 12029,
+  kFtpConnectionAborted = 12030,
+};
+
+struct FtpError {
+  int code = kFtpOk;
+  std::string message;  // the server's reply or the client's own explanation; may be empty
+  bool ok() const { return code == kFtpOk; }
+};
+
+// Modification time as the server gives it; no time-zone conversion. All zero when unknown.
+struct FtpTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool operator==(const FtpTime&) const = default;
+};
+
+struct FtpEntry {
+  std::string name;
+  bool isFolder = false;
+  FtpTime modified;
+  uint64_t size = 0;  // 0 when the server does not report one
+};
+
+// Progress notices of the connection and of uploads (the status line shows them).
+enum class FtpNoticeKind { ConnectingToServer, ConnectedToServer, ReceivingResponse, ConnectionClosed, RequestSent };
+struct FtpNotice {
+  FtpNoticeKind kind;
+  std::string address;  // ConnectingToServer, ConnectedToServer
+  int64_t bytes = 0;    // RequestSent
+};
+using FtpNoticeFn = std::function<void(const FtpNotice&)>;
+
+class FtpClient {
+ public:
+  virtual ~FtpClient() = default;
+
+  virtual void SetNoticeHandler(FtpNoticeFn handler) = 0;
+
+  // Prepares the client library; the session's OpenInternet.
+  virtual FtpError Initialize() = 0;
+  // Opens the control connection and logs in. `host` is "name" (port 21) or "name:port".
+  virtual FtpError Connect(const std::string& host, const std::string& user, const std::string& password) = 0;
+  virtual FtpError Disconnect() = 0;
+  virtual bool IsConnected() const = 0;
+
+  // Paths and names are absolute ("/a/b") or relative to the current folder.
+  // `path` empty lists the current folder. A folder that holds nothing gives ok and no entries.
+  virtual FtpError List(const std::string& path, std::vector<FtpEntry>& entries) = 0;
+  virtual FtpError PutFile(const std::string& localPath, const std::string& remoteName) = 0;
+  virtual FtpError DeleteFile(const std::string& name) = 0;
+  virtual FtpError CreateDirectory(const std::string& name) = 0;
+  virtual FtpError RemoveDirectory(const std::string& name) = 0;
+  virtual FtpError Rename(const std::string& oldName, const std::string& newName) = 0;
+  virtual FtpError ChangeDirectory(const std::string& path) = 0;
+  // Asks the server (PWD), so a dead connection shows here.
+  virtual FtpError CurrentDirectory(std::string& path) = 0;
+
+  // Successful logins since the client was made (reconnections included).
+  virtual int LoginCount() const = 0;
+};
+
+// CR, LF or NUL: such a name would smuggle a second command to the server.
+inline bool HasLineBreak(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace zun::ftp

@@ -1,0 +1,108 @@
+#include "ftp/UploadWorkflow.h"
+
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace zun::ftp {
+
+std::optional<UploadSource> UploadSourceForMode(int mode, const std::string& textDir, const std::string& dir999,
+                                                const std::string& dir000) {
+  switch (mode) {
+    case kUploadTxt: return UploadSource{textDir, JoinPath(textDir, kPureTextFileName), kUploadTxt};
+    case kUpload999: return UploadSource{dir999, std::nullopt, kUpload999};
+    case kUpload000: return UploadSource{dir000, JoinPath(dir000, kOverallFileName), kUpload000};
+    default: return std::nullopt;
+  }
+}
+
+std::string UploadFolderMissingText(const std::string& uploadDir) { return uploadDir + "\nが見つかりません"; }
+
+UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
+                      const std::vector<UploadEntry>& entries, int selectedIndex) {
+  UploadPlan plan;
+  if (mode == kUploadTxt || mode == kUpload000) {
+    if (!FileExists(uploadFilePath)) return plan;
+    plan.Kind = UploadKind::SingleFile;
+    plan.Files.push_back({uploadFilePath, FileNameOf(uploadFilePath)});
+    return plan;
+  }
+  if (mode != kUpload999) return plan;
+  if (selectedIndex >= 0 && static_cast<size_t>(selectedIndex) < entries.size()) {
+    std::string name(Trim(entries[selectedIndex].Text));
+    plan.Kind = UploadKind::SelectedEntry;
+    plan.Files.push_back({JoinPath(uploadDir, name), name});
+    return plan;
+  }
+  int unchecked = 0;
+  for (const auto& e : entries) {
+    if (unchecked >= kMaxUploadFiles) break;
+    if (!e.Checked) ++unchecked;
+  }
+  if (unchecked == 0) return plan;
+  plan.Kind = UploadKind::UncheckedEntries;
+  for (const auto& e : entries) {
+    if (plan.Files.size() >= static_cast<size_t>(kMaxUploadFiles)) break;
+    if (e.Checked) continue;
+    std::string name(Trim(e.Text));
+    if (name.empty()) continue;
+    plan.Files.push_back({JoinPath(uploadDir, name), name});
+  }
+  return plan;
+}
+
+int SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
+  int sent = 0;
+  for (const auto& f : plan.Files) {
+    session.PutFile(f.LocalPath, f.RemoteName);
+    if (session.LastError().ok()) ++sent;
+  }
+  return sent;
+}
+
+bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeHostSlots,
+                         const std::function<void(const std::string&)>& showMessage) {
+  if (freeHostSlots) freeHostSlots();
+  if (!session.OpenInternet()) {
+    if (showMessage) showMessage(kCannotContinue);
+    return false;
+  }
+  return true;
+}
+
+bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
+                      const std::function<bool()>& openInternetSession,
+                      const std::function<void(const std::string&)>& showMessage) {
+  if (session.IsAtShownFolder()) return true;
+  session.Close();
+  if (openInternetSession && !openInternetSession()) return false;
+  if (!session.Open(target.Host, target.User, target.Password)) {
+    if (showMessage) showMessage(kHostOpenFailed);
+    return false;
+  }
+  if (!Trim(target.ShownFolder).empty()) session.SetCurrentDirectory(target.ShownFolder, false);
+  return true;
+}
+
+void EnterRememberedFolder(FtpSession& session, std::string& lastHDir) {
+  if (Trim(lastHDir).empty()) {
+    lastHDir.clear();
+    return;
+  }
+  if (session.Exists(lastHDir)) session.SetCurrentDirectory(lastHDir);
+}
+
+std::string FolderCountStatus(int fileCount, int dirCount) {
+  std::string text = Format("ﾌｧｲﾙ数=%d", fileCount);
+  if (dirCount > 0) text += Format(" (Dir=%d)", dirCount);
+  return text;
+}
+
+std::optional<std::string> MissingConnectInput(const std::string& host, const std::string& user,
+                                               const std::string& password) {
+  if (host.empty()) return std::string("ホスト名を入力して下さい。");
+  if (user.empty()) return std::string("ユーザー名を入力して下さい。");
+  if (password.empty()) return std::string("パスワードを入力して下さい。");
+  return std::nullopt;
+}
+
+}  // namespace zun::ftp

@@ -1,0 +1,97 @@
+#pragma once
+// The pieces of the connect and upload workflow that need no window: which files an upload pass
+// sends, the reconnect step, entering the remembered folder and the status of a listed folder.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ftp/FtpSession.h"
+
+namespace zun::ftp {
+
+inline constexpr const char* kHostOpenFailed = "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。";
+inline constexpr const char* kReconnectFailed = "ホスト再接続に失敗しました。";
+inline constexpr const char* kCannotContinue = "続行できません。";
+inline constexpr const char* kPureTextFileName = "zuntextpure.txt";
+inline constexpr const char* kOverallFileName = "000.csv";
+constexpr int kMaxUploadFiles = 50;
+
+// RGUpLDOpt's item index.
+enum UploadMode : int { kUploadNone = -1, kUploadTxt = 0, kUpload999 = 1, kUpload000 = 2 };
+
+struct UploadSource {
+  std::string UploadDir;
+  std::optional<std::string> UploadFilePath;  // the modes TXT and 000 only
+  int LabelMode = kUploadNone;                // whose label shows the folder: 0 Label3, 1 Label1, 2 Label2
+};
+
+// The source of a mode; nothing when no mode is chosen (the old values stay).
+std::optional<UploadSource> UploadSourceForMode(int mode, const std::string& textDir, const std::string& dir999,
+                                                const std::string& dir000);
+
+// The message when the upload folder is missing.
+std::string UploadFolderMissingText(const std::string& uploadDir);
+
+// An entry of CheckListBox1.
+struct UploadEntry {
+  std::string Text;
+  bool Checked = false;
+};
+
+struct UploadFile {
+  std::string LocalPath;
+  std::string RemoteName;
+  bool operator==(const UploadFile&) const = default;
+};
+
+enum class UploadKind {
+  Nothing,          // the pass ends without sending and leaves UploadedOnce alone
+  SingleFile,       // TXT or 000
+  SelectedEntry,    // 999 with an entry selected: that file, checked or not; the selection goes
+  UncheckedEntries  // 999 without a selection: the unchecked entries in list order, at most 50
+};
+
+struct UploadPlan {
+  UploadKind Kind = UploadKind::Nothing;
+  std::vector<UploadFile> Files;
+};
+
+// What one upload pass sends. `selectedIndex` is CheckListBox1's item index (-1: none).
+UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
+                      const std::vector<UploadEntry>& entries, int selectedIndex);
+
+// Sends every file of the plan into the remote current folder; each failure is reported by the
+// session and the next file goes all the same. Returns the number of files sent without error.
+int SendUploadPlan(FtpSession& session, const UploadPlan& plan);
+
+// What the reconnect step needs from the window.
+struct ConnectionTarget {
+  std::string Host;         // EHost
+  std::string User;         // EUserId
+  std::string Password;     // EPassword
+  std::string ShownFolder;  // ComboCurrDir
+};
+
+// A fresh platform session: the host table's slots are marked free first (`freeHostSlots`).
+bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeHostSlots,
+                         const std::function<void(const std::string&)>& showMessage);
+
+// True when the connection answers and stands in the shown folder; otherwise closes, opens again
+// and re-enters the shown folder (without a further reconnect). False when no connection came.
+bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
+                      const std::function<bool()>& openInternetSession,
+                      const std::function<void(const std::string&)>& showMessage);
+
+// After logging in: enter the remembered folder when it exists and holds entries. A blank
+// `lastHDir` becomes empty.
+void EnterRememberedFolder(FtpSession& session, std::string& lastHDir);
+
+// "ﾌｧｲﾙ数=%d", plus " (Dir=%d)" when there is a folder.
+std::string FolderCountStatus(int fileCount, int dirCount);
+
+// The message for an empty host, user or password edit; nothing when all three hold text.
+std::optional<std::string> MissingConnectInput(const std::string& host, const std::string& user,
+                                               const std::string& password);
+
+}  // namespace zun::ftp
