@@ -1,0 +1,146 @@
+// Reading zunText files into the grid: rows, cells and the automatic "z" marks.
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "platform/Cp932.h"
+#include "results/LoadPipeline.h"
+#include "results/ZunTextReader.h"
+
+namespace zun {
+namespace {
+
+class Reader : public ::testing::Test {
+ protected:
+  ResultGrid& Read(const std::string& content) {
+    test::WriteAll(dir_.File("race.txt"), content);
+    EXPECT_TRUE(ReadZunText(grid_, dir_.File("race.txt")));
+    return grid_;
+  }
+  std::string Z(int row) const { return std::string(grid_.Cell(ColZFlg, row)); }
+  test::TempDir dir_;
+  ResultGrid grid_;
+};
+
+TEST_F(Reader, EmptyLinesKeepTheirRowsAndNumbers) {
+  Read("\n\r\n   \n1,1,101,1,1000,1000,90001000\n");
+  EXPECT_EQ(grid_.RowCount(), 5);
+  EXPECT_EQ(grid_.Cell(ColLineNo, 1), "");
+  EXPECT_EQ(grid_.Cell(ColLineNo, 4), "4");
+  EXPECT_EQ(grid_.Cell(ColBib, 4), "101");
+  EXPECT_EQ(grid_.Cell(ColStamp, 4), "90001000");
+  EXPECT_EQ(grid_.Cell(ColXFlg, 4), "");
+}
+
+TEST_F(Reader, OnlyEmptyLinesGiveHeaderAndOneEmptyRow) {
+  Read("\n\n\n");
+  EXPECT_EQ(grid_.RowCount(), 2);
+  for (int c = 0; c < kGridColumns; ++c) EXPECT_EQ(grid_.Cell(c, 1), "");
+}
+
+TEST_F(Reader, TrailingEmptyLinesAddNoRows) {
+  Read("1,1,1,1,1,1,1\n\n\n");
+  EXPECT_EQ(grid_.RowCount(), 2);
+}
+
+TEST_F(Reader, EmptyFieldsBecomeOneBlankAndExtraFieldsAreDropped) {
+  Read("1,2,3,4,5,6,7,,\n1,2,3,5,5,6,7,8,9,10,11\n");
+  EXPECT_EQ(grid_.Cell(ColXFlg, 1), " ");
+  EXPECT_EQ(grid_.Cell(ColZFlg, 1), " ");
+  EXPECT_EQ(grid_.Cell(ColXFlg, 2), "8");
+  EXPECT_EQ(grid_.Cell(ColZFlg, 2), "9");
+}
+
+TEST_F(Reader, QuotedAndUnclosedFields) {
+  Read("1,\"2,5\",3\n1,2,\"12\n");
+  EXPECT_EQ(grid_.Cell(ColDiv2, 1), "2,5");
+  EXPECT_EQ(grid_.Cell(ColBib, 1), "3");
+  EXPECT_EQ(grid_.Cell(ColBib, 2), "1");
+}
+
+TEST_F(Reader, IdenticalRecordsMarkAllButTheLastOfARun) {
+  // Same divisions, bib, count and whole-second time; the millisecond time and stamp differ.
+  Read("1,1,7,2,1000100,1000000,90000100\n"
+       "1,1,7,2,1000200,1000000,90000200\n"
+       "1,1,7,2,1000300,1000000,90000999\n"
+       "1,1,7,3,1000300,1000000,90000999\n");
+  EXPECT_EQ(Z(1), "z");
+  EXPECT_EQ(Z(2), "z");
+  EXPECT_EQ(Z(3), "");
+  EXPECT_EQ(Z(4), "");
+}
+
+TEST_F(Reader, TheKeyHasNoSeparators) {
+  Read("1,23,5,1,0,1000,0\n12,3,5,1,0,1000,0\n");
+  EXPECT_EQ(Z(1), "z");
+}
+
+TEST_F(Reader, NonNumericFieldsCountAsZeroInTheKey) {
+  Read("a,1,5,1,0,1000,0\n0,1,5,1,0,1000,0\n");
+  EXPECT_EQ(Z(1), "z");
+}
+
+TEST_F(Reader, OutOfRangeDivisionMarksItselfAndBigBibMarksTheRowBefore) {
+  Read("1,1,5,1,0,1000,0\n99,1,6,1,0,2000,0\n1,1,6,1,0,3000,0\n1,1,99999,1,0,4000,0\n1,150,8,1,0,5000,0\n");
+  EXPECT_EQ(Z(1), "");
+  EXPECT_EQ(Z(2), "z");
+  EXPECT_EQ(Z(3), "z");  // the record before bib 99999
+  EXPECT_EQ(Z(4), "");
+  EXPECT_EQ(Z(5), "z");
+}
+
+TEST_F(Reader, ARepeatAfterAnEmptyLineMarksTheEmptyRow) {
+  Read("1,1,5,1,0,1000,0\n\n1,1,5,1,0,1000,0\n");
+  EXPECT_EQ(Z(1), "");
+  EXPECT_EQ(Z(2), "z");
+  EXPECT_EQ(grid_.Cell(ColLineNo, 2), "");
+}
+
+TEST_F(Reader, AMarkReplacesANinthField) {
+  Read("1,1,5,1,0,1000,0,,Q\n1,1,5,1,0,1000,0\n");
+  EXPECT_EQ(Z(1), "z");
+}
+
+TEST_F(Reader, LongLinesAreReadInPiecesAndMoveLaterLineNumbers) {
+  std::string longLine = "1,1,5,1,0,1000," + std::string(2047 - 15, '9');  // 2047 bytes
+  Read(longLine + "\n1,1,6,1,0,1000,0\n");
+  // The first piece is the 2,047 bytes, its line end counts as an empty line 2.
+  EXPECT_EQ(grid_.RowCount(), 4);
+  EXPECT_EQ(grid_.Cell(ColBib, 1), "5");
+  EXPECT_EQ(grid_.Cell(ColLineNo, 2), "");
+  EXPECT_EQ(grid_.Cell(ColBib, 3), "6");
+}
+
+TEST_F(Reader, ShiftJisBytesStayAsTheyAre) {
+  const std::string name = Cp932FromUtf8("山田");
+  Read("1,1,5,1,0,1000,0,," + name + "\n");
+  EXPECT_EQ(grid_.Cell(ColZFlg, 1), name);
+}
+
+TEST_F(Reader, AMissingFileLeavesAnEmptiedTwoRowGrid) {
+  Read("1,1,5,1,0,1000,0\n1,1,6,1,0,1000,0\n");
+  EXPECT_FALSE(ReadZunText(grid_, dir_.File("none.txt")));
+  EXPECT_EQ(grid_.RowCount(), 2);
+  EXPECT_EQ(grid_.Cell(ColBib, 1), "");
+}
+
+TEST(ResultGrid, CellsCanBeRewrittenWithoutDisturbingOthers) {
+  ResultGrid grid;
+  grid.SetRowCount(4);
+  const std::string_view row1[] = {"1", "2", "3"};
+  const std::string_view row2[] = {"a", "b", "c", "d", "e", "f", "g", "h", "x", "z"};
+  grid.SetRow(1, row1, 3);
+  grid.SetRow(2, row2, 10);
+  grid.SetCell(ColDiv1, 1, "twenty");
+  grid.SetCell(ColLineNo, 3, "3");
+  grid.SetCell(ColXFlg, 2, "");
+  EXPECT_EQ(grid.Cell(ColDiv1, 1), "twenty");
+  EXPECT_EQ(grid.Cell(ColDiv2, 1), "3");
+  EXPECT_EQ(grid.Cell(ColStamp, 2), "h");
+  EXPECT_EQ(grid.Cell(ColXFlg, 2), "");
+  EXPECT_EQ(grid.Cell(ColZFlg, 2), "z");
+  EXPECT_EQ(grid.Cell(ColLineNo, 3), "3");
+  EXPECT_EQ(grid.Cell(ColLineNo, 9), "");  // outside the grid
+}
+
+}  // namespace
+}  // namespace zun
