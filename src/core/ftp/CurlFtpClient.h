@@ -52,6 +52,7 @@ class CurlFtpClient final : public FtpClient {
   struct Perform;
   void PrepareHandle(const std::string& url, Perform& perform);
   FtpError Run(Perform& perform);
+  int Drive(void* easy);
   FtpError RunQuotes(const std::vector<std::string>& commands, std::vector<Reply>* replies = nullptr);
   FtpError ListWith(const std::string& command, const std::string& absPath, std::string& body);
   std::string Resolve(const std::string& path) const;
@@ -65,7 +66,8 @@ class CurlFtpClient final : public FtpClient {
 
   CurlTimeouts timeouts_;
   FtpNoticeFn notice_;
-  void* curl_ = nullptr;  // CURL*
+  void* curl_ = nullptr;   // CURL*, reused by every operation
+  void* multi_ = nullptr;  // CURLM*, holds the open connection
   std::string hostName_;
   int port_ = 21;
   std::string user_, password_;
