@@ -10,6 +10,7 @@ namespace zun::gui {
 
 namespace {
 QColor ColorOf(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+const QColor kGridLineColor(160, 160, 160);
 }  // namespace
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -20,20 +21,26 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
   const zun::CellLook look = painter_(index.column(), row, (option.state & QStyle::State_Selected) != 0);
   if (!look.paint) return;
 
+  // The view draws no grid of its own: each cell draws its right and bottom line, so that the
+  // selection frame, drawn last, is never covered by a grid line.
   const QRect r = option.rect;
   painter->save();
   painter->fillRect(r, ColorOf(look.background));
-  painter->setClipRect(r.adjusted(-1, 0, 1, 0));
-  if (look.frame) {
-    painter->setPen(QPen(ColorOf(zun::kCellFrameColor), 0));
-    painter->setBrush(Qt::NoBrush);
-    // One pixel wider than the cell on each side, as a closed outline.
-    painter->drawRect(QRect(QPoint(r.left() - 1, r.top()), QPoint(r.right() + 1, r.bottom())));
-  }
-  painter->setClipRect(r);
+  painter->setPen(QPen(kGridLineColor, 0));
+  painter->drawLine(r.topRight(), r.bottomRight());
+  painter->drawLine(r.bottomLeft(), r.bottomRight());
+  const QRect inner = r.adjusted(0, 0, -1, -1);
   painter->setPen(ColorOf(look.fontColor));
   painter->setFont(option.font);
-  painter->drawText(r, Qt::AlignCenter | Qt::TextSingleLine, FromCp932(look.text));
+  painter->setClipRect(inner);
+  painter->drawText(inner, Qt::AlignCenter | Qt::TextSingleLine, FromCp932(look.text));
+  if (look.frame) {
+    // One pixel wider than the cell on the left, over the grid lines around it.
+    painter->setClipRect(r.adjusted(-1, 0, 0, 0));
+    painter->setPen(QPen(ColorOf(zun::kCellFrameColor), 0));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRect(r.left() - 1, r.top(), r.width(), r.height() - 1));
+  }
   painter->restore();
 }
 
@@ -41,7 +48,7 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
   if (!rect.isValid()) return;
   painter->save();
   painter->fillRect(rect, ColorOf(zun::kCellTintColor));
-  painter->setPen(QColor(160, 160, 160));
+  painter->setPen(kGridLineColor);
   painter->drawLine(rect.topRight(), rect.bottomRight());
   painter->drawLine(rect.bottomLeft(), rect.bottomRight());
   painter->setPen(Qt::black);
@@ -71,7 +78,7 @@ GridView::GridView(GridModel* model, int rowHeight, QWidget* parent) : QTableVie
   setCornerButtonEnabled(false);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-  setGridStyle(Qt::SolidLine);
+  setShowGrid(false);
   setModel(model);
 }
 

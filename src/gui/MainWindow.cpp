@@ -316,8 +316,12 @@ QWidget* MainWindow::BuildCentre() {
     return form->StringGrid1DrawCell(col, row, selected);
   }));
   model_->SetSource(&form_->Data.Grid, &form_->StringGrid1.Rows);
-  grid_->horizontalHeader()->resizeSection(
-      7, QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("XXX時刻スタンプXXX")));
+  // Column 7 as wide as "XXX時刻スタンプXXX"; the two time columns as wide as their longest
+  // formatted time, so that no shown time is clipped.
+  const QFontMetrics metrics(QApplication::font());
+  grid_->horizontalHeader()->resizeSection(7, metrics.horizontalAdvance(QStringLiteral("XXX時刻スタンプXXX")));
+  grid_->horizontalHeader()->resizeSection(5, metrics.horizontalAdvance(QStringLiteral("99ﾟ59'59\"999")) + 12);
+  grid_->horizontalHeader()->resizeSection(6, metrics.horizontalAdvance(QStringLiteral("99ﾟ59'59\"")) + 12);
   Bind("StringGrid1", grid_, Kind::Grid);
   stack->addWidget(grid_, 0, 0);
   return centre;

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -53,8 +54,10 @@ void ConfigureOpenDialog(QFileDialog& dialog, const std::string& filter, const s
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(NameFiltersOf(filter));
   dialog.setDefaultSuffix(Q(defaultExt));
+  // A missing initial folder opens the folder it would have been in.
   const QString dir = QDir::current().absoluteFilePath(Q(initialDir));
-  dialog.setDirectory(QDir(dir).exists() ? dir : QDir::currentPath());
+  const QString parent = QFileInfo(dir).absolutePath();
+  dialog.setDirectory(QDir(dir).exists() ? dir : QDir(parent).exists() ? parent : QDir::currentPath());
 }
 
 std::optional<std::string> QtPrompter::OpenFile(const std::string& filter, const std::string& initialDir,

@@ -1,0 +1,372 @@
+// The real window on the offscreen platform: widgets found by name, events sent to them.
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <deque>
+#include <optional>
+#include <stdexcept>
+
+#include "Application.h"
+#include "GridModel.h"
+#include "GridView.h"
+#include "MainWindow.h"
+#include "QtPrompter.h"
+
+using zun::gui::MainWindow;
+
+namespace {
+
+// Records every text shown and answers as the test says (No and Cancel when nothing is queued).
+class ScriptedPrompter : public zun::Prompter {
+ public:
+  std::vector<std::string> shown;
+  std::deque<bool> confirmAnswers;
+  std::deque<std::optional<std::string>> openAnswers;
+
+  void ShowMessage(const std::string& text) override { shown.push_back(text); }
+  bool Confirm(const std::string& text) override {
+    shown.push_back(text);
+    if (confirmAnswers.empty()) return false;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string& prompt, const std::string&) override {
+    shown.push_back(prompt);
+    return std::nullopt;
+  }
+  std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
+    if (openAnswers.empty()) return std::nullopt;
+    auto answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+  }
+  void ShowFolder(const std::string&) override {}
+  int Count(const std::string& text) const { return static_cast<int>(std::count(shown.begin(), shown.end(), text)); }
+};
+
+// Eight results; bib 12 has three, two of them first laps (the later one gets "R").
+const char* const kRace =
+    "1,1,12,1,1000000,1000000,91000000\r\n"
+    "1,1,7,1,1100000,1100000,91100000\r\n"
+    "1,2,12,2,2000000,2000000,92000000\r\n"
+    "1,2,9,1,1200000,1200000,91200000\r\n"
+    "1,1,12,1,1300000,1300000,91300000\r\n"
+    "1,1,30,1,1400000,1400000,91400000\r\n"
+    "1,2,31,1,1500000,1500000,91500000\r\n"
+    "1,1,32,1,1600000,1600000,91600000\r\n";
+
+void WriteFile(const QString& path, const QByteArray& bytes, bool append = false) {
+  QFile file(path);
+  QVERIFY(file.open(append ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool IsColor(QRgb pixel, int r, int g, int b) { return qRed(pixel) == r && qGreen(pixel) == g && qBlue(pixel) == b; }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  ScriptedPrompter prompter_;
+  std::unique_ptr<MainWindow> window_;
+  QString racePath_;
+
+  void MakeWindow() {
+    zun::FormMainOptions options;
+    options.ExecutablePath = (dir_->path() + QStringLiteral("/zuntexteditor")).toStdString();
+    options.CurrentDirectory = dir_->path().toStdString();
+    window_ = std::make_unique<MainWindow>(&prompter_, options);
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    T* object = window_->findChild<T*>(QString::fromLatin1(name));
+    if (!object) qWarning("no control %s", name);
+    return object;
+  }
+  QString Panel(int i) { return window_->findChild<QLabel*>(QStringLiteral("StatusBar1Panel%1").arg(i))->text(); }
+  void OpenRace() {
+    prompter_.openAnswers.push_back(racePath_.toStdString());
+    Find<QAction>("ZunText1")->trigger();
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    racePath_ = dir_->path() + QStringLiteral("/race.txt");
+    WriteFile(racePath_, kRace);
+    prompter_ = ScriptedPrompter();
+    MakeWindow();
+  }
+
+  void cleanup() {
+    window_.reset();  // destroyed without closing: nothing is asked
+    dir_.reset();
+  }
+
+  void buildsEveryControlWithItsCaption() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("zunTextEditor"));
+    QCOMPARE(window_->size(), QSize(1026, 697));
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QCOMPARE(window_->windowTitle(), QStringLiteral("zunTextEditor ver 0.4"));
+
+    for (const char* name :
+         {"Edit1", "GroupBox1", "LEdit1", "LEdit2", "LEdit3", "LEdit4", "LEdit5", "RGDispOpt", "SB_NEW", "SB_TOP2",
+          "SB_Refresh", "SpeedButton1", "Label5", "GroupBox2", "CBAuto", "CBPure", "CBFtp", "ProgressBar1", "EHost",
+          "EUserId", "EPassword", "CBignoreFR", "StringGrid1", "Label4", "ButtonDoignore", "ButtonCancalIgnore",
+          "SpeedButton2", "SpeedButton4", "SBPutCleanText", "SBOpenEXP", "SpeedButton3", "CBNeedCSV", "RGUpLDOpt",
+          "ListBox1", "ListView1", "ListView2", "CheckListBox1", "Label3", "Label2", "Label1", "ToolBar1",
+          "TBConnect", "TBDisConnect", "ToolButtonUpLoad", "SpeedUpDir", "ComboCurrDir", "RemoteFileListV",
+          "PMRemote", "MakeHDir", "RemoteRename", "RemoteDelete", "StatusBar1", "MainMenu1", "ZunText1",
+          "OpenHostList1", "ActionClose1", "Timer1", "ActionOpenZunText", "ActionRefresh", "ActionUpload"})
+      QVERIFY2(window_->findChild<QObject*>(QString::fromLatin1(name)), name);
+
+    const std::pair<const char*, const char*> labels[] = {
+        {"LEdit1Label", "行番号"}, {"LEdit2Label", "部門1"}, {"LEdit3Label", "部門2"}, {"LEdit4Label", "ゼッケン"},
+        {"LEdit5Label", "回数"}, {"EHostLabel", "ホスト名"}, {"EUserIdLabel", "ユーザー名"},
+        {"EPasswordLabel", "パスワード"}, {"Label4", "zun Text を開いて下さい。"},
+        {"Label5", "※只今フィルタが掛かっています。"}};
+    for (const auto& [name, text] : labels) QCOMPARE(Find<QLabel>(name)->text(), QString::fromUtf8(text));
+
+    const std::pair<const char*, const char*> buttons[] = {
+        {"SB_NEW", "↓↓"}, {"SB_TOP2", "↑↑"}, {"SB_Refresh", "ﾘﾌﾚｯｼｭGrid"}, {"SpeedButton1", "zunText Dir"},
+        {"ButtonDoignore", "x FLGｾｯﾄ"}, {"ButtonCancalIgnore", "x FLGｱﾝｾｯﾄ"}, {"SpeedButton2", "FLG Dir"},
+        {"SBPutCleanText", "ﾋﾟｭｱﾃｷｽﾄ出力"}, {"SBOpenEXP", "ﾋﾟｭｱDir"}, {"TBConnect", "接続"},
+        {"TBDisConnect", "切断"}, {"ToolButtonUpLoad", "ｱﾌﾟﾛｰﾄﾞ"}, {"CBAuto", "ﾘﾌﾚｯｼｭGrid"},
+        {"CBPure", "ﾋﾟｭｱﾃｷｽﾄ出力"}, {"CBFtp", "FTP"}, {"CBNeedCSV", "要CSV"},
+        {"CBignoreFR", "2回目以降の第一ラップを無効にする(繰り上げ対策)"}};
+    for (const auto& [name, text] : buttons) QCOMPARE(Find<QAbstractButton>(name)->text(), QString::fromUtf8(text));
+    QCOMPARE(Find<QToolButton>("SB_NEW")->toolTip(), QStringLiteral("最終行へ"));
+    QCOMPARE(Find<QToolButton>("SB_TOP2")->toolTip(), QStringLiteral("先頭行へ"));
+    QCOMPARE(Find<QToolButton>("SpeedButton3")->toolTip(), QStringLiteral("ﾋﾟｭｱﾌｧｲﾙ削除"));
+
+    QCOMPARE(Find<QAction>("ZunText1")->text(), QStringLiteral("ZunTextを開く"));
+    QCOMPARE(Find<QAction>("OpenHostList1")->text(), QStringLiteral("ﾎｽﾄﾘｽﾄを開く"));
+    QCOMPARE(Find<QAction>("ActionClose1")->text(), QStringLiteral("終了"));
+    QCOMPARE(Find<QAction>("MakeHDir")->text(), QStringLiteral("ﾌｫﾙﾀﾞ作成"));
+    QCOMPARE(Find<QAction>("RemoteRename")->text(), QStringLiteral("名前変更"));
+    QCOMPARE(Find<QAction>("RemoteDelete")->text(), QStringLiteral("削除"));
+
+    QCOMPARE(Find<QGroupBox>("GroupBox1")->title(), QStringLiteral("検索"));
+    QCOMPARE(Find<QGroupBox>("GroupBox2")->title(), QStringLiteral("自動化ｵﾌﾟｼｮﾝ"));
+    QCOMPARE(Find<QGroupBox>("RGDispOpt")->title(), QStringLiteral("表示方式"));
+    QCOMPARE(Find<QRadioButton>("RGDispOpt_0")->text(), QStringLiteral("そのまま"));
+    QVERIFY(Find<QRadioButton>("RGDispOpt_1")->isChecked());
+    QCOMPARE(Find<QRadioButton>("RGDispOpt_1")->text(), QStringLiteral("マスク表示"));
+    QCOMPARE(Find<QGroupBox>("RGUpLDOpt")->title(), QStringLiteral("ｱﾌﾟﾛｰﾄﾞﾌｫﾙﾀﾞ"));
+    QCOMPARE(Find<QRadioButton>("RGUpLDOpt_1")->text(), QStringLiteral("999"));
+    QVERIFY(Find<QRadioButton>("RGUpLDOpt_0")->isChecked());
+    QCOMPARE(Find<QTreeWidget>("ListView1")->headerItem()->text(1), QStringLiteral("更新日時"));
+    QCOMPARE(Find<QTreeWidget>("RemoteFileListV")->headerItem()->text(2), QStringLiteral("ｻｲｽﾞ"));
+
+    // Defaults and the start state: grid hidden behind its label, options as the window defines.
+    QVERIFY(Find<QCheckBox>("CBignoreFR")->isChecked());
+    QVERIFY(Find<QCheckBox>("CBNeedCSV")->isChecked());
+    QVERIFY(!Find<QCheckBox>("CBAuto")->isChecked());
+    QVERIFY(!Find<QWidget>("StringGrid1")->isVisible());
+    QVERIFY(Find<QWidget>("Label4")->isVisible());
+    QVERIFY(!Find<QWidget>("Label5")->isVisible());
+    QVERIFY(!Find<QWidget>("SB_NEW")->isEnabled());
+    QVERIFY(!Find<QWidget>("LEdit4")->isEnabled());
+    QCOMPARE(Find<QLineEdit>("EPassword")->echoMode(), QLineEdit::Password);
+    QCOMPARE(Find<QProgressBar>("ProgressBar1")->maximum(), 50);
+    QCOMPARE(Find<QTimer>("Timer1")->interval(), 1000);
+    QVERIFY(!Find<QTimer>("Timer1")->isActive());
+    const int widths[] = {100, 400, 200};
+    for (int i = 0; i < 3; ++i)
+      QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("StatusBar1Panel%1").arg(i))->width(), widths[i]);
+  }
+
+  void openingAFileFillsTheGridAndRowCount() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    QVERIFY(Find<QWidget>("StringGrid1")->isVisible());
+    QVERIFY(!Find<QWidget>("Label4")->isVisible());
+    QCOMPARE(Find<QLineEdit>("Edit1")->text(), racePath_);
+    zun::gui::GridModel* model = window_->Model();
+    QCOMPARE(model->rowCount(), 8);
+    QCOMPARE(Panel(0), QStringLiteral("行数=8"));
+    QCOMPARE(model->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("ゼッケン"));
+    QCOMPARE(model->headerData(9, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("z FLG"));
+    QCOMPARE(model->data(model->index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("1"));
+    QCOMPARE(model->data(model->index(6, 3), Qt::DisplayRole).toString(), QStringLiteral("31"));
+    QCOMPARE(model->data(model->index(4, 9), Qt::DisplayRole).toString(), QStringLiteral("R"));
+    // The load makes the last row current and leaves the search fields usable.
+    QCOMPARE(window_->Grid()->currentIndex().row(), 7);
+    QVERIFY(Find<QWidget>("LEdit4")->isEnabled());
+    QVERIFY(Find<QWidget>("SB_NEW")->isEnabled());
+    QVERIFY(Find<QWidget>("CBAuto")->isEnabled());
+
+    // Cancelling the dialog keeps what is shown.
+    Find<QAction>("ZunText1")->trigger();
+    QCOMPARE(model->rowCount(), 8);
+  }
+
+  void bibAndEnterInLEdit4Filters() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    auto* bib = Find<QLineEdit>("LEdit4");
+    QTest::mouseClick(bib, Qt::LeftButton);
+    QTest::keyClicks(bib, QStringLiteral("12"));
+    QTest::keyClick(bib, Qt::Key_Return);
+    zun::gui::GridModel* model = window_->Model();
+    QCOMPARE(model->rowCount(), 3);
+    for (int r = 0; r < 3; ++r) QCOMPARE(model->data(model->index(r, 3), Qt::DisplayRole).toString(), QStringLiteral("12"));
+    QVERIFY(Find<QWidget>("Label5")->isVisible());
+
+    // Narrowing by count keeps only bib 12 on lap 2 (line 3).
+    auto* count = Find<QLineEdit>("LEdit5");
+    count->setFocus();
+    QTest::keyClicks(count, QStringLiteral("2"));
+    QTest::keyClick(count, Qt::Key_Return);
+    QCOMPARE(model->rowCount(), 1);
+    QCOMPARE(model->data(model->index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("3"));
+
+    // A click on the indicator shows every row again and empties the fields.
+    QTest::mouseClick(Find<QLabel>("Label5"), Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 8);
+    QVERIFY(bib->text().isEmpty());
+    QVERIFY(count->text().isEmpty());
+    QVERIFY(!Find<QWidget>("Label5")->isVisible());
+  }
+
+  void timerPicksUpAnAppendedLine() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
+    QVERIFY(Find<QCheckBox>("CBAuto")->isChecked());
+    QVERIFY(Find<QTimer>("Timer1")->isActive());
+    QVERIFY(Find<QWidget>("ProgressBar1")->isVisible());
+    // The first tick only takes the file's snapshot.
+    QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>("ProgressBar1")->value() > 0, 3000);
+    QCOMPARE(window_->Model()->rowCount(), 8);
+    WriteFile(racePath_, "1,1,40,1,1700000,1700000,91700000\r\n", true);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), 9, 4000);
+    QCOMPARE(Panel(0), QStringLiteral("行数=9"));
+    QVERIFY(Find<QTimer>("Timer1")->isActive());
+
+    // Unchecking stops the cycle.
+    QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
+    QVERIFY(!Find<QTimer>("Timer1")->isActive());
+  }
+
+  void closingAsksFirst() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    prompter_.confirmAnswers = {false};
+    QVERIFY(!window_->close());
+    QVERIFY(window_->isVisible());
+    QCOMPARE(prompter_.Count("終了しますか ?"), 1);
+    QCOMPARE(static_cast<int>(prompter_.shown.size()), 1);  // not connected: nothing else is asked
+
+    // The menu item asks the same, and Yes closes and saves the settings beside the program.
+    prompter_.confirmAnswers = {true};
+    Find<QAction>("ActionClose1")->trigger();
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(prompter_.Count("終了しますか ?"), 2);
+    QVERIFY(QFile::exists(dir_->path() + QStringLiteral("/zuntexteditor.INI")));
+  }
+
+  void paintsCellsAsTheCoreDecides() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    zun::gui::GridView* grid = window_->Grid();
+    grid->setFocus();
+    QApplication::processEvents();
+    const QImage cells = grid->viewport()->grab().toImage();
+    const QRect number = grid->visualRect(window_->Model()->index(0, 0));
+    const QRect bib = grid->visualRect(window_->Model()->index(0, 3));
+    QVERIFY(IsColor(cells.pixel(number.left() + 2, number.top() + 2), 192, 220, 192));
+    QVERIFY(IsColor(cells.pixel(bib.left() + 2, bib.top() + 2), 255, 255, 255));
+    // The current (last) row carries the green frame along its top edge.
+    const QRect framed = grid->visualRect(window_->Model()->index(7, 3));
+    QVERIFY(IsColor(cells.pixel(framed.center().x(), framed.top()), 0, 128, 0));
+    // Line 5 is a later first lap of bib 12: its "R" is red.
+    const QRect mark = grid->visualRect(window_->Model()->index(4, 9));
+    bool red = false;
+    for (int x = mark.left(); x < mark.right() && !red; ++x)
+      for (int y = mark.top(); y < mark.bottom() && !red; ++y) {
+        const QRgb p = cells.pixel(x, y);
+        red = qRed(p) > 200 && qGreen(p) < 90 && qBlue(p) < 90;
+      }
+    QVERIFY(red);
+    const QImage header = grid->horizontalHeader()->viewport()->grab().toImage();
+    QVERIFY(IsColor(header.pixel(3, 3), 192, 220, 192));
+  }
+
+  void openDialogOffersTextFilesInBothCases() {
+    QDir(dir_->path()).mkdir(QStringLiteral("vekData"));
+    const QString data = dir_->path() + QStringLiteral("/vekData");
+    for (const char* name : {"/a.txt", "/B.TXT", "/c.csv"}) WriteFile(data + QString::fromLatin1(name), "x");
+    QFileDialog dialog;
+    zun::gui::ConfigureOpenDialog(dialog, "Text files (*.txt)|*.TXT", data.toStdString(), "db");
+    QCOMPARE(dialog.nameFilters(), QStringList{QStringLiteral("Text files (*.txt)")});
+    QCOMPARE(dialog.directory().absolutePath(), data);
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    QVERIFY(files);
+    const QModelIndex root = files->index(data);
+    QTRY_COMPARE_WITH_TIMEOUT(files->rowCount(root), 2, 3000);
+    QStringList names;
+    for (int r = 0; r < files->rowCount(root); ++r) names << files->index(r, 0, root).data().toString();
+    names.sort();
+    QCOMPARE(names, (QStringList{QStringLiteral("B.TXT"), QStringLiteral("a.txt")}));
+
+    // Without "vekData" the dialog opens the folder it would be in.
+    QFileDialog other;
+    QVERIFY(QDir(data).removeRecursively());
+    zun::gui::ConfigureOpenDialog(other, "Text files (*.txt)|*.TXT", data.toStdString(), "db");
+    QCOMPARE(other.directory().absolutePath(), dir_->path());
+  }
+
+  void exceptionReachingTheLoopIsShownAndTheLoopGoesOn() {
+    struct Thrower : QObject {
+      bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("boom");
+        return QObject::event(e);
+      }
+    } thrower;
+    QString reported;
+    zun::gui::Application::SetExceptionReporter([&reported](const QString& text) { reported = text; });
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&thrower, &event);
+    QCOMPARE(reported, QStringLiteral("boom"));
+    reported.clear();
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QTRY_COMPARE(reported, QStringLiteral("boom"));
+    zun::gui::Application::SetExceptionReporter(nullptr);
+  }
+};
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  zun::gui::Application app(argc, argv);
+  app.setFont(zun::gui::WindowFont());
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindowTest.moc"
