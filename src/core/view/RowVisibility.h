@@ -1,6 +1,7 @@
 #pragma once
 // Which data rows of the grid the filter hides. "No filter" is the identity and costs nothing;
 // a filter keeps the shown rows as one vector, so a view over millions of rows stays cheap.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
