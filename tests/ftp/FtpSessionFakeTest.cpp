@@ -1,0 +1,192 @@
+// The session's reports for codes a real server does not produce, through a scripted client.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "ftp/FtpSession.h"
+#include "ftp/UploadWorkflow.h"
+
+namespace zun::ftp {
+namespace {
+
+class FakeFtpClient final : public FtpClient {
+ public:
+  std::map<std::string, std::deque<FtpError>> results;  // per operation, used up in order; then ok
+  std::vector<std::string> calls;
+  std::vector<FtpEntry> listing;
+  std::string cwd = "/";
+  bool connected = false;
+
+  FtpError Next(const std::string& op) {
+    calls.push_back(op);
+    auto& q = results[op];
+    if (q.empty()) return {};
+    FtpError e = q.front();
+    q.pop_front();
+    return e;
+  }
+  void SetNoticeHandler(FtpNoticeFn) override {}
+  FtpError Initialize() override { return Next("Initialize"); }
+  FtpError Connect(const std::string&, const std::string&, const std::string&) override {
+    FtpError e = Next("Connect");
+    connected = e.ok();
+    return e;
+  }
+  FtpError Disconnect() override {
+    connected = false;
+    return Next("Disconnect");
+  }
+  bool IsConnected() const override { return connected; }
+  FtpError List(const std::string&, std::vector<FtpEntry>& entries) override {
+    entries = listing;
+    return Next("List");
+  }
+  FtpError PutFile(const std::string&, const std::string&) override { return Next("PutFile"); }
+  FtpError DeleteFile(const std::string&) override { return Next("DeleteFile"); }
+  FtpError CreateDirectory(const std::string&) override { return Next("CreateDirectory"); }
+  FtpError RemoveDirectory(const std::string&) override { return Next("RemoveDirectory"); }
+  FtpError Rename(const std::string&, const std::string&) override { return Next("Rename"); }
+  FtpError ChangeDirectory(const std::string& path) override {
+    FtpError e = Next("ChangeDirectory");
+    if (e.ok()) cwd = path;
+    return e;
+  }
+  FtpError CurrentDirectory(std::string& path) override {
+    path = cwd;
+    return Next("CurrentDirectory");
+  }
+  int LoginCount() const override { return 0; }
+};
+
+class FtpSessionFakeTest : public ::testing::Test {
+ protected:
+  void Open() {
+    ASSERT_TRUE(session_.Open("host", "u", "p"));
+    statuses_.clear();
+    client_.calls.clear();
+  }
+  void Fail(const std::string& op, int code, std::string message = {}) {
+    client_.results[op].push_back(FtpError{code, std::move(message)});
+  }
+
+  FakeFtpClient client_;
+  std::vector<std::string> statuses_, messages_;
+  int reconnects_ = 0;
+  std::string shown_ = "/";
+  FtpSession session_{client_, FtpSessionHooks{
+                                   [this](const std::string& s) { statuses_.push_back(s); },
+                                   [this](const std::string& m) { messages_.push_back(m); },
+                                   [this] {
+                                     ++reconnects_;
+                                     return EnsureConnection(session_, {"host", "u", "p", shown_}, {}, {});
+                                   },
+                                   [this] { return shown_; },
+                                   {},
+                               }};
+};
+
+TEST_F(FtpSessionFakeTest, LocalFileErrorsShowTheirBoxesBeforeTheStatus) {
+  Open();
+  Fail("PutFile", kFtpFileNotFound);
+  session_.PutFile("/out/999/001.csv", "001.csv");
+  EXPECT_EQ(messages_, std::vector<std::string>{"/out/999/001.csv が見つかりませんでした"});
+  EXPECT_EQ(statuses_.back(), "FtpPutFile失敗: 2\n ");
+
+  messages_.clear();
+  Fail("PutFile", kFtpInvalidParameter);
+  session_.PutFile("/out/a.csv", "a.csv");
+  EXPECT_EQ(messages_, (std::vector<std::string>{"ﾊﾟﾗﾒｰﾀが間違っています。", "/out/a.csv:a.csv"}));
+  EXPECT_EQ(statuses_.back(), "FtpPutFile失敗: 87\n ");
+  EXPECT_EQ(session_.LastError().code, kFtpInvalidParameter);
+}
+
+TEST_F(FtpSessionFakeTest, InUseAndNotEmptyHaveTheirOwnTextsAndNoBox) {
+  Open();
+  Fail("PutFile", kFtpSharingViolation, "ignored");
+  session_.PutFile("/a", "a");
+  EXPECT_EQ(statuses_.back(), "他のﾌﾟﾛｾｽがﾌｧｲﾙを使用中: 32");
+  Fail("RemoveDirectory", kFtpDirNotEmpty, "ignored");
+  EXPECT_FALSE(session_.RemoveDirectory("full"));
+  EXPECT_EQ(statuses_.back(), "ﾌｫﾙﾀﾞが空でない: 145");
+  EXPECT_TRUE(messages_.empty());
+
+  Fail("CreateDirectory", kFtpServerError, "550 exists");
+  session_.CreateDirectory("x");
+  EXPECT_EQ(statuses_.back(), kStatusFolderExists);
+  Fail("CreateDirectory", kFtpTimeout, "timed out");
+  session_.CreateDirectory("x");
+  EXPECT_EQ(statuses_.back(), "FtpCreateDirectory失敗: 12002\n ");
+  EXPECT_EQ(messages_, std::vector<std::string>{"timed out"});
+}
+
+TEST_F(FtpSessionFakeTest, ListingSkipsDotsAndEmptyEntries) {
+  Open();
+  client_.listing = {{".", true, {}, 4096}, {"..", true, {}, 4096}};
+  EXPECT_TRUE(session_.List());
+  EXPECT_TRUE(session_.Items().empty());
+  EXPECT_TRUE(statuses_.empty());  // not "empty": the server did list something
+
+  client_.listing = {};
+  session_.List();
+  EXPECT_EQ(statuses_.back(), kStatusEmptyFolder);
+
+  client_.listing = {{"zero.txt", false, {}, 0},
+                     {"nosize", true, {}, 0},
+                     {"big.bin", false, {2004, 3, 5, 6, 7, 8}, 5000000000ULL},
+                     {"dir", true, {}, 512}};
+  session_.List();
+  ASSERT_EQ(session_.Items().size(), 2u);
+  EXPECT_EQ(session_.Items()[0], (RemoteItem{"big.bin", "2004/03/05 06:07.08", "5000000000", kFileImage}));
+  EXPECT_EQ(session_.Items()[1].Size, "0");
+  EXPECT_EQ(session_.RemoteFileCount(), 1);
+  EXPECT_EQ(session_.RemoteDirCount(), 1);
+
+  Fail("List", kFtpConnectionAborted, "gone");
+  EXPECT_TRUE(session_.List());
+  EXPECT_EQ(statuses_.back(), "FindFirst失敗: 12030\n ");
+  EXPECT_TRUE(session_.Items().empty());
+}
+
+TEST_F(FtpSessionFakeTest, ClosedSessionTouchesNoClient) {
+  EXPECT_FALSE(session_.List());
+  EXPECT_TRUE(session_.PutFile("/a", "a"));
+  EXPECT_TRUE(session_.DeleteFile("a"));
+  EXPECT_TRUE(session_.CreateDirectory("a"));
+  EXPECT_TRUE(session_.RemoveDirectory("a"));
+  EXPECT_FALSE(session_.SetCurrentDirectory("a"));
+  EXPECT_TRUE(session_.RenameFile("a", "b"));
+  std::string path;
+  EXPECT_FALSE(session_.GetCurrentDirectory(path));
+  EXPECT_FALSE(session_.IsAtShownFolder());
+  EXPECT_TRUE(session_.Close());
+  EXPECT_EQ(statuses_, std::vector<std::string>(10, kStatusNotOpen));
+  EXPECT_FALSE(session_.Exists("/a"));
+  EXPECT_TRUE(client_.calls.empty());
+}
+
+TEST_F(FtpSessionFakeTest, FailedFolderChangeReconnectsOnceAndEnds) {
+  Open();
+  shown_ = "/elsewhere";  // the reconnect cannot find the shown folder either
+  for (int i = 0; i < 4; ++i) Fail("ChangeDirectory", kFtpServerError, "550 no");
+  EXPECT_TRUE(session_.SetCurrentDirectory("/gone"));
+  EXPECT_EQ(reconnects_, 1);
+  // change, reconnect (PWD, close, open, shown folder without a further reconnect), the retry
+  EXPECT_EQ(client_.calls, (std::vector<std::string>{"ChangeDirectory", "CurrentDirectory", "Disconnect", "Connect",
+                                                     "ChangeDirectory", "ChangeDirectory"}));
+  EXPECT_EQ(statuses_.back(), "FtpSetCurrentDirectory失敗: 12003\n ");
+
+  client_.calls.clear();
+  shown_ = "/";
+  Fail("CurrentDirectory", kFtpConnectionAborted, "gone");
+  Fail("CurrentDirectory", kFtpConnectionAborted, "gone");
+  std::string path;
+  EXPECT_TRUE(session_.GetCurrentDirectory(path));  // the reconnect's PWD fails too: reopened, then retried
+  EXPECT_EQ(reconnects_, 2);
+  EXPECT_EQ(client_.calls, (std::vector<std::string>{"CurrentDirectory", "CurrentDirectory", "Disconnect", "Connect",
+                                                     "ChangeDirectory", "CurrentDirectory"}));
+  EXPECT_EQ(path, "/");
+}
+
+}  // namespace
+}  // namespace zun::ftp

@@ -1,0 +1,176 @@
+// Listings as servers send them, and the remote browser's sorting and decisions.
+#include <gtest/gtest.h>
+
+#include "ftp/CurlFtpClient.h"
+#include "ftp/ListParser.h"
+#include "ftp/RemoteBrowser.h"
+#include "ftp/UploadWorkflow.h"
+
+namespace zun::ftp {
+namespace {
+
+const FtpTime kNow{2024, 3, 10, 12, 0, 0};
+
+TEST(ListParserTest, UnixListing) {
+  const char* text =
+      "total 12\r\n"
+      "drwxr-xr-x   2 demo     demo         4096 Mar 05 06:07 sub\r\n"
+      "-rw-r--r--   1 demo     demo           10 Dec 24 23:59 b.csv\r\n"
+      "-rw-r--r--   1 demo     demo          123 Feb 29  2004 with two  blanks.txt\r\n"
+      "-rw-r--r-- 1 owner 5000000000 Jan  1 00:00 nogroup.bin\r\n"
+      "lrwxrwxrwx   1 demo     demo           11 Mar 01 10:00 link -> target.txt\r\n"
+      "drwxr-xr-x   2 demo     demo         4096 Mar 05 06:07 .\r\n";
+  auto e = ParseListListing(text, kNow);
+  ASSERT_EQ(e.size(), 6u);
+  EXPECT_EQ(e[0].name, "sub");
+  EXPECT_TRUE(e[0].isFolder);
+  EXPECT_EQ(e[0].size, 4096u);
+  EXPECT_EQ(e[0].modified, (FtpTime{2024, 3, 5, 6, 7, 0}));
+  EXPECT_EQ(e[1].modified.year, 2023);  // December is ahead of March: last year
+  EXPECT_EQ(e[2].name, "with two  blanks.txt");
+  EXPECT_EQ(e[2].modified, (FtpTime{2004, 2, 29, 0, 0, 0}));
+  EXPECT_EQ(e[3].name, "nogroup.bin");
+  EXPECT_EQ(e[3].size, 5000000000ULL);
+  EXPECT_EQ(e[4].name, "link");
+  EXPECT_FALSE(e[4].isFolder);
+  EXPECT_EQ(e[5].name, ".");
+}
+
+TEST(ListParserTest, DosListing) {
+  const char* text =
+      "03-05-04  06:07AM       <DIR>          sub folder\r\n"
+      "12-31-99  12:15PM                 1234 a.txt\r\n"
+      "01-02-2010  12:01AM                  7 midnight.csv\r\n"
+      "garbage line\r\n";
+  auto e = ParseListListing(text, kNow);
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_EQ(e[0].name, "sub folder");
+  EXPECT_TRUE(e[0].isFolder);
+  EXPECT_EQ(e[0].size, 0u);
+  EXPECT_EQ(e[0].modified, (FtpTime{2004, 3, 5, 6, 7, 0}));
+  EXPECT_EQ(e[1].modified, (FtpTime{1999, 12, 31, 12, 15, 0}));
+  EXPECT_EQ(e[1].size, 1234u);
+  EXPECT_EQ(e[2].modified, (FtpTime{2010, 1, 2, 0, 1, 0}));
+}
+
+TEST(ListParserTest, MlsdListing) {
+  const char* text =
+      "type=cdir;modify=20240101000000; /pub\r\n"
+      "type=pdir;modify=20240101000000; ..\r\n"
+      "Type=File;Size=3;Modify=20040305060708.123; a b.txt\r\n"
+      "modify=20240305060708;perm=el;size=4096;type=dir;unique=1; sub\r\n"
+      "no facts here\r\n";
+  auto e = ParseMlsdListing(text);
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(e[0].name, "a b.txt");
+  EXPECT_FALSE(e[0].isFolder);
+  EXPECT_EQ(e[0].size, 3u);
+  EXPECT_EQ(e[0].modified, (FtpTime{2004, 3, 5, 6, 7, 8}));
+  EXPECT_TRUE(e[1].isFolder);
+}
+
+TEST(RemotePathTest, HostPortPathsAndPwdReplies) {
+  std::string host;
+  int port = 0;
+  EXPECT_TRUE(SplitHostPort("ftp.example.org", host, port));
+  EXPECT_EQ(port, 21);
+  EXPECT_TRUE(SplitHostPort(" 127.0.0.1:2121 ", host, port));
+  EXPECT_EQ(host, "127.0.0.1");
+  EXPECT_EQ(port, 2121);
+  EXPECT_TRUE(SplitHostPort("[::1]:990", host, port));
+  EXPECT_EQ(host, "::1");
+  EXPECT_FALSE(SplitHostPort("host:", host, port));
+  EXPECT_FALSE(SplitHostPort("host:70000", host, port));
+  EXPECT_FALSE(SplitHostPort("host:2x", host, port));
+
+  EXPECT_EQ(NormalizeRemotePath("/a/b/../c/./d/"), "/a/c/d");
+  EXPECT_EQ(NormalizeRemotePath("/../.."), "/");
+  EXPECT_EQ(PathOfPwdReply("257 \"/a \"\"q\"\"\" is the current directory."), "/a \"q\"");
+  EXPECT_EQ(PathOfPwdReply("257 no quotes"), "");
+}
+
+RemoteItem Item(std::string name, std::string date, std::string size, int image = kFileImage) {
+  return {std::move(name), std::move(date), std::move(size), image};
+}
+std::vector<std::string> Captions(const std::vector<RemoteItem>& items) {
+  std::vector<std::string> out;
+  for (const auto& i : items) out.push_back(i.Caption);
+  return out;
+}
+
+TEST(RemoteBrowserTest, ColumnClicksSortAndFlipTheirOwnDirection) {
+  std::vector<RemoteItem> items = {Item("b.csv", "2024/03/05 06:07.08", "10"),
+                                   Item("A.csv", "2023/12/31 23:59.59", "9"),
+                                   Item("dir", "2024/01/01 00:00.00", "0", kFolderImage),
+                                   Item("c.csv", "2024/03/05 06:07.09", "x")};
+  RemoteSortState state = InitialRemoteSortState();
+  RemoteFileListVColumnClick(items, state, kColumnSize);  // first click on size: ascending
+  EXPECT_EQ(Captions(items), (std::vector<std::string>{"dir", "c.csv", "A.csv", "b.csv"}));
+  RemoteFileListVColumnClick(items, state, kColumnSize);
+  EXPECT_EQ(Captions(items), (std::vector<std::string>{"b.csv", "A.csv", "dir", "c.csv"}));
+  RemoteFileListVColumnClick(items, state, kColumnName);  // first click on name: descending
+  EXPECT_EQ(Captions(items), (std::vector<std::string>{"dir", "c.csv", "b.csv", "A.csv"}));
+  RemoteFileListVColumnClick(items, state, kColumnName);
+  EXPECT_EQ(Captions(items), (std::vector<std::string>{"A.csv", "b.csv", "c.csv", "dir"}));
+  RemoteFileListVColumnClick(items, state, kColumnDate);
+  EXPECT_EQ(Captions(items), (std::vector<std::string>{"c.csv", "b.csv", "dir", "A.csv"}));
+  EXPECT_EQ(state.RemoteSortColumn, kColumnDate);
+
+  EXPECT_EQ(CompareText("abc", "ABC"), 0);
+  EXPECT_LT(CompareText("ab", "abc"), 0);
+  EXPECT_GT(CompareText("a_", "ab"), 0);  // folded to capitals, so "_" comes after the letters
+  EXPECT_GT(CompareText("\xE6\x97\xA5", "z"), 0);  // bytes above ASCII sort as bytes
+}
+
+TEST(RemoteBrowserTest, FoldersHistoryAndDialogDecisions) {
+  std::vector<RemoteItem> items = {Item("a.csv", "", "1"), Item("sub", "", "0", kFolderImage),
+                                   Item("", "", "0", kFolderImage)};
+  EXPECT_EQ(FolderToEnter(items, {1}), "sub");
+  EXPECT_EQ(FolderToEnter(items, {1, 0}), std::nullopt);  // the first selected is a file
+  EXPECT_EQ(FolderToEnter(items, {}), std::nullopt);
+  EXPECT_EQ(FolderToEnter(items, {2}), std::nullopt);
+  EXPECT_FALSE(CanGoUp(" / "));
+  EXPECT_TRUE(CanGoUp("/sub"));
+
+  std::vector<std::string> history;
+  AddFolderHistory(history, "/sub");
+  AddFolderHistory(history, "/");
+  AddFolderHistory(history, "/sub");
+  AddFolderHistory(history, "/SUB");
+  EXPECT_EQ(history, (std::vector<std::string>{"/sub", "/", "/SUB"}));
+
+  EXPECT_EQ(FolderToCreate("   "), std::nullopt);
+  EXPECT_EQ(FolderToCreate(" new "), " new ");  // sent as typed
+  EXPECT_FALSE(CanRename(true, 2));
+  EXPECT_FALSE(CanRename(false, 1));
+  EXPECT_EQ(RenameTarget("a.csv", "a.csv"), std::nullopt);
+  EXPECT_EQ(RenameTarget("a.csv", "  "), std::nullopt);
+  EXPECT_EQ(RenameTarget("a.csv", "b.csv "), "b.csv ");
+  EXPECT_FALSE(CanDelete(false, true, 1));
+  EXPECT_FALSE(CanDelete(true, true, 0));
+}
+
+TEST(UploadPlanTest, NineNineNineModeTakesUncheckedEntriesUpToFifty) {
+  std::vector<UploadEntry> entries;
+  for (int i = 0; i < 60; ++i) entries.push_back({" " + std::to_string(100 + i) + ".csv ", i % 7 == 0});
+  entries.push_back({"   ", false});
+  UploadPlan plan = PlanUpload(kUpload999, "/out/999", "", entries, -1);
+  ASSERT_EQ(plan.Kind, UploadKind::UncheckedEntries);
+  ASSERT_EQ(plan.Files.size(), 50u);
+  EXPECT_EQ(plan.Files[0], (UploadFile{"/out/999/101.csv", "101.csv"}));
+
+  for (auto& e : entries) e.Checked = true;
+  EXPECT_EQ(PlanUpload(kUpload999, "/out/999", "", entries, -1).Kind, UploadKind::Nothing);
+  plan = PlanUpload(kUpload999, "/out/999", "", entries, 3);
+  EXPECT_EQ(plan.Kind, UploadKind::SelectedEntry);
+  EXPECT_EQ(plan.Files, (std::vector<UploadFile>{{"/out/999/103.csv", "103.csv"}}));
+  EXPECT_EQ(PlanUpload(kUploadTxt, "/nowhere", "/nowhere/zuntextpure.txt", entries, -1).Kind, UploadKind::Nothing);
+  EXPECT_EQ(PlanUpload(kUploadNone, "/out", "/out/x", entries, -1).Kind, UploadKind::Nothing);
+  EXPECT_FALSE(UploadSourceForMode(kUploadNone, "/t", "/9", "/0").has_value());
+  EXPECT_EQ(UploadSourceForMode(kUpload000, "/t", "/9", "/0")->UploadFilePath, "/0/000.csv");
+  EXPECT_EQ(FolderCountStatus(3, 0), "ﾌｧｲﾙ数=3");
+  EXPECT_EQ(MissingConnectInput("h", " ", ""), "パスワードを入力して下さい。");
+}
+
+}  // namespace
+}  // namespace zun::ftp
