@@ -114,7 +114,12 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   Mirror();
 }
 
-MainWindow::~MainWindow() = default;
+// The widgets outlive the core state by a moment (they go with the QWidget base): they must not
+// read the grid any more.
+MainWindow::~MainWindow() {
+  timer_->stop();
+  model_->SetSource(nullptr, nullptr);
+}
 
 void MainWindow::Bind(const std::string& name, QObject* object, Kind kind, const std::string& action) {
   if (object->objectName().isEmpty()) object->setObjectName(Q(name));

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -288,6 +289,32 @@ class MainWindowTest : public QObject {
     QVERIFY(!window_->isVisible());
     QCOMPARE(prompter_.Count("終了しますか ?"), 2);
     QVERIFY(QFile::exists(dir_->path() + QStringLiteral("/zuntexteditor.INI")));
+  }
+
+  void markSetsTheRowFramedByPainting() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    zun::gui::GridView* grid = window_->Grid();
+    grid->setFocus();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(2, 1)).center());
+    // The frame is painted on line 3, and that paint makes it the remembered row.
+    QTRY_COMPARE(window_->Form().RememberedRow, 3);
+    QTest::mouseClick(Find<QPushButton>("ButtonDoignore"), Qt::LeftButton);
+    auto* flags = Find<QListWidget>("ListBox1");
+    QCOMPARE(flags->count(), 1);
+    QCOMPARE(flags->item(0)->text(), QStringLiteral("3,1,2,12,2,2000000,2000000,92000000,x"));
+    QCOMPARE(window_->Model()->data(window_->Model()->index(2, 8), Qt::DisplayRole).toString(), QStringLiteral("x"));
+    QVERIFY(Panel(1).endsWith(QStringLiteral("zuntext.flg 保存 1 回目")));
+    QVERIFY(QFile::exists(dir_->path() + QStringLiteral("/zuntext.flg")));
+
+    // Choosing the line and "x FLGｱﾝｾｯﾄ" takes the mark away again.
+    QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
+    QVERIFY(Find<QWidget>("ButtonCancalIgnore")->isEnabled());
+    QTest::mouseClick(Find<QPushButton>("ButtonCancalIgnore"), Qt::LeftButton);
+    QCOMPARE(flags->count(), 0);
+    QCOMPARE(window_->Model()->data(window_->Model()->index(2, 8), Qt::DisplayRole).toString(), QString());
+    QVERIFY(Panel(1).endsWith(QStringLiteral("保存 2 回目")));
   }
 
   void paintsCellsAsTheCoreDecides() {

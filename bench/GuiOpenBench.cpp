@@ -1,0 +1,139 @@
+// gui_open_bench: the real window (offscreen unless QT_QPA_PLATFORM says otherwise) opening a
+// zunText file until the grid is painted, a filter by bib over it, clearing it, a jump to the
+// middle, and the process's memory.
+//   gui_open_bench FILE [BIB]
+#include <QAbstractButton>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Application.h"
+#include "GridModel.h"
+#include "GridView.h"
+#include "MainWindow.h"
+
+namespace {
+
+class BenchPrompter : public zun::Prompter {
+ public:
+  std::string path;
+  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+  bool Confirm(const std::string&) override { return true; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
+    return path;
+  }
+  void ShowFolder(const std::string&) override {}
+};
+
+// VmRSS or VmHWM of this process in KiB.
+long StatusKiB(const char* key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string prefix = std::string(key) + ":";
+  while (std::getline(status, line))
+    if (line.rfind(prefix, 0) == 0) return std::atol(line.c_str() + prefix.size());
+  return -1;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: gui_open_bench FILE [BIB]\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  zun::gui::Application app(argc, argv);
+  app.setFont(zun::gui::WindowFont());
+  const QString bib = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("150");
+
+  QTemporaryDir home;
+  BenchPrompter prompter;
+  prompter.path = argv[1];
+  zun::FormMainOptions options;
+  options.ExecutablePath = (home.path() + QStringLiteral("/zuntexteditor")).toStdString();
+  options.CurrentDirectory = home.path().toStdString();
+  zun::gui::MainWindow window(&prompter, options);
+  window.show();
+  QApplication::processEvents();
+  zun::gui::GridView* grid = window.Grid();
+  zun::gui::GridModel* model = window.Model();
+  const long rssBefore = StatusKiB("VmRSS");
+
+  QElapsedTimer clock;
+  clock.start();
+  window.findChild<QAction*>(QStringLiteral("ZunText1"))->trigger();
+  const double loadMs = clock.nsecsElapsed() / 1e6;
+  grid->viewport()->repaint();
+  QApplication::processEvents();
+  const double openMs = clock.nsecsElapsed() / 1e6;
+  const int rows = model->rowCount();
+  const long rssOpen = StatusKiB("VmRSS");
+
+  auto* edit = window.findChild<QLineEdit*>(QStringLiteral("LEdit4"));
+  auto* indicator = window.findChild<QLabel*>(QStringLiteral("Label5"));
+  std::vector<double> filterMs, clearMs;
+  int shown = 0;
+  for (int i = 0; i < 5; ++i) {
+    clock.restart();
+    edit->setText(bib);
+    Q_EMIT edit->textEdited(bib);
+    Q_EMIT edit->returnPressed();
+    grid->viewport()->repaint();
+    filterMs.push_back(clock.nsecsElapsed() / 1e6);
+    shown = model->rowCount();
+
+    clock.restart();
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(indicator, &release);
+    grid->viewport()->repaint();
+    clearMs.push_back(clock.nsecsElapsed() / 1e6);
+  }
+
+  clock.restart();
+  grid->scrollTo(model->index(rows / 2, 0), QAbstractItemView::PositionAtCenter);
+  grid->viewport()->repaint();
+  const double jumpMs = clock.nsecsElapsed() / 1e6;
+
+  // The same load again, split into the core's pipeline and the window's mirroring.
+  clock.restart();
+  window.Form().LoadResultGrid();
+  const double coreMs = clock.nsecsElapsed() / 1e6;
+  clock.restart();
+  window.Mirror();
+  grid->viewport()->repaint();
+  const double mirrorMs = clock.nsecsElapsed() / 1e6;
+
+  std::printf("rows                         %d\n", rows);
+  std::printf("reload: core LoadResultGrid  %.1f ms\n", coreMs);
+  std::printf("reload: mirror and paint     %.1f ms\n", mirrorMs);
+  std::printf("open (load + mirror)         %.1f ms\n", loadMs);
+  std::printf("open until grid painted      %.1f ms\n", openMs);
+  std::printf("filter bib %s (%d rows)     %.1f ms (median of 5)\n", qPrintable(bib), shown, Median(filterMs));
+  std::printf("clear filter                 %.1f ms (median of 5)\n", Median(clearMs));
+  std::printf("scroll to middle and paint   %.1f ms\n", jumpMs);
+  std::printf("RSS before open              %ld KiB\n", rssBefore);
+  std::printf("RSS with the grid shown      %ld KiB\n", rssOpen);
+  std::printf("RSS after filters            %ld KiB (peak %ld KiB)\n", StatusKiB("VmRSS"), StatusKiB("VmHWM"));
+  if (rows > 0)
+    std::printf("memory per row               %.0f bytes\n", (rssOpen - rssBefore) * 1024.0 / rows);
+  return 0;
+}
