@@ -121,7 +121,7 @@ void FtpSession::AddEntry(const FtpEntry& entry) {
   item.Date = RemoteDateText(entry.modified);
   if (entry.isFolder) {
     item.ImageIndex = kFolderImage;
-    item.Size = "0";
+    item.Size.assign(1, '0');  // a plain literal trips a false -Wrestrict of GCC 12
     ++remoteDirCount_;
   } else {
     item.ImageIndex = kFileImage;
