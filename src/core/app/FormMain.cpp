@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "output/OutputActions.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Cp932.h"
@@ -29,10 +30,6 @@ void SetCaption(Control& c, const char* text, const char* hint = "") {
 }
 
 ListRow BlankRow() { return ListRow{{"", "", ""}}; }
-
-bool SameSnapshot(const FileStamp& a, const FileStamp& b) {
-  return a.modifiedNs == b.modifiedNs && a.size == b.size;
-}
 
 }  // namespace
 
@@ -626,8 +623,7 @@ void FormMain::Timer1Timer() {
   if (!StringGrid1.visible) return;
   if (FilterActive()) return;
   if (!FileExists(Edit1.text)) return;
-  if (ProgressBar1.position >= kProgressMax) ProgressBar1.position = 0;
-  ProgressBar1.position += 5;
+  ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
 
   Timer1.enabled = false;
   struct Rearm {
@@ -641,7 +637,7 @@ void FormMain::Timer1Timer() {
 
   const FileStamp stamp = StampOfZunText(Edit1.text);
   if (stamp.exists) CurrentSnapshot = stamp;
-  if (PreviousSnapshot.size != 0 && !SameSnapshot(CurrentSnapshot, PreviousSnapshot)) {
+  if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
     LoadResultGrid();
     ++StringGrid1.repaints;
     if (CBAuto.checked && CBPure.checked) ActionPutCleanTextExecute();
@@ -657,13 +653,13 @@ void FormMain::AutoUploadGate() {
     case 2: label = &Label2; break;
     default: break;
   }
-  const bool sourceReady = label != nullptr && label->fontColor == kColorRed;
-  if (sourceReady && UploadedOnce) {
+  const UploadGateDecision gate = DecideAutoUpload(label != nullptr && label->fontColor == kColorRed, UploadedOnce);
+  if (gate.upload) {
     UploadOutputs();
     return;
   }
-  if (!UploadedOnce) prompter_.ShowMessage("手動アプロードがされていません");
-  if (!sourceReady) prompter_.ShowMessage("ローカルディレクトリが正しくセットされていません");
+  if (gate.notUploadedByHand) prompter_.ShowMessage("手動アプロードがされていません");
+  if (gate.sourceNotSet) prompter_.ShowMessage("ローカルディレクトリが正しくセットされていません");
 }
 
 // ---------------------------------------------------------------- output-file actions
@@ -676,19 +672,8 @@ void FormMain::OpenFolder(const std::string& path) {
 }
 
 void FormMain::DeleteOutputFile(int kind) {
-  auto removeIfPresent = [](const std::string& path) {
-    if (FileExists(path)) RemoveFile(path);
-  };
-  switch (kind) {
-    case 0: removeIfPresent(FlagFilePath); break;
-    case 1: removeIfPresent(JoinPath(TextDir, kPureTextFileName)); break;
-    case 2: removeIfPresent(JoinPath(Dir000, "000.csv")); break;
-    case 3:
-      ClearCheckStates();
-      for (const std::string& name : CheckListBox1.items) removeIfPresent(JoinPath(Dir999, name));
-      break;
-    default: break;
-  }
+  if (kind == 3) ClearCheckStates();
+  DeleteOutputFiles(kind, OutputFolders{FlagFilePath, TextDir, Dir000, Dir999}, CheckListBox1.items);
 }
 
 void FormMain::ActionTextDirOpenExecute() { OpenFolder(TextDir); }

@@ -11,6 +11,7 @@
 
 #include "app/Control.h"
 #include "app/Prompter.h"
+#include "output/Automation.h"
 #include "platform/Paths.h"
 #include "results/LoadPipeline.h"
 #include "view/CellDisplay.h"
@@ -22,7 +23,6 @@ namespace zun {
 inline constexpr const char* kVersionText = "ver 0.4";
 inline constexpr int kCheckStateCount = 50;
 inline constexpr int kRemoteSortFlagCount = 20;
-inline constexpr int kProgressMax = 50;
 
 // The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
 // hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
