@@ -328,6 +328,25 @@ TEST_F(FtpServerTest, OneLoginServesManyOperations) {
   EXPECT_EQ(client_.LoginCount(), 1);
 }
 
+TEST_F(FtpServerTest, ServerWithoutMlsdIsListedWithList) {
+  utimbuf stamp{1078466828, 1078466828};  // 2004-03-05 06:07:08 UTC, more than half a year ago
+  ASSERT_EQ(utime((root_ + "/a.txt").c_str(), &stamp), 0);
+  ASSERT_TRUE(server_.Start(0, true));
+  ASSERT_TRUE(OpenSession());
+  ASSERT_TRUE(session_.List());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.csv", "emptydir", "sub"}));
+  for (const auto& item : session_.Items()) {
+    if (item.Caption == "a.txt") EXPECT_EQ(item.Date, "2004/03/05 00:00.00");  // LIST gives the year only
+  }
+  EXPECT_TRUE(session_.Exists("/sub"));
+  EXPECT_TRUE(session_.Exists("/a.txt"));
+  EXPECT_FALSE(session_.Exists("/emptydir"));
+  EXPECT_FALSE(session_.Exists("/missing"));
+  ASSERT_TRUE(session_.SetCurrentDirectory("sub"));
+  session_.List();
+  EXPECT_EQ(Names(), std::vector<std::string>{"inner.csv"});
+}
+
 TEST(FtpTimeoutTest, SilentServerEndsTheConnectInTime) {
   // A socket that accepts connections (the kernel does) but never sends a greeting.
   int s = socket(AF_INET, SOCK_STREAM, 0);

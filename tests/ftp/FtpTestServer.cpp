@@ -18,7 +18,28 @@ FtpTestServer::FtpTestServer(std::string root, std::string user, std::string pas
 
 FtpTestServer::~FtpTestServer() { Stop(); }
 
-bool FtpTestServer::Start(int port) {
+namespace {
+
+const char* kServerWithoutMlsd = R"(
+import sys
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+root, user, password, port = sys.argv[1:5]
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, root, perm='elradfmwMT')
+class Handler(FTPHandler):
+    proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ('MLSD', 'MLST')}
+Handler.authorizer = authorizer
+server = FTPServer(('127.0.0.1', int(port)), Handler)
+sys.stderr.write('starting FTP server on 127.0.0.1:%d\n' % server.address[1])
+sys.stderr.flush()
+server.serve_forever()
+)";
+
+}  // namespace
+
+bool FtpTestServer::Start(int port, bool withoutMlsd) {
   Stop();
   const int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (log < 0) return false;
@@ -30,9 +51,13 @@ bool FtpTestServer::Start(int port) {
     int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0);
     dup2(devnull, 1);
-    execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
-          portText.c_str(), "-w", "-d", root_.c_str(), "-u", user_.c_str(), "-P", password_.c_str(),
-          static_cast<char*>(nullptr));
+    if (withoutMlsd)
+      execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-c", kServerWithoutMlsd, root_.c_str(),
+            user_.c_str(), password_.c_str(), portText.c_str(), static_cast<char*>(nullptr));
+    else
+      execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+            portText.c_str(), "-w", "-d", root_.c_str(), "-u", user_.c_str(), "-P", password_.c_str(),
+            static_cast<char*>(nullptr));
     _exit(127);
   }
   close(log);

@@ -14,8 +14,9 @@ class FtpTestServer {
   FtpTestServer(const FtpTestServer&) = delete;
   FtpTestServer& operator=(const FtpTestServer&) = delete;
 
-  // Starts on `port`, or on a free port when 0. False when it did not come up.
-  bool Start(int port = 0);
+  // Starts on `port`, or on a free port when 0. False when it did not come up. Without MLSD the
+  // server knows only LIST, as older servers do.
+  bool Start(int port = 0, bool withoutMlsd = false);
   void Stop();
   int Port() const { return port_; }
   std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
