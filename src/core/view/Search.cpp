@@ -4,12 +4,29 @@
 
 namespace zun {
 
+namespace {
+
+// Cells are nearly always plain decimal digits; those skip the general conversion.
+inline int32_t CellValue(std::string_view text) {
+  if (!text.empty() && text.size() <= 9) {
+    int32_t value = 0;
+    for (const char c : text) {
+      if (c < '0' || c > '9') return StrToIntDef(text, 0);
+      value = value * 10 + (c - '0');
+    }
+    return value;
+  }
+  return StrToIntDef(text, 0);
+}
+
+}  // namespace
+
 int SearchKeyOf(std::string_view text) { return StrToIntDef(text, 0); }
 
 int FindFirstRow(const ResultGrid& grid, int col, int key) {
   const int rowCount = grid.RowCount();
   for (int r = 1; r < rowCount; ++r)
-    if (StrToIntDef(grid.Cell(col, r), 0) == key) return r;
+    if (CellValue(grid.Cell(col, r)) == key) return r;
   return -1;
 }
 
@@ -35,7 +52,7 @@ SearchResult RowSearch(const ResultGrid& grid, RowVisibility& rows, int col, std
     return result;
   }
   if (rows.RowCount() != grid.RowCount()) rows.Reset(grid.RowCount());
-  rows.HideWhere([&](int r) { return StrToIntDef(grid.Cell(col, r), 0) != key; });
+  rows.HideWhere([&](int r) { return CellValue(grid.Cell(col, r)) != key; });
   result.outcome = SearchOutcome::Filtered;
   return result;
 }
