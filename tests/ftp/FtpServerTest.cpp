@@ -336,7 +336,9 @@ TEST_F(FtpServerTest, ServerWithoutMlsdIsListedWithList) {
   ASSERT_TRUE(session_.List());
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.csv", "emptydir", "sub"}));
   for (const auto& item : session_.Items()) {
-    if (item.Caption == "a.txt") EXPECT_EQ(item.Date, "2004/03/05 00:00.00");  // LIST gives the year only
+    if (item.Caption == "a.txt") {
+      EXPECT_EQ(item.Date, "2004/03/05 00:00.00");  // LIST gives the year only
+    }
   }
   EXPECT_TRUE(session_.Exists("/sub"));
   EXPECT_TRUE(session_.Exists("/a.txt"));
