@@ -1,5 +1,7 @@
 #include "output/PureText.h"
 
+#include <charconv>
+
 #include "platform/Text.h"
 
 namespace zun {
@@ -8,12 +10,17 @@ std::string BuildPureText(const ResultGrid& grid) {
   std::string text;
   text.reserve(static_cast<size_t>(grid.RowCount()) * 40);
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (!Trim(grid.Cell(ColXFlg, r)).empty() || !Trim(grid.Cell(ColZFlg, r)).empty()) continue;
+    const ResultGrid::RowView cells = grid.Row(r);
+    if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) continue;
     // "%d,%d,%d,%d,%d,%d,%d\n" of columns 1 to 7
+    char line[96];
+    char* at = line;
     for (int c = ColDiv1; c <= ColStamp; ++c) {
-      AppendDecimal(text, StrToIntDef(Trim(grid.Cell(c, r)), 0));
-      text += c == ColStamp ? '\n' : ',';
+      at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cells[c]), 0)).ptr;
+      *at++ = ',';
     }
+    at[-1] = '\n';
+    text.append(line, static_cast<size_t>(at - line));
   }
   return text;
 }

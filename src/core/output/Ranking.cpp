@@ -1,7 +1,7 @@
 #include "output/Ranking.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
 #include "platform/Cp932.h"
@@ -25,24 +25,24 @@ const std::string& HeaderLine() {
 }
 
 // Ties on both keys keep gathering order, so the same grid always gives the same files.
-template <typename Compare>
-void SortBy(PassageTable::iterator begin, PassageTable::iterator end, Compare compare) {
-  std::sort(begin, end, [&](const PassageRecord& a, const PassageRecord& b) {
-    const int c = compare(a, b);
+template <int (*Compare)(const PassageRecord&, const PassageRecord&)>
+void SortBy(PassageTable::iterator begin, PassageTable::iterator end) {
+  std::sort(begin, end, [](const PassageRecord& a, const PassageRecord& b) {
+    const int c = Compare(a, b);
     return c != 0 ? c < 0 : a.Sequence < b.Sequence;
   });
 }
 
 // "%d,%d,%d,%d\n": rank, bib, record time, count.
 void AppendLine(std::string& out, int rank, const PassageRecord& p) {
-  AppendDecimal(out, rank);
-  out += ',';
-  AppendDecimal(out, p.Bib);
-  out += ',';
-  AppendDecimal(out, p.RecordTime);
-  out += ',';
-  AppendDecimal(out, p.Count);
-  out += '\n';
+  char line[64];
+  char* at = line;
+  for (int32_t v : {rank, p.Bib, p.RecordTime, p.Count}) {
+    at = std::to_chars(at, line + sizeof line, v).ptr;
+    *at++ = ',';
+  }
+  at[-1] = '\n';
+  out.append(line, static_cast<size_t>(at - line));
 }
 
 bool WriteCsv(const std::string& path, const std::string& text) {
@@ -78,7 +78,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   const auto end = table.begin() + static_cast<std::ptrdiff_t>(gathered);
 
   // Screen repeated readings.
-  SortBy(begin, end, CompareByBib);
+  SortBy<CompareByBib>(begin, end);
   int32_t prevBib = -1;
   int32_t prevTime = 0;
   int firstCounts = 0;
@@ -109,7 +109,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   }
 
   // Overall ranking.
-  SortBy(begin, end, CompareByTime);
+  SortBy<CompareByTime>(begin, end);
   std::string overall = HeaderLine();
   int rank = 0;
   for (auto it = begin; it != end; ++it) {
@@ -120,7 +120,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   report.passagesListed = rank;
 
   // One ranking per passage number.
-  SortBy(begin, end, CompareByCount);
+  SortBy<CompareByCount>(begin, end);
   std::string text;
   int32_t fileCount = 0;
   bool open = false;

@@ -43,7 +43,11 @@ void ForEachCommaField(std::string_view text, Field&& field) {
       field(std::string_view(quoted));
     } else {
       const size_t begin = pos;
-      while (pos < size && static_cast<unsigned char>(text[pos]) > ' ' && text[pos] != ',') pos = NextChar(text, pos);
+      while (pos < size) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        if (c <= ' ' || c == ',') break;
+        pos += (IsCp932LeadByte(c) && pos + 1 < size) ? 2 : 1;
+      }
       field(text.substr(begin, pos - begin));
     }
     while (pos < size && IsBlank(static_cast<unsigned char>(text[pos]))) pos = NextChar(text, pos);

@@ -15,7 +15,8 @@ int HexDigit(char c) {
 }
 }  // namespace
 
-int32_t StrToIntDef(std::string_view text, int32_t fallback) {
+namespace text_detail {
+int32_t StrToIntDefSlow(std::string_view text, int32_t fallback) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -51,6 +52,7 @@ int32_t StrToIntDef(std::string_view text, int32_t fallback) {
   }
   return static_cast<int32_t>(negative ? -value : value);
 }
+}  // namespace text_detail
 
 std::string_view Trim(std::string_view text) {
   size_t begin = 0;

@@ -6,10 +6,26 @@
 
 namespace zun {
 
+namespace text_detail {
+int32_t StrToIntDefSlow(std::string_view text, int32_t fallback);
+}
+
 // The one text-to-integer conversion: leading spaces, an optional sign, then decimal digits or
 // hexadecimal digits after "$", "x", "X", "0x" or "0X". Anything else, an empty text or a value
-// outside the signed 32-bit range gives `fallback`.
-int32_t StrToIntDef(std::string_view text, int32_t fallback);
+// outside the signed 32-bit range gives `fallback`. Most cells are short runs of digits: those
+// are read inline without the general rule.
+inline int32_t StrToIntDef(std::string_view text, int32_t fallback) {
+  if (!text.empty() && text.size() <= 9 && text[0] != '0') {
+    int32_t value = 0;
+    for (char c : text) {
+      const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
+      if (digit > 9) return text_detail::StrToIntDefSlow(text, fallback);
+      value = value * 10 + static_cast<int32_t>(digit);
+    }
+    return value;
+  }
+  return text_detail::StrToIntDefSlow(text, fallback);
+}
 
 // Removes every character with code 0 to 32 at both ends.
 std::string_view Trim(std::string_view text);

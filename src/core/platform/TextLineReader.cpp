@@ -29,6 +29,7 @@ bool TextLineReader::Open(const std::string& path) {
     fd_ = -1;
     return false;
   }
+  fileSize_ = static_cast<size_t>(st.st_size);
   eof_ = false;
   buffer_.clear();
   pos_ = 0;

@@ -14,6 +14,7 @@ class TextLineReader {
   TextLineReader& operator=(const TextLineReader&) = delete;
 
   bool Open(const std::string& path);  // false when the file cannot be opened
+  size_t FileSize() const { return fileSize_; }
   // The next piece (keeping its LF when it has one); false at the end of the file. The view
   // stays valid until the next call.
   bool Next(std::string_view& piece);
@@ -22,6 +23,7 @@ class TextLineReader {
   bool Fill(size_t wanted);
 
   int fd_ = -1;
+  size_t fileSize_ = 0;
   bool eof_ = false;
   std::string buffer_;
   size_t pos_ = 0;

@@ -33,36 +33,55 @@ constexpr int kBibLimit = 99999;
 
 }  // namespace
 
+namespace {
+
+// Splits record texts into the ten cells of a row. Kept across rows so that the homes of quoted
+// fields (which are new texts) are not built and torn down for every line.
+class RowSplitter {
+ public:
+  const std::array<std::string_view, kGridColumns>& Split(std::string_view record) {
+    static constexpr std::string_view kBlank = " ";
+    cells_.fill(std::string_view());
+    const char* begin = record.data();
+    const char* end = begin + record.size();
+    int filled = 0;
+    ForEachCommaField(record, [&](std::string_view field) {
+      if (filled >= kGridColumns) return;
+      if (field.empty()) {
+        cells_[filled] = kBlank;
+      } else if (field.data() >= begin && field.data() < end) {
+        cells_[filled] = field;
+      } else {
+        quoted_[filled].assign(field);
+        cells_[filled] = quoted_[filled];
+      }
+      ++filled;
+    });
+    return cells_;
+  }
+
+ private:
+  std::array<std::string_view, kGridColumns> cells_{};
+  std::array<std::string, kGridColumns> quoted_;
+};
+
+}  // namespace
+
 void FillRowFromRecord(ResultGrid& grid, int row, std::string_view record) {
-  static const std::string_view kBlank = " ";
-  std::array<std::string_view, kGridColumns> cells{};
-  std::array<std::string, kGridColumns> unquoted;  // quoted fields are new texts and need a home
-  const char* begin = record.data();
-  const char* end = begin + record.size();
-  int filled = 0;
-  ForEachCommaField(record, [&](std::string_view field) {
-    if (filled >= kGridColumns) return;
-    if (field.empty()) {
-      cells[filled] = kBlank;
-    } else if (field.data() >= begin && field.data() < end) {
-      cells[filled] = field;
-    } else {
-      unquoted[filled] = field;
-      cells[filled] = unquoted[filled];
-    }
-    ++filled;
-  });
-  grid.SetRow(row, cells.data(), kGridColumns);
+  RowSplitter splitter;
+  grid.SetRow(row, splitter.Split(record).data(), kGridColumns);
 }
 
 bool ReadZunText(ResultGrid& grid, const std::string& path) {
   grid.Reset(2);
   TextLineReader reader;
   if (!reader.Open(path)) return false;
+  grid.ReserveBytes(reader.FileSize());
 
   RecordKey prevKey;
   RecordKey key;
   std::string record;
+  RowSplitter splitter;
   bool havePrev = false;
   int n = 0;
   std::string_view piece;
@@ -75,12 +94,13 @@ bool ReadZunText(ResultGrid& grid, const std::string& path) {
     AppendDecimal(record, n);
     record += ',';
     record.append(text);
-    FillRowFromRecord(grid, n, record);
+    const auto& cells = splitter.Split(record);
+    grid.SetRow(n, cells.data(), kGridColumns);
 
-    const int32_t div1 = StrToIntDef(grid.Cell(ColDiv1, n), 0);
-    const int32_t div2 = StrToIntDef(grid.Cell(ColDiv2, n), 0);
-    const int32_t bib = StrToIntDef(grid.Cell(ColBib, n), 0);
-    key.Set(div1, div2, bib, StrToIntDef(grid.Cell(ColCount, n), 0), StrToIntDef(grid.Cell(ColTime1, n), 0));
+    const int32_t div1 = StrToIntDef(cells[ColDiv1], 0);
+    const int32_t div2 = StrToIntDef(cells[ColDiv2], 0);
+    const int32_t bib = StrToIntDef(cells[ColBib], 0);
+    key.Set(div1, div2, bib, StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
     const bool divisionOut = div1 >= kDivisionLimit || div2 >= kDivisionLimit;
     if ((havePrev && key == prevKey) || bib >= kBibLimit || divisionOut) {
       grid.SetCell(ColZFlg, divisionOut ? n : n - 1, "z");
