@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""The live demo: an FTP server on 127.0.0.1, a race that appends a reading every second, and the
+program set up to publish to that server. Everything started here stops when the window closes.
+
+    scripts/demo.py BUILD_DIR [--seconds N]   (N: close by itself after N seconds, for a smoke run)
+"""
+import argparse
+import hashlib
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+DEMO_USER = "demo"
+DEMO_PASSWORD = "demo"
+REMOTE_DIR = "/results"
+
+
+def rc4(key: bytes, data: bytes) -> bytes:
+    s = list(range(256))
+    j = 0
+    for i in range(256):
+        j = (j + s[i] + key[i % len(key)]) % 256
+        s[i], s[j] = s[j], s[i]
+    out = bytearray()
+    i = j = 0
+    for byte in data:
+        i = (i + 1) % 256
+        j = (j + s[i]) % 256
+        s[i], s[j] = s[j], s[i]
+        out.append(byte ^ s[(s[i] + s[j]) % 256])
+    return bytes(out)
+
+
+def stored_password(password: str) -> bytes:
+    """The host file's form of a password: the cipher output up to its first zero byte."""
+    key = hashlib.sha1(b"lorqentu").digest()[:16]
+    out = rc4(key, password.encode("cp932") + b"\0")
+    return out.split(b"\0", 1)[0]
+
+
+def host_record(host, user, password, local_dir, remote_dir) -> bytes:
+    def field(text):
+        raw = text if isinstance(text, bytes) else text.encode("cp932")
+        return raw[:80].ljust(80, b"\0")
+    return b"\1" + field(host) + field(user) + field(stored_password(password)) + field(local_dir) + field(remote_dir)
+
+
+def start_ftp_server(root):
+    server = subprocess.Popen(
+        ["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-d", root,
+         "-u", DEMO_USER, "-P", DEMO_PASSWORD],
+        stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
+    deadline = time.time() + 15
+    while time.time() < deadline:
+        line = server.stderr.readline()
+        match = re.search(r"starting FTP server on 127\.0\.0\.1:(\d+)", line)
+        if match:
+            threading.Thread(target=lambda: server.stderr.read(), daemon=True).start()
+            return server, int(match.group(1))
+        if server.poll() is not None:
+            break
+    server.kill()
+    sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
+
+
+def packed(ms):
+    h, m, s, f = ms // 3600000, (ms // 60000) % 60, (ms // 1000) % 60, ms % 1000
+    return h * 10000000 + m * 100000 + s * 1000 + f
+
+
+class Race:
+    """Appends readings of a lap race: now and then a duplicate, a re-read and a repeated first lap."""
+
+    def __init__(self, path, runners=24, seed=7):
+        self.path = path
+        self.rng = random.Random(seed)
+        self.clock_ms = 0
+        self.runners = [{"bib": 101 + i, "div1": 1 + i % 3, "div2": 1 + i % 2, "lap": 0,
+                         "next": 20000 + self.rng.randint(0, 40000)} for i in range(runners)]
+        self.stop = threading.Event()
+
+    def line(self, r, lap, ms):
+        return "%d,%d,%d,%d,%d,%d,%d\r\n" % (r["div1"], r["div2"], r["bib"], lap, packed(ms),
+                                              packed(ms // 1000 * 1000), packed(9 * 3600000 + ms))
+
+    def step(self):
+        """One second of race time (sped up: the field laps in about half a minute)."""
+        self.clock_ms += 1000
+        out = []
+        for r in self.runners:
+            if r["next"] > self.clock_ms * 20:
+                continue
+            r["lap"] += 1
+            ms = r["next"]
+            out.append(self.line(r, r["lap"], ms))
+            roll = self.rng.random()
+            if roll < 0.10:
+                out.append(self.line(r, r["lap"], ms + 150))            # a duplicate reading
+            elif roll < 0.18:
+                out.append(self.line(r, r["lap"], ms + 2000))           # re-read within 3 s
+            elif roll < 0.21 and r["lap"] == 2:
+                out.append(self.line(r, 1, ms + 400))                   # lap counter restarted
+            r["next"] += 240000 + self.rng.randint(-30000, 30000)
+        if out:
+            with open(self.path, "a", newline="") as f:
+                f.writelines(out)
+
+    def run(self):
+        while not self.stop.wait(1.0):
+            self.step()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build_dir")
+    parser.add_argument("--seconds", type=float, default=0)
+    parser.add_argument("--screenshot", default="")
+    args = parser.parse_args()
+
+    program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
+    if not os.access(program, os.X_OK):
+        sys.exit("demo: %s is missing; build first" % program)
+    top = tempfile.mkdtemp(prefix="zuntext-demo-")
+    app_dir, ftp_dir, race_dir = (os.path.join(top, d) for d in ("app", "ftp", "race"))
+    for d in (app_dir, ftp_dir + REMOTE_DIR, race_dir):
+        os.makedirs(d)
+    # A copy of the program of its own, so its settings and host list stay in the demo folder.
+    shutil.copy2(program, app_dir)
+    demo_program = os.path.join(app_dir, "zuntexteditor")
+    text_dir = os.path.join(app_dir, "TXT")
+
+    server, port = start_ftp_server(ftp_dir)
+    host = "127.0.0.1:%d" % port
+    race_file = os.path.join(race_dir, "race.txt")
+    race = Race(race_file)
+    for _ in range(3):
+        race.step()
+    with open(os.path.join(app_dir, "zuntexteditor.INI"), "w", newline="") as f:
+        f.write("[WorkFiles]\r\nTextFilePath=%s\r\nNeedCSV=1\r\nignoreFR=1\r\n" % text_dir)
+        f.write("[Params]\r\nHostName=%s\r\nUserID=%s\r\nLastHDir=%s\r\nLastLDir=%s\r\n"
+                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, DEMO_USER, REMOTE_DIR, text_dir, race_file))
+    hostfile = os.path.join(app_dir, "zuntexteditor.H$$")
+    with open(hostfile, "wb") as f:
+        f.write(host_record(host, DEMO_USER, DEMO_PASSWORD, text_dir, REMOTE_DIR))
+    os.chmod(hostfile, 0o600)
+
+    print("demo folder:  %s" % top)
+    print("FTP server:   %s  user %s  password %s  folder %s" % (host, DEMO_USER, DEMO_PASSWORD, REMOTE_DIR))
+    print("race file:    %s (a reading about every second)" % race_file)
+    print("""
+In the window:
+  1. ﾘﾌﾚｯｼｭGrid (or ZunTextを開く) shows the race; it grows while the race runs.
+  2. 接続 connects to the demo server (host, user and password are filled in).
+  3. ｱﾌﾟﾛｰﾄﾞ uploads the pure text once by hand.
+  4. Tick ﾘﾌﾚｯｼｭGrid, ﾋﾟｭｱﾃｷｽﾄ出力 and FTP under 自動化ｵﾌﾟｼｮﾝ: from now on every new reading is
+     reloaded, written and uploaded within a second; the server's files show on the right.
+Close the window to stop the demo.
+""")
+    threading.Thread(target=race.run, daemon=True).start()
+    window = subprocess.Popen([demo_program], cwd=app_dir)
+    try:
+        if args.seconds > 0:
+            try:
+                window.wait(timeout=args.seconds)
+            except subprocess.TimeoutExpired:
+                if args.screenshot:
+                    subprocess.run(["import", "-window", "root", args.screenshot], check=False)
+                window.send_signal(signal.SIGTERM)
+                window.wait(timeout=10)
+        else:
+            window.wait()
+    finally:
+        race.stop.set()
+        server.terminate()
+        try:
+            server.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            server.kill()
+        published = sorted(os.listdir(ftp_dir + REMOTE_DIR))
+        print("files on the server in %s: %s" % (REMOTE_DIR, ", ".join(published) or "(none)"))
+
+
+if __name__ == "__main__":
+    main()
