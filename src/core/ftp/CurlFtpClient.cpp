@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -254,12 +255,13 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
 
 // Runs the transfer on our own multi handle. curl_easy_perform waits up to a second whenever
 // libcurl offers no socket to wait on, which happens while it sets up a passive data connection;
-// a short poll keeps an upload at a millisecond instead of a second.
+// a short poll keeps that pause at a millisecond.
 int CurlFtpClient::Drive(void* easyPtr) {
   CURL* easy = static_cast<CURL*>(easyPtr);
   CURLM* multi = static_cast<CURLM*>(multi_);
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_OK;
+  int waitMs = 1;
   for (;;) {
     int running = 0;
     if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -272,7 +274,10 @@ int CurlFtpClient::Drive(void* easyPtr) {
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) result = msg->data.result;
       break;
     }
-    curl_multi_poll(multi, nullptr, 0, 5, nullptr);
+    // Short waits right after activity, growing while the server is quiet.
+    int ready = 0;
+    curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
+    waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
   }
   curl_multi_remove_handle(multi, easy);
   return result;
