@@ -230,7 +230,7 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
   curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts_.responseSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
-  if (p.capped) curl_easy_setopt(c, CURLOPT_TIMEOUT, timeouts_.connectSeconds + timeouts_.responseSeconds);
+  if (p.capped) curl_easy_setopt(c, CURLOPT_TIMEOUT, std::min(20L, timeouts_.connectSeconds + timeouts_.responseSeconds));
   curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);
