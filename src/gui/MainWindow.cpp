@@ -114,11 +114,18 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   Mirror();
 }
 
-// The widgets outlive the core state by a moment (they go with the QWidget base): they must not
-// read the grid any more.
+// The widgets would outlive the core state (they go with the QWidget base) and still send focus
+// and selection events while they go: they are cut off and deleted while the core still exists.
 MainWindow::~MainWindow() {
+  destroying_ = true;
   timer_->stop();
+  grid_->onFocusChanged = nullptr;
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->removeEventFilter(this);
+  }
   model_->SetSource(nullptr, nullptr);
+  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::Bind(const std::string& name, QObject* object, Kind kind, const std::string& action) {
@@ -710,7 +717,7 @@ void MainWindow::ConnectEvents() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
+  if (event->type() == QEvent::MouseButtonRelease && !destroying_) {
     zun::FormMain* f = form_.get();
     for (int tag = 0; tag < static_cast<int>(searchEdits_.size()); ++tag) {
       if (watched == searchEdits_[tag]) {
@@ -738,7 +745,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (closing_) {
+  if (closing_ || destroying_) {
     event->accept();
     return;
   }

@@ -82,6 +82,7 @@ class MainWindow : public QMainWindow {
   bool mirroring_ = false;
   bool shown_ = false;
   bool closing_ = false;
+  bool destroying_ = false;
   bool focusOnScroll_ = true;
   // What the grid model last showed, to know when the row set changed.
   int modelResets_ = -1;

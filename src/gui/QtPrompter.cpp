@@ -21,7 +21,7 @@ void QtPrompter::ShowMessage(const std::string& text) {
 
 bool QtPrompter::Confirm(const std::string& text) {
   return QMessageBox::question(parent_, QStringLiteral("確認"), Q(text), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+                               QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtPrompter::InputBox(const std::string& caption, const std::string& prompt,
