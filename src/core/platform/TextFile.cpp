@@ -37,44 +37,6 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   return true;
 }
 
-void ForEachTextLine(std::string_view bytes, const std::function<void(std::string_view)>& line) {
-  std::string piece;
-  piece.reserve(kLinePieceBytes);
-  size_t i = 0;
-  const size_t n = bytes.size();
-  while (i < n) {
-    // Fast path: a piece without CR needs no copy.
-    const size_t limit = std::min(n, i + kLinePieceBytes);
-    size_t j = i;
-    bool sawCr = false;
-    while (j < limit && bytes[j] != '\n') {
-      if (bytes[j] == '\r') {
-        sawCr = true;
-        break;
-      }
-      ++j;
-    }
-    if (!sawCr) {
-      if (j < limit) ++j;  // take the LF
-      line(bytes.substr(i, j - i));
-      i = j;
-      continue;
-    }
-    piece.clear();
-    while (i < n && piece.size() < kLinePieceBytes) {
-      char c = bytes[i];
-      if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') {
-        ++i;
-        continue;
-      }
-      piece += c;
-      ++i;
-      if (c == '\n') break;
-    }
-    line(piece);
-  }
-}
-
 std::string ToCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8 + 2);

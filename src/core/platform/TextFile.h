@@ -2,21 +2,16 @@
 // Reading and writing data files the way the timing office's files have always been handled:
 // text mode (CR LF on disk, "\n" in memory), lines read in pieces of at most 2,047 bytes, and
 // every output replaced whole.
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace zun {
 
+// A text-mode line reader hands out lines in pieces of at most this many bytes (TextLineReader.h).
 constexpr size_t kLinePieceBytes = 2047;
 
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
-
-// Calls `line` for each piece of `bytes` as a text-mode line reader hands them out: a CR directly
-// before an LF is dropped, a piece ends after its LF or after 2,047 bytes, whichever comes first.
-// The piece keeps its LF when it has one.
-void ForEachTextLine(std::string_view bytes, const std::function<void(std::string_view)>& line);
 
 // "\n" -> CR LF, as a text-mode write does.
 std::string ToCrLf(std::string_view text);
