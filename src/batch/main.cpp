@@ -1,10 +1,14 @@
 // zuntext-batch: the load pipeline and the writers of the window, without a window.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Upload.h"
+#include "ftp/CurlFtpClient.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
@@ -24,17 +28,67 @@ struct Options {
   std::string gridFile;
   std::string zunTextFile;
   std::string outputDir;
+  zun::batch::UploadOptions upload;
 };
 
 void PrintUsage() {
-  std::fprintf(stderr, "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] ZUNTEXT_FILE OUTPUT_DIR\n");
+  std::fprintf(stderr,
+               "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] --user USER "
+               "[--remote-dir DIR]] ZUNTEXT_FILE OUTPUT_DIR\n"
+               "       the FTP password is taken from the environment variable %s\n",
+               zun::batch::kPasswordVariable);
+}
+
+// "--name VALUE" or "--name=VALUE"; false when `arg` is not that option or the value is missing.
+bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::string& value, bool& missing) {
+  const std::string arg = argv[i];
+  if (arg == name) {
+    if (i + 1 >= argc) {
+      missing = true;
+      return true;
+    }
+    value = argv[++i];
+    return true;
+  }
+  if (arg.rfind(name + "=", 0) == 0) {
+    value = arg.substr(name.size() + 1);
+    return true;
+  }
+  return false;
+}
+
+bool CheckUploadOptions(const Options& options, bool uploadGiven, const std::string& modeText) {
+  const zun::batch::UploadOptions& up = options.upload;
+  if (!uploadGiven) return up.Host.empty() && up.User.empty() && up.RemoteDir.empty();
+  if (up.Mode == zun::ftp::kUploadNone) {
+    std::fprintf(stderr, "zuntext-batch: unknown upload mode '%s'\n", modeText.c_str());
+    return false;
+  }
+  std::string name;
+  int port = 0;
+  if (up.Host.empty() || up.User.empty() || !zun::ftp::SplitHostPort(up.Host, name, port)) return false;
+  if (!options.csv && up.Mode != zun::ftp::kUploadTxt) {
+    // Whatever CSV files are there would be from an earlier run.
+    std::fprintf(stderr, "zuntext-batch: --no-csv writes no CSV files to upload\n");
+    return false;
+  }
+  return true;
 }
 
 bool ParseArguments(int argc, char** argv, Options& options) {
   std::vector<std::string> positional;
+  bool uploadGiven = false, missing = false;
+  std::string modeText;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--no-csv") {
+    if (OptionValue("--upload", argc, argv, i, modeText, missing)) {
+      uploadGiven = true;
+      options.upload.Mode = zun::batch::UploadModeFromText(modeText);
+    } else if (OptionValue("--host", argc, argv, i, options.upload.Host, missing) ||
+               OptionValue("--user", argc, argv, i, options.upload.User, missing) ||
+               OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing)) {
+      if (missing) return false;
+    } else if (arg == "--no-csv") {
       options.csv = false;
     } else if (arg == "--grid") {
       if (i + 1 >= argc) return false;
@@ -51,6 +105,7 @@ bool ParseArguments(int argc, char** argv, Options& options) {
   }
   if (positional.size() != 2 || positional[0].empty() || positional[1].empty()) return false;
   if (options.gridFile.empty() && std::find(argv, argv + argc, std::string("--grid")) != argv + argc) return false;
+  if (missing || !CheckUploadOptions(options, uploadGiven, modeText)) return false;
   options.zunTextFile = positional[0];
   options.outputDir = positional[1];
   return true;
@@ -93,6 +148,17 @@ int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, options)) {
     PrintUsage();
     return kExitUsage;
+  }
+  const bool upload = options.upload.Mode != zun::ftp::kUploadNone;
+  std::string password;
+  if (upload) {
+    const char* fromEnvironment = std::getenv(zun::batch::kPasswordVariable);
+    password = fromEnvironment ? fromEnvironment : "";
+    if (auto missing = zun::ftp::MissingConnectInput(options.upload.Host, options.upload.User, password)) {
+      std::fprintf(stderr, "%s\nzuntext-batch: set %s for --upload\n", missing->c_str(),
+                   zun::batch::kPasswordVariable);
+      return kExitUsage;
+    }
   }
   const std::string zunPath = zun::AbsolutePath(options.zunTextFile);
   {
@@ -161,5 +227,12 @@ int main(int argc, char** argv) {
   std::printf("rows read %d, marked z %d, R %d, x %d, passages listed %d, files written %d\n", grid.RowCount() - 1,
               CountCells(grid, zun::ColZFlg, "z"), CountCells(grid, zun::ColZFlg, "R"),
               CountCells(grid, zun::ColXFlg, "x"), ranking.passagesListed, filesWritten);
-  return load.tooBig ? kExitTooBig : kExitOk;
+  if (load.tooBig) {
+    // Without the flag file applied, the pure text still holds the readings marked invalid.
+    if (upload) std::fprintf(stderr, "zuntext-batch: nothing uploaded\n");
+    return kExitTooBig;
+  }
+  if (!upload) return kExitOk;
+  std::fflush(stdout);
+  return zun::batch::UploadOutputs(options.upload, password, outputDir);
 }

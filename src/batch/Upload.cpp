@@ -1,0 +1,127 @@
+#include "Upload.h"
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "ftp/CurlFtpClient.h"
+#include "ftp/FtpSession.h"
+#include "platform/DirectoryListing.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace zun::batch {
+namespace {
+
+// The window's status panel as lines on stderr. Repeating the text it already shows would not
+// change the panel, so a repeat is not printed again.
+class StatusLines {
+ public:
+  void Status(const std::string& text) {
+    if (text == last_) return;
+    last_ = text;
+    Print(text);
+  }
+  void Message(const std::string& text) {
+    last_.clear();
+    Print(text);
+  }
+
+ private:
+  static void Print(std::string_view text) {
+    // Some error statuses end in a line break and a blank that the panel does not show.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  std::string last_;
+};
+
+}  // namespace
+
+int UploadModeFromText(const std::string& text) {
+  if (text.size() == 3 && (text[0] | 0x20) == 't' && (text[1] | 0x20) == 'x' && (text[2] | 0x20) == 't')
+    return ftp::kUploadTxt;
+  if (text == "999") return ftp::kUpload999;
+  if (text == "000") return ftp::kUpload000;
+  return ftp::kUploadNone;
+}
+
+int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir) {
+  StatusLines lines;
+  ftp::CurlFtpClient client;
+  std::string shownFolder = options.RemoteDir;  // ComboCurrDir's text
+  ftp::ConnectionTarget target{options.Host, options.User, password, {}};
+  const auto showMessage = [&lines](const std::string& text) { lines.Message(text); };
+
+  ftp::FtpSession* session = nullptr;
+  const auto openInternet = [&] { return ftp::OpenInternetSession(*session, nullptr, showMessage); };
+  const auto ensureConnection = [&] {
+    target.ShownFolder = shownFolder;
+    return ftp::EnsureConnection(*session, target, openInternet, showMessage);
+  };
+  ftp::FtpSessionHooks hooks;
+  hooks.ShowStatus = [&lines](const std::string& text) { lines.Status(text); };
+  hooks.ShowMessage = showMessage;
+  hooks.ShownFolder = [&shownFolder] { return shownFolder; };
+  hooks.EnsureConnection = ensureConnection;
+  ftp::FtpSession ftpSession(client, hooks);
+  session = &ftpSession;
+
+  const auto showRemoteFolder = [&] {
+    std::string path;
+    if (ftpSession.GetCurrentDirectory(path)) {
+      lines.Status(ftp::FolderCountStatus(ftpSession.RemoteFileCount(), ftpSession.RemoteDirCount()));
+      shownFolder = path;
+    } else {
+      shownFolder.clear();
+    }
+  };
+
+  if (!openInternet()) return kExitNoConnection;
+  if (!ftpSession.Open(options.Host, options.User, password)) {
+    showMessage(ftp::kHostOpenFailed);
+    return kExitNoConnection;
+  }
+  // The window would skip a folder that lists no entries as missing; a folder made for the
+  // results is empty before its first upload, so the folder change itself decides. No reconnect
+  // here: a folder that cannot be entered would only cost a second login.
+  if (!Trim(options.RemoteDir).empty()) ftpSession.SetCurrentDirectory(options.RemoteDir, false);
+  if (ftpSession.List()) showRemoteFolder();
+
+  const auto source = ftp::UploadSourceForMode(options.Mode, outputDir, JoinPath(outputDir, "999"),
+                                               JoinPath(outputDir, "000"));
+  if (!source) {
+    ftpSession.Close();
+    return kExitNotSent;
+  }
+  ftpSession.SetLocalDirectory(source->UploadDir);
+
+  if (!ensureConnection()) showMessage(ftp::kReconnectFailed);
+  std::vector<ftp::UploadEntry> entries;
+  size_t csvFiles = 0;
+  if (options.Mode == ftp::kUpload999) {
+    std::vector<DirectoryEntry> listing;
+    ListDirectory(source->UploadDir, "*.csv", listing);
+    csvFiles = listing.size();
+    for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});
+  }
+  const ftp::UploadPlan plan =
+      ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries, -1);
+  const int sent = ftp::SendUploadPlan(ftpSession, plan);
+  if (plan.Kind != ftp::UploadKind::Nothing && ftpSession.List()) showRemoteFolder();
+  const std::string remoteFolder = shownFolder;
+  ftpSession.Close();
+
+  if (plan.Files.empty()) {
+    std::fprintf(stderr, "zuntext-batch: nothing to upload in %s\n", source->UploadDir.c_str());
+    return 0;
+  }
+  if (csvFiles > plan.Files.size())
+    std::fprintf(stderr, "zuntext-batch: %zu CSV files in %s; at most %d are sent in one pass\n", csvFiles,
+                 source->UploadDir.c_str(), ftp::kMaxUploadFiles);
+  std::fprintf(stderr, "zuntext-batch: %d of %zu files sent to %s\n", sent, plan.Files.size(),
+               remoteFolder.empty() ? "the login folder" : remoteFolder.c_str());
+  return static_cast<size_t>(sent) == plan.Files.size() ? 0 : kExitNotSent;
+}
+
+}  // namespace zun::batch

@@ -1,0 +1,29 @@
+#pragma once
+// Publishing the outputs of zuntext-batch: one connection, one login, then the files the window's
+// upload button sends in the chosen mode with nothing selected and nothing ticked.
+#include <string>
+
+#include "ftp/UploadWorkflow.h"
+
+namespace zun::batch {
+
+constexpr int kExitNoConnection = 4;
+constexpr int kExitNotSent = 5;
+
+inline constexpr const char* kPasswordVariable = "ZUNTEXT_FTP_PASSWORD";
+
+struct UploadOptions {
+  int Mode = ftp::kUploadNone;  // kUploadNone: no upload asked for
+  std::string Host;             // "name" or "name:port"
+  std::string User;
+  std::string RemoteDir;  // empty: the login folder
+};
+
+// "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.
+int UploadModeFromText(const std::string& text);
+
+// Connects, enters the remote folder, sends the mode's files from `outputDir` and closes. The
+// status texts go to stderr. Returns 0, kExitNoConnection or kExitNotSent.
+int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir);
+
+}  // namespace zun::batch
