@@ -20,7 +20,7 @@ void ResetPassageTable(PassageTable& table, int rowTotal) {
 namespace {
 
 const std::string& HeaderLine() {
-  static const std::string line = Cp932FromUtf8("順位,No.,記録,回数\n");
+  static const std::string line = Cp932FromUtf8("順位,No.,記録,回数\r\n");
   return line;
 }
 
@@ -33,7 +33,7 @@ void SortBy(PassageTable::iterator begin, PassageTable::iterator end) {
   });
 }
 
-// "%d,%d,%d,%d\n": rank, bib, record time, count.
+// "%d,%d,%d,%d\n" in text mode: rank, bib, record time, count, and CR LF.
 void AppendLine(std::string& out, int rank, const PassageRecord& p) {
   char line[64];
   char* at = line;
@@ -41,13 +41,13 @@ void AppendLine(std::string& out, int rank, const PassageRecord& p) {
     at = std::to_chars(at, line + sizeof line, v).ptr;
     *at++ = ',';
   }
-  at[-1] = '\n';
+  at[-1] = '\r';
+  *at++ = '\n';
   out.append(line, static_cast<size_t>(at - line));
 }
 
-bool WriteCsv(const std::string& path, const std::string& text) {
-  return ReplaceFile(path, ToCrLf(text)) == SaveResult::Ok;
-}
+// The lines already end with CR LF.
+bool WriteCsv(const std::string& path, const std::string& text) { return ReplaceFile(path, text) == SaveResult::Ok; }
 
 }  // namespace
 
@@ -61,16 +61,17 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
   for (int r = 1; r < last; ++r) {
-    const int32_t bib = StrToIntDef(grid.Cell(ColBib, r), 0);
-    const int32_t t5 = StrToIntDef(grid.Cell(ColTime1000, r), 0);
+    const ResultGrid::RowView cells = grid.Row(r);
+    const int32_t bib = StrToIntDef(cells[ColBib], 0);
+    const int32_t t5 = StrToIntDef(cells[ColTime1000], 0);
     if (bib <= 0 || bib >= 99999 || t5 <= 0) continue;
-    if (!Trim(grid.Cell(ColXFlg, r)).empty() || !Trim(grid.Cell(ColZFlg, r)).empty()) continue;
+    if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) continue;
     PassageRecord& p = table[gathered];
     p.Bib = bib;
     p.Sequence = static_cast<int32_t>(gathered);
     p.SortTime = t5 / 1000;
-    p.RecordTime = StrToIntDef(grid.Cell(ColTime1, r), 0) / 1000;
-    p.Count = StrToIntDef(grid.Cell(ColCount, r), 0);
+    p.RecordTime = StrToIntDef(cells[ColTime1], 0) / 1000;
+    p.Count = StrToIntDef(cells[ColCount], 0);
     p.State = p.Count == 0 ? 0 : 1;
     ++gathered;
   }
@@ -111,6 +112,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   // Overall ranking.
   SortBy<CompareByTime>(begin, end);
   std::string overall = HeaderLine();
+  overall.reserve(gathered * 32);
   int rank = 0;
   for (auto it = begin; it != end; ++it) {
     if (it->State == 1) AppendLine(overall, ++rank, *it);
