@@ -39,7 +39,7 @@ void PrintUsage() {
                zun::batch::kPasswordVariable);
 }
 
-// "--name VALUE" or "--name=VALUE"; false when `arg` is not that option or the value is missing.
+// "--name VALUE" or "--name=VALUE": true when argv[i] is that option; `missing` when VALUE is not there.
 bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::string& value, bool& missing) {
   const std::string arg = argv[i];
   if (arg == name) {
@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
               CountCells(grid, zun::ColXFlg, "x"), ranking.passagesListed, filesWritten);
   if (load.tooBig) {
     // Without the flag file applied, the pure text still holds the readings marked invalid.
-    if (upload) std::fprintf(stderr, "zuntext-batch: nothing uploaded\n");
+    if (upload) std::fprintf(stderr, "zuntext-batch: the grid is too big; nothing uploaded\n");
     return kExitTooBig;
   }
   if (!upload) return kExitOk;
