@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -114,6 +115,14 @@ TEST(Batch, ATooBigGridStillWritesThePureTextButNoRankingFiles) {
   EXPECT_FALSE(fs::exists(dir.File("out/000/000.csv")));
   // No flags were applied: all rows but the last are "z" (identical pairs), the last is written.
   EXPECT_EQ(ReadAll(dir.File("out/zuntextpure.txt")), "1,1,5,2,1000,1000,0\r\n\r\n");
+
+  // That pure text lacks the flag file's marks, so it is not published (port 9 would refuse: exit 4).
+  setenv("ZUNTEXT_FTP_PASSWORD", "secret", 1);
+  const BatchRun upload = RunBatch(
+      "--upload TXT --host 127.0.0.1:9 --user demo " + Quote(dir.File("big.txt")) + " " + Quote(dir.File("out")), dir);
+  unsetenv("ZUNTEXT_FTP_PASSWORD");
+  EXPECT_EQ(upload.exitCode, 3);
+  EXPECT_NE(upload.err.find("nothing uploaded"), std::string::npos) << upload.err;
 }
 
 }  // namespace
