@@ -146,14 +146,17 @@ TEST_F(BatchUploadTest, NoLoginIsExitFourAndAFailedFileIsExitFive) {
 
 TEST_F(BatchUploadTest, BadUploadArgumentsAreUsageAndWriteNothing) {
   const std::string host = server_.Host();
-  for (const std::string& args : std::vector<std::string>{"--upload TXT --user demo",                          // no host
-                                 "--upload TXT --host " + host,                       // no user
-                                 "--upload CSV --host " + host + " --user demo",      // no such mode
-                                 "--upload --host " + host + " --user demo",          // mode missing
-                                 "--host " + host + " --user demo",                   // no --upload
-                                 "--upload TXT --host 127.0.0.1:port --user demo",   // bad port
-                                 "--upload TXT --host " + host + " --user demo --password secret",
-                                 "--no-csv --upload 999 --host " + host + " --user demo"}) {
+  const std::vector<std::string> bad = {
+      "--upload TXT --user demo",                                   // no host
+      "--upload TXT --host " + host,                                // no user
+      "--upload CSV --host " + host + " --user demo",               // no such mode
+      "--upload --host " + host + " --user demo",                   // mode missing
+      "--host " + host + " --user demo",                            // no --upload
+      "--upload TXT --host 127.0.0.1:port --user demo",             // bad port
+      "--upload TXT --host " + host + " --user demo --password x",  // never on the command line
+      "--no-csv --upload 999 --host " + host + " --user demo",      // no CSV files of this run
+  };
+  for (const std::string& args : bad) {
     const BatchRun run = Run(args);
     EXPECT_EQ(run.exitCode, 2) << args;
     EXPECT_NE(run.err.find("usage:"), std::string::npos) << args;
