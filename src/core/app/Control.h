@@ -15,6 +15,7 @@ inline constexpr uint32_t kColorTeal = RGB(0, 128, 128);
 
 struct ListRow {  // one row of a report-style list view: caption and sub-items
   std::vector<std::string> cells;
+  int imageIndex = -1;  // the row's image (remote list: 12 file, 14 folder); -1 none
 };
 
 struct Control {

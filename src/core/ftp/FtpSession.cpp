@@ -33,6 +33,7 @@ void FtpSession::Message(const std::string& text) {
 }
 
 void FtpSession::OnNotice(const FtpNotice& n) {
+  if (searching_) return;
   switch (n.kind) {
     case FtpNoticeKind::ConnectingToServer: Status(Format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続中", n.address.c_str())); break;
     case FtpNoticeKind::ConnectedToServer: Status(Format("ｿｹｯﾄｱﾄﾞﾚｽ%sに接続完了", n.address.c_str())); break;
@@ -140,7 +141,9 @@ bool FtpSession::List() {
   remoteDirCount_ = 0;
   remoteFileCount_ = 0;
   std::vector<FtpEntry> entries;
+  searching_ = true;
   FtpError e = client_.List("", entries);
+  searching_ = false;
   if (!e.ok()) {
     ReportError(e, "FindFirst失敗");
     return true;
@@ -332,7 +335,9 @@ bool FtpSession::IsAtShownFolder() {
 bool FtpSession::Exists(const std::string& path) {
   if (HasLineBreak(path) || !client_.IsConnected()) return false;
   std::vector<FtpEntry> entries;
+  searching_ = true;
   FtpError e = client_.List(path, entries);
+  searching_ = false;
   return e.ok() && !entries.empty();
 }
 

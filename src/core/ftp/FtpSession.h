@@ -98,6 +98,7 @@ class FtpSession {
   int remoteDirCount_ = 0;
   bool reconnecting_ = false;
   bool transferring_ = false;
+  bool searching_ = false;  // listings and existence queries report no progress
   FtpError lastError_;
 };
 
