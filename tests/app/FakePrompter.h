@@ -1,11 +1,13 @@
 #pragma once
 // A scripted prompter: records every text it is shown and answers as the test told it.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Prompter.h"
+#include "hosts/Hostlist.h"
 
 namespace zun::test {
 
@@ -18,6 +20,11 @@ class FakePrompter : public Prompter {
   std::deque<bool> answers;                // Confirm answers; No when none left
   std::deque<std::optional<std::string>> files;  // OpenFile answers; cancel when none left
   std::deque<std::optional<std::string>> inputs;
+  // The host dialog: how often it was shown, and what the operator does in it (nothing: it is
+  // closed with its system menu). It sees the form's rows as they are when it opens.
+  int hostDialogs = 0;
+  std::vector<HostRow> hostDialogRows;
+  std::function<void(HostForm&)> onHostDialog;
 
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   bool Confirm(const std::string& text) override {
@@ -42,6 +49,11 @@ class FakePrompter : public Prompter {
     return v;
   }
   void ShowFolder(const std::string& path) override { shownFolders.push_back(path); }
+  void ShowHostDialog(HostForm& form) override {
+    ++hostDialogs;
+    hostDialogRows = form.Rows();
+    if (onHostDialog) onHostDialog(form);
+  }
 
   void Clear() {
     messages.clear();

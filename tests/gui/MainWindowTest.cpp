@@ -58,6 +58,7 @@ class ScriptedPrompter : public zun::Prompter {
     return answer;
   }
   void ShowFolder(const std::string&) override {}
+  void ShowHostDialog(zun::HostForm&) override {}
   int Count(const std::string& text) const { return static_cast<int>(std::count(shown.begin(), shown.end(), text)); }
 };
 

@@ -54,14 +54,14 @@ TEST_F(Hostlist, ReadsARecordWrittenByHand) {
 
   ASSERT_TRUE(LoadHostTable(table, path, false).read);
   EXPECT_EQ(table.UsedCount(), 2);
-  const HostEntry& e = table.slots[0];
+  const HostEntry& e = table.entries[0];
   EXPECT_EQ(e.hostName, "ftp.example.jp");
   EXPECT_EQ(e.userName, "runner");
   EXPECT_EQ(e.localDir, "/home/op/TXT");
   EXPECT_EQ(e.remoteDir, "/www/res");
   EXPECT_EQ(DecipherPassword(e.password), "password");
 
-  const HostFields second = FieldsOfEntry(table.slots[1]);
+  const HostFields second = FieldsOfEntry(table.entries[1]);
   EXPECT_EQ(second.host, "ホスト");
   EXPECT_EQ(second.password, "パス");
 }
@@ -87,7 +87,7 @@ TEST_F(Hostlist, ThirtyOneRecordsReadAsThirtyAndPartialRecordIgnored) {
   WriteAll(path, bytes);
   ASSERT_TRUE(LoadHostTable(table, path, false).read);
   EXPECT_EQ(table.UsedCount(), 30);
-  EXPECT_EQ(table.slots[29].hostName, "host29");
+  EXPECT_EQ(table.entries[29].hostName, "host29");
   ASSERT_EQ(SaveHostTable(table, path).outcome, HostSave::Written);
   EXPECT_EQ(ReadAll(path), bytes.substr(0, 30 * 401));
 
@@ -122,8 +122,8 @@ TEST_F(Hostlist, MatchingIsByExactBytes) {
   EXPECT_EQ(again.outcome, HostStore::Updated);
   EXPECT_EQ(again.slot, 1);
   EXPECT_EQ(table.UsedCount(), 4);
-  EXPECT_EQ(table.slots[1].remoteDir, "/r2");
-  EXPECT_EQ(DecipherPassword(table.slots[1].password), "new");
+  EXPECT_EQ(table.entries[1].remoteDir, "/r2");
+  EXPECT_EQ(DecipherPassword(table.entries[1].password), "new");
 }
 
 TEST_F(Hostlist, BlankHostStoresNothing) {
@@ -317,7 +317,7 @@ TEST_F(Hostlist, FreedSlotsWithoutALoadNeverEmptyTheFile) {
   MarkAllHostsFree(table);
   EXPECT_EQ(FindHostSlot(table, "a", "u", false), -1);
   EXPECT_EQ(FindHostSlot(table, "a", "u", true), 0);
-  EXPECT_EQ(table.slots[0].remoteDir, "/keep");
+  EXPECT_EQ(table.entries[0].remoteDir, "/keep");
   EXPECT_EQ(SaveHostTable(table, path).outcome, HostSave::Untouched);
   EXPECT_EQ(ReadAll(path), Record("a", "u", "", "/l", "/keep"));
 }

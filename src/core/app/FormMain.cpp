@@ -300,6 +300,7 @@ bool FormMain::SaveSettings() {
   ini.WriteString("Params", "prvZunTextName", ZunTextPath);
   ini.WriteInteger("Params", "UpLDOpt", RGUpLDOpt.itemIndex);
   ini.WriteBool("WorkFiles", "ignoreFR", true);
+  CipheredPassword = StoredFromPassword(EPassword.text);
   if (DirectoryExists(TextDir)) ini.WriteString("WorkFiles", "TextFilePath", TextDir);
   ini.WriteBool("WorkFiles", "NeedCSV", CBNeedCSV.checked);
   if (ini.Save() != SaveResult::Ok) {

@@ -11,6 +11,7 @@
 
 #include "app/Control.h"
 #include "app/Prompter.h"
+#include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
 #include "results/LoadPipeline.h"
@@ -88,6 +89,10 @@ class FormMain {
   // The grid with its per-row tables, and the flag list shown in ListBox1.
   ResultData Data;
   FlagList Flags;
+
+  // The remembered FTP hosts, and the model of the host dialog that picks or deletes one.
+  HostTable Hosts;
+  HostForm HostFormModel;
 
   // Snapshots of the zunText file for the automation cycle.
   FileStamp CurrentSnapshot;
@@ -226,7 +231,6 @@ class FormMain {
   virtual void ActionDisconnectHostExecute() {}
   virtual void ActionUploadExecute() {}
   virtual void ActionUpDirectoryExecute() {}
-  virtual void OpenHostListExecute() {}
   virtual void RemoteFileListVColumnClick(int /*column*/) {}
   virtual void RemoteFileListVDblClick() {}
   virtual void ComboCurrDirChange() {}
@@ -235,10 +239,17 @@ class FormMain {
   virtual void RemoteDeleteClick() {}
   void SetConnected(bool value);
 
- protected:
-  virtual void LookupStoredPassword() {}
-  virtual void StoreCurrentHostOnClose() {}
+  // ---- host list ----
+  std::string HostFilePath() const;  // beside the settings file, extension ".H$$"
+  HostFields CurrentHostFields() const;
+  // CipheredPassword from the host file (read quietly); a stored password fills EPassword.
+  void LookupStoredPassword();
+  // Loads the host file, stores the host of the edits into it and saves it (disconnect, closing).
+  void RememberCurrentHost();
+  void StoreCurrentHostOnClose() { RememberCurrentHost(); }
+  void OpenHostListExecute();
 
+ protected:
   Prompter& prompter_;
 
  private:

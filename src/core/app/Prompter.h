@@ -6,6 +6,8 @@
 
 namespace zun {
 
+class HostForm;
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
@@ -21,6 +23,9 @@ class Prompter {
                                               const std::string& defaultExt) = 0;
   // Shows a folder in the file manager.
   virtual void ShowFolder(const std::string& path) = 0;
+  // Shows the host dialog modally with the rows of `form`; its buttons go to the form's handlers,
+  // whose messages and questions are shown over the dialog. Returns when the dialog is closed.
+  virtual void ShowHostDialog(HostForm& form) = 0;
 };
 
 }  // namespace zun

@@ -41,7 +41,7 @@ std::optional<std::string> Cp932Of(std::string_view utf8) {
 
 int FindSlotBytes(const HostTable& table, std::string_view host, std::string_view user, bool includeFree) {
   for (int i = 0; i < kHostSlots; ++i) {
-    const HostEntry& e = table.slots[static_cast<size_t>(i)];
+    const HostEntry& e = table.entries[static_cast<size_t>(i)];
     if ((e.used || includeFree) && e.hostName == host && e.userName == user) return i;
   }
   return -1;
@@ -70,7 +70,7 @@ FieldCheck CheckField(std::string_view utf8, const char* name, size_t maxBytes) 
 }  // namespace
 
 int HostTable::UsedCount() const {
-  return static_cast<int>(std::count_if(slots.begin(), slots.end(), [](const HostEntry& e) { return e.used; }));
+  return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const HostEntry& e) { return e.used; }));
 }
 
 std::string HostFilePath() { return ReplaceExtension(ExecutablePath(), ".H$$"); }
@@ -100,7 +100,7 @@ HostEntry DecodeHostEntry(std::string_view record) {
 
 HostLoadResult LoadHostTable(HostTable& table, const std::string& path, bool quiet) {
   HostLoadResult result;
-  for (HostEntry& e : table.slots) e.used = false;
+  for (HostEntry& e : table.entries) e.used = false;
   if (!FileExists(path)) {
     table.lastLoad = HostLoad::Missing;
     return result;
@@ -113,7 +113,7 @@ HostLoadResult LoadHostTable(HostTable& table, const std::string& path, bool qui
   }
   const size_t records = std::min(bytes.size() / kHostEntryBytes, static_cast<size_t>(kHostSlots));
   for (size_t i = 0; i < records; ++i) {
-    table.slots[i] = DecodeHostEntry(std::string_view(bytes).substr(i * kHostEntryBytes, kHostEntryBytes));
+    table.entries[i] = DecodeHostEntry(std::string_view(bytes).substr(i * kHostEntryBytes, kHostEntryBytes));
   }
   table.lastLoad = HostLoad::Read;
   result.read = true;
@@ -125,7 +125,7 @@ HostSaveResult SaveHostTable(const HostTable& table, const std::string& path) {
   // After a failed load the table does not hold what the file holds: writing would lose hosts.
   if (table.lastLoad == HostLoad::Failed) return result;
   std::string bytes;
-  for (const HostEntry& e : table.slots) {
+  for (const HostEntry& e : table.entries) {
     if (e.used) bytes += EncodeHostEntry(e);
   }
   if (bytes.empty() && table.lastLoad != HostLoad::Read) return result;
@@ -166,20 +166,20 @@ HostStoreResult StoreCurrentHost(HostTable& table, const HostFields& fields) {
     result.outcome = HostStore::Updated;
   } else {
     for (int i = 0; i < kHostSlots && slot < 0; ++i) {
-      if (!table.slots[static_cast<size_t>(i)].used) slot = i;
+      if (!table.entries[static_cast<size_t>(i)].used) slot = i;
     }
     if (slot < 0) {
       result.outcome = HostStore::Full;
       result.message = LimitMessage();
       return result;
     }
-    HostEntry& fresh = table.slots[static_cast<size_t>(slot)];
+    HostEntry& fresh = table.entries[static_cast<size_t>(slot)];
     fresh.hostName = host;
     fresh.userName = user;
     fresh.used = true;
     result.outcome = HostStore::Added;
   }
-  HostEntry& entry = table.slots[static_cast<size_t>(slot)];
+  HostEntry& entry = table.entries[static_cast<size_t>(slot)];
   entry.password = *result.cipheredPassword;
   entry.localDir = checks[3].bytes;
   entry.remoteDir = checks[4].bytes;
@@ -202,7 +202,7 @@ std::string LookupStoredPassword(HostTable& table, const std::string& path, cons
   if (!LoadHostTable(table, path, true).read) return {};
   if (fields.user.empty()) return {};
   const int slot = FindHostSlot(table, fields.host, fields.user, false);
-  return slot < 0 ? std::string() : table.slots[static_cast<size_t>(slot)].password;
+  return slot < 0 ? std::string() : table.entries[static_cast<size_t>(slot)].password;
 }
 
 int FindHostSlot(const HostTable& table, std::string_view host, std::string_view user, bool includeFree) {
@@ -213,7 +213,7 @@ int FindHostSlot(const HostTable& table, std::string_view host, std::string_view
 }
 
 void MarkAllHostsFree(HostTable& table) {
-  for (HostEntry& e : table.slots) e.used = false;
+  for (HostEntry& e : table.entries) e.used = false;
   table.lastLoad = HostLoad::None;
 }
 
@@ -235,7 +235,7 @@ HostFields FieldsOfEntry(const HostEntry& entry) {
 
 void HostForm::Fill(const HostTable& table) {
   rows_.clear();
-  for (const HostEntry& e : table.slots) {
+  for (const HostEntry& e : table.entries) {
     if (!e.used) break;
     rows_.push_back({Utf8FromCp932(e.hostName), Utf8FromCp932(e.userName)});
   }
@@ -290,20 +290,20 @@ HostListBegin BeginOpenHostList(HostTable& table, HostForm& form, const std::str
 HostListEnd FinishOpenHostList(HostTable& table, const HostForm& form, const std::string& path,
                                HostFields& fields) {
   HostListEnd end;
-  auto usedSlot = [&](int row) { return row >= 0 && row < kHostSlots && table.slots[static_cast<size_t>(row)].used; };
+  auto usedSlot = [&](int row) { return row >= 0 && row < kHostSlots && table.entries[static_cast<size_t>(row)].used; };
   const int chosen = form.Tag();
   const int doomed = form.DeleteTag();
   if (chosen >= 0) {
     if (usedSlot(chosen)) {
-      fields = FieldsOfEntry(table.slots[static_cast<size_t>(chosen)]);
+      fields = FieldsOfEntry(table.entries[static_cast<size_t>(chosen)]);
       end.fieldsChanged = true;
     }
   } else if (usedSlot(doomed)) {
-    const HostEntry& entry = table.slots[static_cast<size_t>(doomed)];
+    const HostEntry& entry = table.entries[static_cast<size_t>(doomed)];
     if (entry.hostName == Cp932FromUtf8(fields.host) && entry.userName == Cp932FromUtf8(fields.user)) {
       end.messages.push_back(kMsgHostInUse);
     } else {
-      table.slots[static_cast<size_t>(doomed)].used = false;
+      table.entries[static_cast<size_t>(doomed)].used = false;
       end.deleted = true;
     }
   }

@@ -52,7 +52,7 @@ struct HostEntry {
 enum class HostLoad { None, Missing, Read, Failed };
 
 struct HostTable {
-  std::array<HostEntry, kHostSlots> slots{};
+  std::array<HostEntry, kHostSlots> entries{};  // the 30 slots; not named "slots", which Qt defines as a macro
   HostLoad lastLoad = HostLoad::None;
 
   int UsedCount() const;
