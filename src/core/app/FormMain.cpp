@@ -116,6 +116,7 @@ FormMain::FormMain(Prompter& prompter, FormMainOptions options) : prompter_(prom
   }
   SpeedButton2.hint = ActionOpenFlgHolder.text;
   SyncBoundButtons();
+  MakeFtpSession();
 }
 
 Control* FormMain::LEdit(int tag) {
@@ -243,11 +244,6 @@ void FormMain::SyncBoundButtons() {
 }
 
 void FormMain::ShowStatus(const std::string& text) { StatusBar1.items[2] = text; }
-
-void FormMain::SetConnected(bool value) {
-  Connected = value;
-  UpdateFtpControlStates();
-}
 
 // ---------------------------------------------------------------- settings
 

@@ -6,11 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Control.h"
 #include "app/Prompter.h"
+#include "ftp/FtpSession.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
@@ -52,6 +54,8 @@ struct FormMainOptions {
   // The folder relative names are resolved against (the open dialog's "vekData"); empty: the
   // process's current directory.
   std::string CurrentDirectory;
+  // Makes the FTP client of the window's one session; empty: the libcurl client.
+  std::function<std::unique_ptr<ftp::FtpClient>()> MakeFtpClient = nullptr;
 };
 
 class FormMain {
@@ -208,8 +212,8 @@ class FormMain {
   void CBFtpClick();
   void Timer1Timer();
   void AutoUploadGate();
-  // The upload pass (comes with the FTP work); does nothing here.
-  virtual void UploadOutputs() {}
+  // The upload pass behind ActionUpload and the automatic cycle (virtual so tests can count it).
+  virtual void UploadOutputs();
 
   // ---- output-file actions ----
   void OpenFolder(const std::string& path);
@@ -226,18 +230,35 @@ class FormMain {
   void EPasswordChange();
   void Label1Click();
 
-  // ---- FTP and host list (their work comes with the FTP and host-list issues) ----
-  virtual void ActionConnectHostExecute() {}
-  virtual void ActionDisconnectHostExecute() {}
-  virtual void ActionUploadExecute() {}
-  virtual void ActionUpDirectoryExecute() {}
-  virtual void RemoteFileListVColumnClick(int /*column*/) {}
-  virtual void RemoteFileListVDblClick() {}
-  virtual void ComboCurrDirChange() {}
-  virtual void MakeHDirClick() {}
-  virtual void RemoteRenameClick() {}
-  virtual void RemoteDeleteClick() {}
+  // ---- FTP: connect, disconnect, upload, remote browser (FormMainFtp.cpp) ----
+  // RemoteFileListV.rows mirror RemoteItems (caption, date, size; imageIndex 12 file, 14 folder);
+  // the window writes the operator's selection into RemoteFileListV.selectedRows, in list order.
+  // ComboCurrDir: text = the shown folder, items = the visited folders; the window writes the
+  // chosen entry's index into itemIndex (typed text: -1) before ComboCurrDirChange.
+  void ActionConnectHostExecute();
+  void ActionDisconnectHostExecute();
+  void ActionUploadExecute();
+  void ActionUpDirectoryExecute();
+  void RemoteFileListVColumnClick(int column);
+  void RemoteFileListVDblClick();
+  void ComboCurrDirChange();
+  void MakeHDirClick();
+  void RemoteRenameClick();
+  void RemoteDeleteClick();
   void SetConnected(bool value);
+  bool EnsureConnection();
+  bool OpenInternetSession();
+  void SelectUploadSource();
+  void ShowRemoteFolder();
+  void AddFolderHistory(const std::string& path);
+  void ClearRemoteSelection();
+
+  ftp::FtpSession& Session() { return *ftpSession_; }
+  ftp::FtpClient& FtpClientOf() { return *ftpClient_; }
+  std::vector<ftp::RemoteItem> RemoteItems;  // the entries of RemoteFileListV, in shown order
+  int RemoteSortColumn = 0;
+  std::string UploadDir;
+  std::string UploadFilePath;
 
   // ---- host list ----
   std::string HostFilePath() const;  // beside the settings file, extension ".H$$"
@@ -262,7 +283,17 @@ class FormMain {
   bool ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList);
   FileStamp StampOfZunText(const std::string& path) const;
 
+  // FTP helpers (FormMainFtp.cpp).
+  void MakeFtpSession();
+  bool ListRemote();  // FtpSession List, then RemoteFileListV shows its items
+  void SyncRemoteRows();
+  void FocusRemoteList();
+  void EnterLocalFolder(const std::string& path);
+  Control* UploadLabel(int mode);
+
   FormMainOptions options_;
+  std::unique_ptr<ftp::FtpClient> ftpClient_;
+  std::unique_ptr<ftp::FtpSession> ftpSession_;
 };
 
 }  // namespace zun

@@ -1,0 +1,319 @@
+// The main window's FTP work: connecting and disconnecting, the upload pass, the reconnect step and
+// the remote file browser. Every remote step runs on the window's thread to its end.
+#include <algorithm>
+
+#include "app/FormMain.h"
+#include "ftp/CurlFtpClient.h"
+#include "ftp/RemoteBrowser.h"
+#include "ftp/UploadWorkflow.h"
+#include "hosts/Hostlist.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace zun {
+
+void FormMain::MakeFtpSession() {
+  if (options_.MakeFtpClient) ftpClient_ = options_.MakeFtpClient();
+  if (!ftpClient_) ftpClient_ = std::make_unique<ftp::CurlFtpClient>();
+  ftp::FtpSessionHooks hooks;
+  hooks.ShowStatus = [this](const std::string& text) { ShowStatus(text); };
+  hooks.ShowMessage = [this](const std::string& text) { prompter_.ShowMessage(text); };
+  hooks.EnsureConnection = [this] { return EnsureConnection(); };
+  hooks.ShownFolder = [this] { return ComboCurrDir.text; };
+  // The session sets the flag alone; the control states follow at the end of the step.
+  hooks.SetConnected = [this](bool value) { Connected = value; };
+  ftpSession_ = std::make_unique<ftp::FtpSession>(*ftpClient_, std::move(hooks));
+}
+
+// ---------------------------------------------------------------- connection state
+
+void FormMain::SetConnected(bool value) {
+  Connected = value;
+  UpdateFtpControlStates();
+}
+
+Control* FormMain::UploadLabel(int mode) {
+  switch (mode) {
+    case ftp::kUploadTxt: return &Label3;
+    case ftp::kUpload999: return &Label1;
+    case ftp::kUpload000: return &Label2;
+    default: return nullptr;
+  }
+}
+
+bool FormMain::OpenInternetSession() {
+  return ftp::OpenInternetSession(
+      Session(), [this] { MarkAllHostsFree(Hosts); }, [this](const std::string& text) { prompter_.ShowMessage(text); });
+}
+
+bool FormMain::EnsureConnection() {
+  const ftp::ConnectionTarget target{EHost.text, EUserId.text, EPassword.text, ComboCurrDir.text};
+  return ftp::EnsureConnection(
+      Session(), target, [this] { return OpenInternetSession(); },
+      [this](const std::string& text) { prompter_.ShowMessage(text); });
+}
+
+// ---------------------------------------------------------------- remote list
+
+void FormMain::SyncRemoteRows() {
+  RemoteFileListV.rows.clear();
+  RemoteFileListV.rows.reserve(RemoteItems.size());
+  for (const ftp::RemoteItem& item : RemoteItems)
+    RemoteFileListV.rows.push_back(ListRow{{item.Caption, item.Date, item.Size}, item.ImageIndex});
+}
+
+bool FormMain::ListRemote() {
+  const bool listed = Session().List();
+  RemoteItems = Session().Items();
+  SyncRemoteRows();
+  ClearRemoteSelection();  // a refilled list has no selection
+  return listed;
+}
+
+void FormMain::ClearRemoteSelection() {
+  RemoteFileListV.selectedRows.clear();
+  RemoteFileListV.itemIndex = -1;
+}
+
+void FormMain::FocusRemoteList() {
+  RemoteFileListV.focused = true;
+  ++RemoteFileListV.focusRequests;
+}
+
+// The local folder is only remembered by the session here, so its success text would merely hide
+// the folder counts that the operator looks for; failures are still reported.
+void FormMain::EnterLocalFolder(const std::string& path) {
+  const std::string shown = StatusBar1.items[2];
+  if (Session().SetLocalDirectory(path)) ShowStatus(shown);
+}
+
+void FormMain::AddFolderHistory(const std::string& path) { ftp::AddFolderHistory(ComboCurrDir.items, path); }
+
+void FormMain::ShowRemoteFolder() {
+  SetConnected(false);
+  std::string path;
+  if (Session().GetCurrentDirectory(path)) {
+    ShowStatus(ftp::FolderCountStatus(Session().RemoteFileCount(), Session().RemoteDirCount()));
+    ComboCurrDir.text = path;
+    AddFolderHistory(path);
+  } else {
+    ComboCurrDir.text.clear();
+  }
+  // A reconnect that failed inside the query leaves the session closed: claim no connection then.
+  SetConnected(Session().IsOpen());
+}
+
+void FormMain::SelectUploadSource() {
+  const std::optional<ftp::UploadSource> source =
+      ftp::UploadSourceForMode(RGUpLDOpt.itemIndex, TextDir, Dir999, Dir000);
+  if (source) {
+    UploadDir = source->UploadDir;
+    if (source->UploadFilePath) UploadFilePath = *source->UploadFilePath;
+  }
+  if (!DirectoryExists(UploadDir)) {
+    prompter_.ShowMessage(ftp::UploadFolderMissingText(UploadDir));
+    SetConnected(false);
+    return;
+  }
+  LastLDir = UploadDir;
+  EnterLocalFolder(LastLDir);
+  bool ready = false;
+  if (Control* label = source ? UploadLabel(source->LabelMode) : nullptr) {
+    ready = label->text == LastLDir;
+    label->fontColor = ready ? kColorRed : LabelColor;
+  }
+  SetConnected(ready && Session().IsOpen());
+}
+
+// ---------------------------------------------------------------- connect and disconnect
+
+void FormMain::ActionConnectHostExecute() {
+  if (const auto missing = ftp::MissingConnectInput(EHost.text, EUserId.text, EPassword.text)) {
+    prompter_.ShowMessage(*missing);
+    return;
+  }
+  if (HostEdited) {
+    const int slot = FindHostSlot(Hosts, EHost.text, EUserId.text, true);
+    if (slot >= 0) {
+      LastLDir = TextDir;
+      LastHDir = FieldsOfEntry(Hosts.entries[static_cast<size_t>(slot)]).lastHDir;
+    } else {
+      LastHDir.clear();
+    }
+  }
+  ComboCurrDir.text = LastHDir;
+  if (!OpenInternetSession()) {
+    SetConnected(false);
+    return;
+  }
+  if (!Session().Open(EHost.text, EUserId.text, EPassword.text)) {
+    prompter_.ShowMessage(ftp::kHostOpenFailed);
+    SetConnected(false);
+  } else {
+    ftp::EnterRememberedFolder(Session(), LastHDir);
+    if (ListRemote()) {
+      ShowRemoteFolder();
+      ClearRemoteSelection();
+    }
+    if (DirectoryExists(LastLDir)) EnterLocalFolder(LastLDir);
+    SelectUploadSource();
+    SetConnected(Session().IsOpen());
+  }
+  HostEdited = false;
+}
+
+void FormMain::ActionDisconnectHostExecute() {
+  // Closing the window disconnects also when no connection was made; the remembered folder
+  // stays then instead of taking the empty box.
+  if (Session().IsOpen()) LastHDir = ComboCurrDir.text;
+  Session().Close();
+  Session().ClearItems();
+  RemoteItems.clear();
+  SyncRemoteRows();
+  ClearRemoteSelection();
+  UploadedOnce = false;
+  RememberCurrentHost();
+  SetConnected(false);
+  UpdateFtpControlStates();
+}
+
+// ---------------------------------------------------------------- upload
+
+void FormMain::ActionUploadExecute() {
+  UploadOutputs();
+  UpdateControlStates();
+}
+
+void FormMain::UploadOutputs() {
+  Uploading = true;
+  struct EndPass {
+    FormMain& form;
+    ~EndPass() { form.Uploading = false; }
+  } endPass{*this};
+
+  if (!EnsureConnection()) prompter_.ShowMessage(ftp::kReconnectFailed);
+
+  std::vector<ftp::UploadEntry> entries;
+  entries.reserve(CheckListBox1.items.size());
+  for (size_t i = 0; i < CheckListBox1.items.size(); ++i)
+    entries.push_back({CheckListBox1.items[i], i < CheckListBox1.itemChecked.size() && CheckListBox1.itemChecked[i]});
+  const ftp::UploadPlan plan =
+      ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries, CheckListBox1.itemIndex);
+
+  switch (plan.Kind) {
+    case ftp::UploadKind::Nothing: return;
+    case ftp::UploadKind::SingleFile:
+      ftp::SendUploadPlan(Session(), plan);
+      if (ListRemote()) {
+        ShowRemoteFolder();
+        SelectUploadSource();
+        ClearRemoteSelection();
+      }
+      break;
+    case ftp::UploadKind::SelectedEntry:
+    case ftp::UploadKind::UncheckedEntries:
+      if (plan.Kind == ftp::UploadKind::UncheckedEntries) SetConnected(false);
+      ftp::SendUploadPlan(Session(), plan);
+      if (ListRemote()) {
+        ShowRemoteFolder();
+        SelectUploadSource();
+      }
+      ClearRemoteSelection();
+      SetConnected(Session().IsOpen());
+      if (plan.Kind == ftp::UploadKind::SelectedEntry) CheckListBox1.itemIndex = -1;
+      break;
+  }
+  UploadedOnce = true;
+}
+
+// ---------------------------------------------------------------- remote browser
+
+void FormMain::RemoteFileListVColumnClick(int column) {
+  std::vector<std::string> selected;
+  for (int index : RemoteFileListV.selectedRows)
+    if (index >= 0 && static_cast<size_t>(index) < RemoteItems.size()) selected.push_back(RemoteItems[index].Caption);
+
+  ftp::RemoteSortState state;
+  state.RemoteSortColumn = RemoteSortColumn;
+  for (int i = 0; i < kRemoteSortFlagCount; ++i) state.RemoteSortFlags[i] = RemoteSortFlags[i] ? 1 : 0;
+  ftp::RemoteFileListVColumnClick(RemoteItems, state, column);
+  RemoteSortColumn = state.RemoteSortColumn;
+  for (int i = 0; i < kRemoteSortFlagCount; ++i) RemoteSortFlags[i] = state.RemoteSortFlags[i] != 0;
+  SyncRemoteRows();
+
+  // The selected entries stay selected where the sort moved them.
+  RemoteFileListV.selectedRows.clear();
+  for (size_t i = 0; i < RemoteItems.size(); ++i)
+    if (std::find(selected.begin(), selected.end(), RemoteItems[i].Caption) != selected.end())
+      RemoteFileListV.selectedRows.push_back(static_cast<int>(i));
+  RemoteFileListV.itemIndex = RemoteFileListV.selectedRows.empty() ? -1 : RemoteFileListV.selectedRows.front();
+}
+
+void FormMain::RemoteFileListVDblClick() {
+  SetConnected(false);
+  if (const auto folder = ftp::FolderToEnter(RemoteItems, RemoteFileListV.selectedRows)) {
+    if (Session().SetCurrentDirectory(*folder) && ListRemote()) ShowRemoteFolder();
+  }
+  SelectUploadSource();
+  SetConnected(Session().IsOpen());
+  FocusRemoteList();
+}
+
+void FormMain::ActionUpDirectoryExecute() {
+  if (!ftp::CanGoUp(ComboCurrDir.text)) return;
+  SetConnected(false);
+  if (Session().SetCurrentDirectory("..") && ListRemote()) ShowRemoteFolder();
+  SelectUploadSource();
+  SetConnected(Session().IsOpen());
+  FocusRemoteList();
+}
+
+void FormMain::ComboCurrDirChange() {
+  const int index = ComboCurrDir.itemIndex;
+  if (index < 0 || static_cast<size_t>(index) >= ComboCurrDir.items.size()) return;
+  const std::string path = ComboCurrDir.items[static_cast<size_t>(index)];
+  if (Session().SetCurrentDirectory(path) && ListRemote()) ShowRemoteFolder();
+  FocusRemoteList();
+}
+
+void FormMain::MakeHDirClick() {
+  const std::string answer = prompter_.InputBox(ftp::kMakeHDirCaption, ftp::kMakeHDirPrompt, "").value_or("");
+  if (const auto name = ftp::FolderToCreate(answer)) Session().CreateDirectory(*name);
+  ListRemote();
+  ClearRemoteSelection();
+}
+
+void FormMain::RemoteRenameClick() {
+  const std::vector<int>& selected = RemoteFileListV.selectedRows;
+  if (!ftp::CanRename(Connected, selected.size())) return;
+  const int index = selected.front();
+  if (index < 0 || static_cast<size_t>(index) >= RemoteItems.size()) return;
+  const std::string oldName = RemoteItems[static_cast<size_t>(index)].Caption;
+  // Cancel gives the default back, which is the old name: nothing is renamed.
+  const std::string answer = prompter_.InputBox(ftp::kRenameCaption, ftp::kRenamePrompt, oldName).value_or(oldName);
+  const auto target = ftp::RenameTarget(oldName, answer);
+  if (!target) return;
+  SetConnected(false);
+  Session().RenameFile(oldName, *target);
+  ListRemote();
+  ShowRemoteFolder();
+  SelectUploadSource();
+  ClearRemoteSelection();
+  SetConnected(Session().IsOpen());
+}
+
+void FormMain::RemoteDeleteClick() {
+  const bool confirmed = prompter_.Confirm(ftp::kDeleteConfirm);
+  if (!ftp::CanDelete(confirmed, Connected, RemoteFileListV.selectedRows.size())) return;
+  SetConnected(false);
+  ftp::DeleteSelectedRemote(Session(), RemoteItems, RemoteFileListV.selectedRows);
+  ClearRemoteSelection();
+  ShowRemoteFolder();
+  SelectUploadSource();
+  ClearRemoteSelection();
+  SetConnected(Session().IsOpen());
+  ListRemote();
+  ClearRemoteSelection();
+}
+
+}  // namespace zun

@@ -1,0 +1,633 @@
+// The window's FTP work: against a real FTP server on the loopback, and through a scripted client
+// for what a server cannot be made to do.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "FakePrompter.h"
+#include "FtpTestServer.h"
+#include "TempDir.h"
+#include "app/FormMain.h"
+#include "ftp/CurlFtpClient.h"
+#include "ftp/RemoteBrowser.h"
+#include "ftp/UploadWorkflow.h"
+#include "platform/Text.h"
+
+namespace zun {
+namespace {
+
+using test::ReadAll;
+using test::WriteAll;
+
+const char* const kRace =
+    "1,1,123,1,1000000,1000000,90000000\n"
+    "1,1,124,1,1100000,1100000,90100000\n"
+    "1,1,123,2,2000000,2000000,91000000\n";
+
+struct Prompts : test::FakePrompter {
+  std::vector<std::string> inputBoxes;  // "caption|prompt|initial"
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& initial) override {
+    inputBoxes.push_back(caption + "|" + prompt + "|" + initial);
+    return FakePrompter::InputBox(caption, prompt, initial);
+  }
+  bool Saw(const std::string& text) const {
+    return std::find(messages.begin(), messages.end(), text) != messages.end();
+  }
+};
+
+struct CountingForm : FormMain {
+  using FormMain::FormMain;
+  int passes = 0;
+  void UploadOutputs() override {
+    ++passes;
+    FormMain::UploadOutputs();
+  }
+};
+
+std::vector<std::string> Captions(const FormMain& f) {
+  std::vector<std::string> names;
+  for (const ListRow& row : f.RemoteFileListV.rows) names.push_back(row.cells.at(0));
+  return names;
+}
+
+int RowOf(const FormMain& f, const std::string& name) {
+  const auto names = Captions(f);
+  const auto it = std::find(names.begin(), names.end(), name);
+  return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+void Append(const std::string& path, const std::string& line) {
+  std::ofstream out(path, std::ios::app | std::ios::binary);
+  out << line;
+}
+
+// ---------------------------------------------------------------- against a real server
+
+class FormMainFtpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mkdir(dir.File("bin").c_str(), 0777);
+    mkdir(dir.File("race").c_str(), 0777);
+    ASSERT_TRUE(CreateFolder(root) && CreateFolder(root + "/sub") && CreateFolder(root + "/emptydir"));
+    WriteAll(root + "/a.txt", "abc");
+    WriteAll(root + "/b.csv", "1234567890");
+    WriteAll(root + "/sub/inner.csv", "x");
+    ASSERT_TRUE(server.Start());
+  }
+
+  CountingForm& ShowAndOpen() {
+    WriteAll(race, kRace);
+    FormMainOptions options{dir.File("bin/zuntexteditor"), {}, dir.Path(), [] {
+                              return std::make_unique<ftp::CurlFtpClient>(ftp::CurlTimeouts{5, 5, 5});
+                            }};
+    form = std::make_unique<CountingForm>(prompter, std::move(options));
+    form->FormShow();
+    prompter.files.push_back(race);
+    form->ActionOpenZunTextExecute();
+    form->EHost.text = server.Host();
+    form->EUserId.text = "demo";
+    form->EPassword.text = "secret";
+    form->EHostChange();
+    return *form;
+  }
+  std::string TextDir() const { return dir.File("bin/TXT"); }
+
+  test::TempDir dir;
+  std::string root = dir.File("root");
+  std::string race = dir.File("race/zuntext.txt");
+  test::FtpTestServer server{root, "demo", "secret", dir.File("server.log")};
+  Prompts prompter;
+  std::unique_ptr<CountingForm> form;
+};
+
+TEST_F(FormMainFtpTest, ConnectListsBrowsesAndDisconnectRemembersTheFolder) {
+  CountingForm& f = ShowAndOpen();
+  EXPECT_TRUE(f.TBConnect.enabled);
+  f.ActionConnectHostExecute();
+  ASSERT_TRUE(f.Connected) << (prompter.messages.empty() ? "" : prompter.messages.back());
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=2 (Dir=2)");
+  ASSERT_EQ(f.RemoteFileListV.rows.size(), 4u);
+  const ListRow& sub = f.RemoteFileListV.rows[static_cast<size_t>(RowOf(f, "sub"))];
+  EXPECT_EQ(sub.imageIndex, ftp::kFolderImage);
+  EXPECT_EQ(sub.cells[2], "0");
+  EXPECT_EQ(f.RemoteFileListV.rows[static_cast<size_t>(RowOf(f, "b.csv"))].cells[2], "10");
+  EXPECT_EQ(f.ComboCurrDir.text, "/");
+  EXPECT_EQ(f.ComboCurrDir.items, std::vector<std::string>{"/"});
+  // The TXT folder is entered as the upload source and marked.
+  EXPECT_EQ(f.LastLDir, TextDir());
+  EXPECT_EQ(f.Label3.fontColor, kColorRed);
+  EXPECT_EQ(f.Label1.fontColor, f.LabelColor);
+  EXPECT_FALSE(f.TBConnect.enabled);
+  EXPECT_TRUE(f.TBDisConnect.enabled);
+  EXPECT_FALSE(f.RGUpLDOpt.enabled);
+  EXPECT_TRUE(f.ComboCurrDir.enabled && f.SpeedUpDir.enabled && f.RemoteFileListV.enabled);
+  EXPECT_FALSE(f.HostEdited);
+  EXPECT_TRUE(prompter.messages.empty());
+
+  // A double click on a file changes nothing; on a folder it goes in.
+  f.RemoteFileListV.selectedRows = {RowOf(f, "a.txt")};
+  f.RemoteFileListVDblClick();
+  EXPECT_EQ(f.ComboCurrDir.text, "/");
+  f.RemoteFileListV.selectedRows = {RowOf(f, "sub")};
+  f.RemoteFileListVDblClick();
+  EXPECT_EQ(f.ComboCurrDir.text, "/sub");
+  EXPECT_EQ(Captions(f), std::vector<std::string>{"inner.csv"});
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=1");
+  EXPECT_TRUE(f.Connected);
+  EXPECT_EQ(f.Label3.fontColor, kColorRed);
+  EXPECT_GT(f.RemoteFileListV.focusRequests, 0);
+
+  f.ActionUpDirectoryExecute();
+  EXPECT_EQ(f.ComboCurrDir.text, "/");
+  EXPECT_EQ(f.RemoteFileListV.rows.size(), 4u);
+  f.ActionUpDirectoryExecute();  // at the root: nothing
+  EXPECT_EQ(f.ComboCurrDir.items, (std::vector<std::string>{"/", "/sub"}));
+
+  // Typing in the box does nothing; choosing a visited folder goes there.
+  f.ComboCurrDir.text = "/typed";
+  f.ComboCurrDir.itemIndex = -1;
+  f.ComboCurrDirChange();
+  EXPECT_EQ(f.RemoteFileListV.rows.size(), 4u);
+  f.ComboCurrDir.itemIndex = 1;
+  f.ComboCurrDir.text = "/sub";
+  f.ComboCurrDirChange();
+  EXPECT_EQ(Captions(f), std::vector<std::string>{"inner.csv"});
+  EXPECT_EQ(f.ComboCurrDir.items.size(), 2u);
+
+  f.ActionDisconnectHostExecute();
+  EXPECT_FALSE(f.Connected);
+  EXPECT_TRUE(f.RemoteFileListV.rows.empty());
+  EXPECT_EQ(f.LastHDir, "/sub");
+  EXPECT_EQ(f.Label3.fontColor, f.LabelColor);
+  EXPECT_TRUE(f.TBConnect.enabled);
+  EXPECT_FALSE(f.ComboCurrDir.enabled);
+  EXPECT_TRUE(f.RGUpLDOpt.enabled);
+  ASSERT_TRUE(FileExists(f.HostFilePath()));
+
+  // The host is stored with that folder: an edited host field finds it and starts there.
+  f.LastHDir = "";
+  f.EUserIdChange();
+  f.ActionConnectHostExecute();
+  ASSERT_TRUE(f.Connected);
+  EXPECT_EQ(f.ComboCurrDir.text, "/sub");
+  EXPECT_EQ(f.LastLDir, TextDir());
+  EXPECT_EQ(f.FtpClientOf().LoginCount(), 2);
+}
+
+TEST_F(FormMainFtpTest, RememberedFolderIsEnteredOnlyWhenItHoldsEntries) {
+  CountingForm& f = ShowAndOpen();
+  f.HostEdited = false;  // the remembered folder of the settings counts
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(f.ComboCurrDir.text, "/sub");
+  f.ActionDisconnectHostExecute();
+
+  f.HostEdited = false;
+  f.LastHDir = "/emptydir";
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(f.ComboCurrDir.text, "/");
+  EXPECT_EQ(f.RemoteFileListV.rows.size(), 4u);
+  f.ActionDisconnectHostExecute();
+
+  // An edited host that is not stored starts in the login folder.
+  f.EHost.text = "localhost:" + std::to_string(server.Port());
+  f.EHostChange();
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  EXPECT_TRUE(f.Connected);
+  EXPECT_EQ(f.LastHDir, "");
+  EXPECT_EQ(f.ComboCurrDir.text, "/");
+  EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(FormMainFtpTest, UploadsInTheThreeModes) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionPutCleanTextExecute();  // zuntextpure.txt, 000.csv, 001.csv, 002.csv
+  ASSERT_TRUE(FileExists(TextDir() + "/000/000.csv"));
+  f.ActionConnectHostExecute();
+  ASSERT_TRUE(f.Connected);
+  EXPECT_TRUE(f.ToolButtonUpLoad.enabled);
+  f.ActionUploadExecute();
+  EXPECT_EQ(ReadAll(root + "/zuntextpure.txt"), ReadAll(f.PureTextPath));
+  EXPECT_TRUE(f.UploadedOnce);
+  EXPECT_FALSE(f.Uploading);
+  EXPECT_GE(RowOf(f, "zuntextpure.txt"), 0);
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=3 (Dir=2)");
+  EXPECT_EQ(f.Label3.fontColor, kColorRed);
+  f.ActionDisconnectHostExecute();
+  EXPECT_FALSE(f.UploadedOnce);
+
+  // 999: sixty more count files, so the unchecked ones go fifty at a time.
+  for (int i = 3; i <= 62; ++i) WriteAll(Format("%s/999/%03d.csv", TextDir().c_str(), i), Format("%d", i));
+  f.RefreshOutputLists();
+  ASSERT_EQ(f.CheckListBox1.items.size(), 62u);
+  f.RGUpLDOpt.itemIndex = 1;
+  f.ComboCurrDir.text = "/";
+  f.LastHDir = "/sub";
+  f.HostEdited = false;
+  f.ActionConnectHostExecute();
+  ASSERT_EQ(f.ComboCurrDir.text, "/sub");
+  EXPECT_EQ(f.Label1.fontColor, kColorRed);
+  EXPECT_EQ(f.Label3.fontColor, f.LabelColor);
+  f.CheckListBox1.itemChecked[0] = true;
+  f.CheckListBox1.itemChecked[1] = true;
+  f.CheckListBox1.itemIndex = 1;  // selected and checked: it goes alone
+  f.ActionUploadExecute();
+  EXPECT_EQ(f.CheckListBox1.itemIndex, -1);
+  std::vector<std::string> names = Captions(f);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"002.csv", "inner.csv"}));
+  EXPECT_TRUE(f.UploadedOnce);
+  f.ActionUploadExecute();  // nothing selected: 003 .. 052
+  EXPECT_FALSE(FileExists(root + "/sub/001.csv"));
+  EXPECT_EQ(ReadAll(root + "/sub/003.csv"), "3");
+  EXPECT_EQ(ReadAll(root + "/sub/052.csv"), "52");
+  EXPECT_FALSE(FileExists(root + "/sub/053.csv"));
+  EXPECT_EQ(f.RemoteFileListV.rows.size(), 52u);
+  EXPECT_TRUE(f.Connected);
+  f.ActionDisconnectHostExecute();
+
+  f.RGUpLDOpt.itemIndex = 2;
+  f.HostEdited = false;
+  f.LastHDir = "/";
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(f.Label2.fontColor, kColorRed);
+  f.ActionUploadExecute();
+  EXPECT_EQ(ReadAll(root + "/000.csv"), ReadAll(TextDir() + "/000/000.csv"));
+  EXPECT_EQ(f.FtpClientOf().LoginCount(), 3);
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
+TEST_F(FormMainFtpTest, AutomaticUploadOnlyAfterOneByHandOnThisConnection) {
+  CountingForm& f = ShowAndOpen();
+  f.CBAuto.checked = true;
+  f.CBAutoClick();
+  f.CBPure.checked = true;
+  f.CBAutoClick();
+  f.CBFtp.checked = true;
+  f.ActionConnectHostExecute();
+  ASSERT_TRUE(f.Connected);
+  f.Timer1Timer();  // the first tick only takes the snapshot
+  Append(race, "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{"手動アプロードがされていません"});
+  EXPECT_FALSE(FileExists(root + "/zuntextpure.txt"));
+  EXPECT_FALSE(f.CBFtp.enabled);
+
+  f.ActionUploadExecute();
+  EXPECT_TRUE(f.CBFtp.enabled);
+  Append(race, "1,1,126,1,1300000,1300000,90300000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, 2);
+  EXPECT_NE(ReadAll(root + "/zuntextpure.txt").find("1,1,126,1"), std::string::npos);
+  EXPECT_TRUE(f.Timer1.enabled);
+  EXPECT_FALSE(f.Uploading);
+
+  // After a disconnect the box stays ticked, and the next write explains instead of uploading.
+  f.ActionDisconnectHostExecute();
+  EXPECT_TRUE(f.CBFtp.checked);
+  EXPECT_FALSE(f.CBFtp.enabled);
+  prompter.Clear();
+  Append(race, "1,1,127,1,1400000,1400000,90400000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, 2);
+  ASSERT_FALSE(prompter.messages.empty());
+  EXPECT_EQ(prompter.messages.front(), "手動アプロードがされていません");
+  EXPECT_EQ(ReadAll(root + "/zuntextpure.txt").find("1,1,127,1"), std::string::npos);
+}
+
+TEST_F(FormMainFtpTest, SixtyAutomaticCyclesNeedOneLogin) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionPutCleanTextExecute();
+  f.ActionConnectHostExecute();
+  f.ActionUploadExecute();
+  ASSERT_TRUE(f.UploadedOnce);
+  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 60; ++i) {
+    Append(race, Format("1,2,%d,1,1500000,1500000,90500000\n", 200 + i));
+    f.Timer1Timer();
+  }
+  const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("60 automatic cycles: %.1f ms per cycle, %d login(s)\n", ms / 60, f.FtpClientOf().LoginCount());
+  EXPECT_EQ(f.passes, 61);
+  EXPECT_EQ(f.FtpClientOf().LoginCount(), 1);
+  EXPECT_NE(ReadAll(root + "/zuntextpure.txt").find("1,2,259,1"), std::string::npos);
+  EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(FormMainFtpTest, WrongPasswordLeavesTheWindowDisconnected) {
+  CountingForm& f = ShowAndOpen();
+  f.EPassword.text = "wrong";
+  f.ActionConnectHostExecute();
+  EXPECT_FALSE(f.Connected);
+  EXPECT_FALSE(f.HostEdited);
+  EXPECT_TRUE(f.TBConnect.enabled);
+  EXPECT_EQ(f.StatusBar1.items[2], "セッションを閉じました。");
+  ASSERT_EQ(prompter.messages.size(), 2u);
+  EXPECT_EQ(prompter.messages[0].substr(0, 4), "530 ");  // the server's reply
+  EXPECT_EQ(prompter.messages[1], ftp::kHostOpenFailed);
+}
+
+TEST_F(FormMainFtpTest, ServerStoppedAndStartedAgainIsReconnectedByTheNextUpload) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionPutCleanTextExecute();
+  f.HostEdited = false;
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  ASSERT_EQ(f.ComboCurrDir.text, "/sub");
+  const int port = server.Port();
+  server.Stop();
+  ASSERT_TRUE(server.Start(port));
+  f.ActionUploadExecute();
+  EXPECT_EQ(ReadAll(root + "/sub/zuntextpure.txt"), ReadAll(f.PureTextPath));
+  // libcurl may log in once by itself for the folder query before the pass reconnects.
+  EXPECT_GE(f.FtpClientOf().LoginCount(), 2);
+  EXPECT_LE(f.FtpClientOf().LoginCount(), 3);
+  EXPECT_TRUE(f.Connected);
+  EXPECT_EQ(f.ComboCurrDir.text, "/sub");
+
+  // While it is down the pass says so and ends within the timeouts.
+  server.Stop();
+  prompter.Clear();
+  const auto start = std::chrono::steady_clock::now();
+  f.ActionUploadExecute();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_TRUE(prompter.Saw(ftp::kReconnectFailed));
+  EXPECT_FALSE(f.Uploading);
+  EXPECT_FALSE(f.Connected);
+  EXPECT_TRUE(f.TBConnect.enabled);
+}
+
+TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionConnectHostExecute();
+  prompter.inputs = {std::string("sub"), std::string("made"), std::string("   ")};
+  f.MakeHDirClick();
+  EXPECT_EQ(prompter.inputBoxes.back(), "ﾘﾓｰﾄﾌｫﾙﾀﾞを作成|ﾌｫﾙﾀﾞ名を入力して下さい。|");
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｫﾙﾀﾞは既に存在します。");
+  f.MakeHDirClick();
+  EXPECT_TRUE(DirectoryExists(root + "/made"));
+  EXPECT_GE(RowOf(f, "made"), 0) << "an empty folder has a size on this server";
+  f.MakeHDirClick();  // blanks: only the list is read again
+  EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
+
+  f.RemoteFileListV.selectedRows = {RowOf(f, "a.txt")};
+  prompter.inputs = {std::nullopt};  // cancel
+  f.RemoteRenameClick();
+  EXPECT_EQ(prompter.inputBoxes.back(), "ﾘﾓｰﾄﾌｧｲﾙ名変更|新しいﾌｧｲﾙ名に変更して下さい。|a.txt");
+  EXPECT_TRUE(FileExists(root + "/a.txt"));
+  f.RemoteFileListV.selectedRows = {RowOf(f, "a.txt")};
+  prompter.inputs = {std::string("c.txt\r\nDELE b.csv")};
+  f.RemoteRenameClick();
+  EXPECT_TRUE(FileExists(root + "/a.txt") && FileExists(root + "/b.csv"));
+  EXPECT_EQ(f.StatusBar1.items[2].find("ﾌｧｲﾙ数="), 0u);
+  f.RemoteFileListV.selectedRows = {RowOf(f, "a.txt")};
+  prompter.inputs = {std::string("c.txt")};
+  f.RemoteRenameClick();
+  EXPECT_EQ(ReadAll(root + "/c.txt"), "abc");
+  EXPECT_GE(RowOf(f, "c.txt"), 0);
+  f.RemoteFileListV.selectedRows = {RowOf(f, "c.txt"), RowOf(f, "b.csv")};
+  prompter.inputs = {std::string("x")};
+  f.RemoteRenameClick();  // two selected: no dialog
+  EXPECT_EQ(prompter.inputBoxes.size(), 6u);
+
+  // No answer: nothing; Yes: files and empty folders go, the full folder stays and is reported.
+  f.RemoteFileListV.selectedRows = {RowOf(f, "b.csv")};
+  f.RemoteDeleteClick();
+  EXPECT_EQ(prompter.confirmations.back(), ftp::kDeleteConfirm);
+  EXPECT_TRUE(FileExists(root + "/b.csv"));
+  f.RemoteFileListV.selectedRows = {RowOf(f, "c.txt"), RowOf(f, "b.csv"), RowOf(f, "made"), RowOf(f, "sub")};
+  std::sort(f.RemoteFileListV.selectedRows.begin(), f.RemoteFileListV.selectedRows.end());
+  prompter.answers = {true};
+  prompter.Clear();
+  f.RemoteDeleteClick();
+  EXPECT_FALSE(FileExists(root + "/c.txt") || FileExists(root + "/b.csv") || DirectoryExists(root + "/made"));
+  EXPECT_TRUE(DirectoryExists(root + "/sub"));
+  EXPECT_EQ(Captions(f).size(), 2u);  // emptydir and sub
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].substr(0, 4), "550 ");
+  EXPECT_TRUE(f.Connected);
+  EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
+}
+
+TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksFirstAndDisconnects) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionConnectHostExecute();
+  ASSERT_TRUE(f.Connected);
+  EXPECT_FALSE(f.CloseWindow());  // No to the first question
+  EXPECT_EQ(prompter.confirmations, std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"});
+  EXPECT_TRUE(f.Connected);
+  prompter.answers = {true, false};
+  EXPECT_FALSE(f.CloseWindow());  // Yes, then No to "終了しますか ?": open and disconnected
+  EXPECT_EQ(prompter.confirmations.back(), "終了しますか ?");
+  EXPECT_FALSE(f.Connected);
+  EXPECT_FALSE(f.Session().IsOpen());
+  EXPECT_EQ(f.LastHDir, "/");
+}
+
+// ---------------------------------------------------------------- through a scripted client
+
+class ScriptedClient final : public ftp::FtpClient {
+ public:
+  std::map<std::string, std::deque<ftp::FtpError>> results;  // per operation, used up in order; then ok
+  std::vector<ftp::FtpEntry> listing;
+  std::vector<std::string> puts;
+  std::string cwd = "/";
+  bool connected = false;
+  int logins = 0;
+
+  ftp::FtpError Next(const std::string& op) {
+    auto& q = results[op];
+    if (q.empty()) return {};
+    ftp::FtpError e = q.front();
+    q.pop_front();
+    return e;
+  }
+  void SetNoticeHandler(ftp::FtpNoticeFn) override {}
+  ftp::FtpError Initialize() override { return Next("Initialize"); }
+  ftp::FtpError Connect(const std::string&, const std::string&, const std::string&) override {
+    ftp::FtpError e = Next("Connect");
+    connected = e.ok();
+    logins += connected;
+    return e;
+  }
+  ftp::FtpError Disconnect() override {
+    connected = false;
+    return {};
+  }
+  bool IsConnected() const override { return connected; }
+  ftp::FtpError List(const std::string&, std::vector<ftp::FtpEntry>& entries) override {
+    entries = listing;
+    return Next("List");
+  }
+  ftp::FtpError PutFile(const std::string& local, const std::string& remote) override {
+    puts.push_back(local + ">" + remote);
+    return Next("PutFile");
+  }
+  ftp::FtpError DeleteFile(const std::string&) override { return Next("DeleteFile"); }
+  ftp::FtpError CreateDirectory(const std::string&) override { return Next("CreateDirectory"); }
+  ftp::FtpError RemoveDirectory(const std::string&) override { return Next("RemoveDirectory"); }
+  ftp::FtpError Rename(const std::string&, const std::string&) override { return Next("Rename"); }
+  ftp::FtpError ChangeDirectory(const std::string& path) override {
+    ftp::FtpError e = Next("ChangeDirectory");
+    if (e.ok()) cwd = path;
+    return e;
+  }
+  ftp::FtpError CurrentDirectory(std::string& path) override {
+    path = cwd;
+    return Next("CurrentDirectory");
+  }
+  int LoginCount() const override { return logins; }
+};
+
+class FormMainScriptedFtpTest : public ::testing::Test {
+ protected:
+  FormMain& Show() {
+    mkdir(dir.File("bin").c_str(), 0777);
+    FormMainOptions options{dir.File("bin/zuntexteditor"), {}, dir.Path(), [this] {
+                              auto c = std::make_unique<ScriptedClient>();
+                              client = c.get();
+                              return c;
+                            }};
+    form = std::make_unique<FormMain>(prompter, std::move(options));
+    form->FormShow();
+    form->EHost.text = "host";
+    form->EUserId.text = "u";
+    form->EPassword.text = "p";
+    return *form;
+  }
+  static ftp::FtpEntry Entry(const std::string& name, uint64_t size, bool folder = false, int day = 1) {
+    ftp::FtpEntry e;
+    e.name = name;
+    e.size = size;
+    e.isFolder = folder;
+    e.modified = ftp::FtpTime{2024, 5, day, 10, 0, 0};
+    return e;
+  }
+
+  test::TempDir dir;
+  Prompts prompter;
+  ScriptedClient* client = nullptr;
+  std::unique_ptr<FormMain> form;
+};
+
+TEST_F(FormMainScriptedFtpTest, MissingInputsAndAFailedStartOfTheSession) {
+  FormMain& f = Show();
+  f.EPassword.text = "";
+  f.ActionConnectHostExecute();
+  f.EUserId.text = "";
+  f.ActionConnectHostExecute();
+  f.EHost.text = "";
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(prompter.messages, (std::vector<std::string>{"パスワードを入力して下さい。", "ユーザー名を入力して下さい。",
+                                                          "ホスト名を入力して下さい。"}));
+  f.EHost.text = f.EUserId.text = f.EPassword.text = " ";  // blanks are text
+  f.HostEdited = true;
+  client->results["Initialize"].push_back({12001, ""});
+  prompter.Clear();
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{ftp::kCannotContinue});
+  EXPECT_EQ(f.StatusBar1.items[2], "InternetOpen失敗: 12001\n ");
+  EXPECT_FALSE(f.Connected);
+  EXPECT_TRUE(f.HostEdited);
+}
+
+TEST_F(FormMainScriptedFtpTest, MissingUploadFolderGreysTheRemoteControls) {
+  FormMain& f = Show();
+  client->listing = {Entry("a.txt", 3)};
+  RemoveFile(f.PureTextPath);
+  rmdir(f.Dir000.c_str());
+  f.RGUpLDOpt.itemIndex = 2;
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{f.Dir000 + "\nが見つかりません"});
+  // The connect workflow ends connected all the same; the next upload finds no 000.csv to send.
+  EXPECT_TRUE(f.Connected);
+  EXPECT_EQ(f.Label2.fontColor, f.LabelColor);
+  f.UploadOutputs();
+  EXPECT_TRUE(client->puts.empty());
+  EXPECT_FALSE(f.UploadedOnce);
+  EXPECT_FALSE(f.Uploading);
+  f.RemoteFileListV.selectedRows = {0};
+  f.RemoteFileListVDblClick();  // a file: stays, and the missing folder greys the controls
+  EXPECT_EQ(prompter.messages.size(), 2u);
+  EXPECT_TRUE(f.Connected);  // the step itself ends connected
+}
+
+TEST_F(FormMainScriptedFtpTest, UploadOfAMissingLocalFileShowsItsPathThenTheStatus) {
+  FormMain& f = Show();
+  WriteAll(f.PureTextPath, "1\r\n");
+  f.ActionConnectHostExecute();
+  client->results["PutFile"].push_back({ftp::kFtpFileNotFound, ""});
+  f.ActionUploadExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{f.PureTextPath + " が見つかりませんでした"});
+  EXPECT_TRUE(f.UploadedOnce);  // the pass got as far as sending
+  client->results["PutFile"].push_back({ftp::kFtpSharingViolation, ""});
+  f.ActionUploadExecute();
+  // The listing after the upload wrote the count; the sharing report came before it.
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=0");
+  EXPECT_EQ(client->puts.size(), 2u);
+  EXPECT_EQ(client->puts[0], f.PureTextPath + ">zuntextpure.txt");
+}
+
+TEST_F(FormMainScriptedFtpTest, ColumnClicksSortAndKeepTheSelection) {
+  FormMain& f = Show();
+  client->listing = {Entry("b.csv", 10, false, 3), Entry("A.txt", 9, false, 1), Entry("dir", 4096, true, 2),
+                     Entry("c.csv", 100, false, 2)};
+  f.ActionConnectHostExecute();
+  EXPECT_EQ(Captions(f), (std::vector<std::string>{"b.csv", "A.txt", "dir", "c.csv"}));
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=3 (Dir=1)");
+  f.RemoteFileListV.selectedRows = {1};  // A.txt
+  f.RemoteFileListVColumnClick(ftp::kColumnSize);
+  EXPECT_EQ(Captions(f), (std::vector<std::string>{"dir", "A.txt", "b.csv", "c.csv"}));
+  f.RemoteFileListVColumnClick(ftp::kColumnSize);
+  EXPECT_EQ(Captions(f), (std::vector<std::string>{"c.csv", "b.csv", "A.txt", "dir"}));
+  EXPECT_EQ(f.RemoteFileListV.selectedRows, std::vector<int>{2});
+  f.RemoteFileListVColumnClick(ftp::kColumnName);  // first click on the name: descending
+  EXPECT_EQ(Captions(f), (std::vector<std::string>{"dir", "c.csv", "b.csv", "A.txt"}));
+  f.RemoteFileListVColumnClick(ftp::kColumnName);
+  EXPECT_EQ(Captions(f), (std::vector<std::string>{"A.txt", "b.csv", "c.csv", "dir"}));
+  EXPECT_EQ(f.RemoteFileListV.selectedRows, std::vector<int>{0});
+  EXPECT_EQ(f.RemoteFileListV.rows[3].imageIndex, ftp::kFolderImage);
+  EXPECT_EQ(f.RemoteFileListV.rows[3].cells[2], "0");
+  EXPECT_EQ(f.RemoteSortColumn, ftp::kColumnName);
+}
+
+TEST_F(FormMainScriptedFtpTest, RemovingAFolderThatIsNotEmptyReportsCode145) {
+  FormMain& f = Show();
+  client->listing = {Entry("full", 4096, true), Entry("x.csv", 1)};
+  f.ActionConnectHostExecute();
+  client->results["RemoveDirectory"].push_back({ftp::kFtpDirNotEmpty, ""});
+  f.RemoteFileListV.selectedRows = {0, 1};
+  prompter.answers = {true};
+  f.RemoteDeleteClick();
+  EXPECT_TRUE(prompter.messages.empty());  // 145 is a status only
+  // The folder shown after the deletions still counts as the listing before them.
+  EXPECT_EQ(f.StatusBar1.items[2], "ﾌｧｲﾙ数=1 (Dir=1)");
+  EXPECT_TRUE(f.Connected);
+  EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
+}
+
+TEST_F(FormMainScriptedFtpTest, ClosingWithoutAConnectionKeepsTheRememberedFolder) {
+  FormMain& f = Show();
+  f.LastHDir = "/results";
+  prompter.answers = {true};
+  EXPECT_TRUE(f.CloseWindow());
+  EXPECT_EQ(prompter.confirmations, std::vector<std::string>{"終了しますか ?"});
+  EXPECT_EQ(f.LastHDir, "/results");
+  EXPECT_EQ(client->logins, 0);
+}
+
+}  // namespace
+}  // namespace zun
