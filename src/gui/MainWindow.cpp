@@ -694,6 +694,12 @@ void MainWindow::ConnectEvents() {
   connect(remote, &QTreeWidget::itemDoubleClicked, this,
           [this, f] { Forward([f] { f->RemoteFileListVDblClick(); }); });
   auto* combo = findChild<QComboBox*>(QStringLiteral("ComboCurrDir"));
+  // Typed text is the box's text (the reconnect step enters it); only a chosen entry moves.
+  connect(combo, &QComboBox::editTextChanged, this, [this, f](const QString& text) {
+    if (mirroring_) return;
+    f->ComboCurrDir.text = text.toStdString();
+    f->ComboCurrDir.itemIndex = -1;
+  });
   connect(combo, &QComboBox::textActivated, this, [this, f, combo](const QString& text) {
     f->ComboCurrDir.text = text.toStdString();
     f->ComboCurrDir.itemIndex = combo->currentIndex();
@@ -806,9 +812,30 @@ void SetRows(QTreeWidget* view, const std::vector<zun::ListRow>& rows) {
     for (const std::string& cell : row.cells) cells << QString::fromStdString(cell);
     auto* item = new QTreeWidgetItem(cells);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    // Images of the remote list: 12 a file, 14 a folder.
+    if (row.imageIndex == 12 || row.imageIndex == 14) {
+      item->setIcon(0, view->style()->standardIcon(row.imageIndex == 14 ? QStyle::SP_DirIcon : QStyle::SP_FileIcon));
+      item->setData(0, Qt::UserRole, row.imageIndex);
+    }
     items << item;
   }
   view->addTopLevelItems(items);
+}
+
+int ImageIndexOf(const QTreeWidgetItem* item) {
+  const QVariant v = item->data(0, Qt::UserRole);
+  return v.isValid() ? v.toInt() : -1;
+}
+
+// A multi-select list shows the selection the core holds (it clears it after each listing).
+void SetSelection(QTreeWidget* view, const std::vector<int>& selected) {
+  std::vector<int> now;
+  for (QTreeWidgetItem* item : view->selectedItems()) now.push_back(view->indexOfTopLevelItem(item));
+  std::sort(now.begin(), now.end());
+  if (now == selected) return;
+  view->clearSelection();
+  for (int row : selected)
+    if (QTreeWidgetItem* item = view->topLevelItem(row)) item->setSelected(true);
 }
 
 }  // namespace
@@ -936,9 +963,15 @@ void MainWindow::ApplyBinding(const Binding& b, const zun::Control& c) {
         QTreeWidgetItem* item = view->topLevelItem(i);
         for (int k = 0; same && k < 3; ++k)
           same = item->text(k) == (k < static_cast<int>(cells.size()) ? QString::fromStdString(cells[k]) : QString());
+        same = same && ImageIndexOf(item) == (c.rows[i].imageIndex == 12 || c.rows[i].imageIndex == 14 ? c.rows[i].imageIndex : -1);
       }
       if (!same) SetRows(view, c.rows);
+      if (view->selectionMode() == QAbstractItemView::ExtendedSelection) SetSelection(view, c.selectedRows);
       SetCommon(view, c);
+      if (view->property("focusRequests").toInt() != c.focusRequests) {
+        view->setProperty("focusRequests", c.focusRequests);
+        if (view->isEnabled() && view->isVisible()) view->setFocus(Qt::OtherFocusReason);
+      }
       break;
     }
     case Kind::Combo: {
