@@ -35,6 +35,7 @@ class BenchPrompter : public zun::Prompter {
     return path;
   }
   void ShowFolder(const std::string&) override {}
+  void ShowHostDialog(zun::HostForm&) override {}
 };
 
 // VmRSS or VmHWM of this process in KiB.
