@@ -110,7 +110,7 @@ class MainWindowTest : public QObject {
     Find<QAction>("ZunText1")->trigger();
   }
 
- private slots:
+ private Q_SLOTS:
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
