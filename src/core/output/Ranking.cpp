@@ -24,14 +24,21 @@ const std::string& HeaderLine() {
   return line;
 }
 
-// Ties on both keys keep gathering order, so the same grid always gives the same files.
-template <int (*Compare)(const PassageRecord&, const PassageRecord&)>
-void SortBy(PassageTable::iterator begin, PassageTable::iterator end) {
-  std::sort(begin, end, [](const PassageRecord& a, const PassageRecord& b) {
-    const int c = Compare(a, b);
-    return c != 0 ? c < 0 : a.Sequence < b.Sequence;
-  });
+// A stable counting sort of the records [begin, end) into `out` by a key below `keyLimit`. The
+// orders of the three comparators, with ties kept in gathering order, are built from these in
+// linear time; records are moved rather than indexed so that every walk reads memory in order.
+template <typename Key>
+void StableSortInto(const PassageRecord* begin, const PassageRecord* end, PassageRecord* out, uint32_t keyLimit,
+                    Key key) {
+  std::vector<uint32_t> starts(static_cast<size_t>(keyLimit) + 1, 0);
+  for (const PassageRecord* p = begin; p != end; ++p) ++starts[key(*p) + 1];
+  for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+  for (const PassageRecord* p = begin; p != end; ++p) out[starts[key(*p)]++] = *p;
 }
+
+uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.SortTime); }
+uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
+uint32_t CountKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Count); }
 
 // "%d,%d,%d,%d\n" in text mode: rank, bib, record time, count, and CR LF.
 void AppendLine(std::string& out, int rank, const PassageRecord& p) {
@@ -75,54 +82,67 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
     p.State = p.Count == 0 ? 0 : 1;
     ++gathered;
   }
-  const auto begin = table.begin();
-  const auto end = table.begin() + static_cast<std::ptrdiff_t>(gathered);
+  PassageRecord* const records = table.data();
+  PassageRecord* const recordsEnd = records + gathered;
+  std::vector<PassageRecord> work(gathered);
+  int32_t maxSortTime = 0;
+  for (const PassageRecord* p = records; p != recordsEnd; ++p) maxSortTime = std::max(maxSortTime, p->SortTime);
+  const uint32_t timeLimit = static_cast<uint32_t>(maxSortTime) + 1;
+
+  // CompareByBib order (Bib, then SortTime; ties in gathering order): by time, then by bib.
+  StableSortInto(records, recordsEnd, work.data(), timeLimit, SortTimeKey);
+  StableSortInto(work.data(), work.data() + gathered, records, 99999, BibKey);
 
   // Screen repeated readings.
-  SortBy<CompareByBib>(begin, end);
   int32_t prevBib = -1;
   int32_t prevTime = 0;
   int firstCounts = 0;
-  for (auto it = begin; it != end; ++it) {
-    PassageRecord& p = *it;
-    if (p.State == 0) continue;
-    const int32_t d = std::abs(HmsToSeconds(prevTime) - HmsToSeconds(p.SortTime));
-    if (p.Bib == prevBib && d <= 3) p.State = 2;
-    if (p.Count == 1) {
-      if (p.Bib != prevBib) firstCounts = 0;
-      if (++firstCounts > 1) p.State = 2;
+  for (PassageRecord* p = records; p != recordsEnd; ++p) {
+    if (p->State == 0) continue;
+    const int32_t d = std::abs(HmsToSeconds(prevTime) - HmsToSeconds(p->SortTime));
+    if (p->Bib == prevBib && d <= 3) p->State = 2;
+    if (p->Count == 1) {
+      if (p->Bib != prevBib) firstCounts = 0;
+      if (++firstCounts > 1) p->State = 2;
     }
-    prevBib = p.Bib;
-    prevTime = p.SortTime;
+    prevBib = p->Bib;
+    prevTime = p->SortTime;
   }
 
-  // Number the accepted passages of each bib. Screening changed no sort key, so the records are
-  // still in CompareByBib order.
+  // Number the accepted passages of each bib.
   int32_t numberedBib = 0;
   int32_t ordinal = 0;
   bool anyNumbered = false;
-  for (auto it = begin; it != end; ++it) {
-    if (it->State != 1) continue;
-    ordinal = (anyNumbered && it->Bib == numberedBib) ? ordinal + 1 : 1;
-    numberedBib = it->Bib;
+  for (PassageRecord* p = records; p != recordsEnd; ++p) {
+    if (p->State != 1) continue;
+    ordinal = (anyNumbered && p->Bib == numberedBib) ? ordinal + 1 : 1;
+    numberedBib = p->Bib;
     anyNumbered = true;
-    it->Count = ordinal;
+    p->Count = ordinal;
   }
 
-  // Overall ranking.
-  SortBy<CompareByTime>(begin, end);
+  // CompareByTime order (SortTime, then Sequence): back to gathering order, then by time.
+  for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
+  StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
+
+  // Overall ranking; the accepted records in time order are kept for the count files.
   std::string overall = HeaderLine();
   overall.reserve(gathered * 32);
   int rank = 0;
-  for (auto it = begin; it != end; ++it) {
-    if (it->State == 1) AppendLine(overall, ++rank, *it);
+  int32_t maxCount = 0;
+  size_t accepted = 0;
+  for (const PassageRecord* p = records; p != recordsEnd; ++p) {
+    if (p->State != 1) continue;
+    AppendLine(overall, ++rank, *p);
+    work[accepted++] = *p;
+    maxCount = std::max(maxCount, p->Count);
   }
   if (!WriteCsv(JoinPath(dir000, "000.csv"), overall)) return report;
   report.overallWritten = true;
   report.passagesListed = rank;
 
-  // One ranking per passage number.
-  SortBy<CompareByCount>(begin, end);
+  // One ranking per passage number, in CompareByCount order (Count, then SortTime).
+  StableSortInto(work.data(), work.data() + accepted, records, static_cast<uint32_t>(maxCount) + 1, CountKey);
   std::string text;
   int32_t fileCount = 0;
   bool open = false;
@@ -136,16 +156,16 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
     ++report.countFilesWritten;
     return true;
   };
-  for (auto it = begin; it != end; ++it) {
-    if (it->State != 1) continue;
-    if (!open || it->Count != fileCount) {
+  for (const PassageRecord* it = records; it != records + accepted; ++it) {
+    const PassageRecord& p = *it;
+    if (!open || p.Count != fileCount) {
       if (!flush()) return report;
-      fileCount = it->Count;
+      fileCount = p.Count;
       text = HeaderLine();
       rank = 0;
       open = true;
     }
-    AppendLine(text, ++rank, *it);
+    AppendLine(text, ++rank, p);
   }
   flush();
   return report;
