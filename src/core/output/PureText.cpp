@@ -19,14 +19,16 @@ std::string BuildPureText(const ResultGrid& grid) {
       at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cells[c]), 0)).ptr;
       *at++ = ',';
     }
-    at[-1] = '\n';
+    at[-1] = '\r';
+    *at++ = '\n';
     text.append(line, static_cast<size_t>(at - line));
   }
+  text += "\r\n";  // the whole-text save's final line break
   return text;
 }
 
 SaveResult WritePureTextFile(const ResultGrid& grid, const std::string& path) {
-  return SaveWholeText(path, BuildPureText(grid));
+  return ReplaceFile(path, BuildPureText(grid));
 }
 
 }  // namespace zun

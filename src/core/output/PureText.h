@@ -9,7 +9,8 @@ namespace zun {
 
 inline constexpr const char* kPureTextFileName = "zuntextpure.txt";
 
-// The text of the file before its final line break: one "%d,...,%d\n" line per unmarked row.
+// The bytes of the file: one "%d,...,%d" line per unmarked row, then one more line break, every
+// line break written as CR LF (text mode).
 std::string BuildPureText(const ResultGrid& grid);
 
 // Writes the pure text to `path` (CR LF, replaced whole).
