@@ -131,6 +131,9 @@ def main():
     app_dir, ftp_dir, race_dir = (os.path.join(top, d) for d in ("app", "ftp", "race"))
     for d in (app_dir, ftp_dir + REMOTE_DIR, race_dir):
         os.makedirs(d)
+    # The program enters a remembered remote folder only when it holds something.
+    with open(os.path.join(ftp_dir + REMOTE_DIR, "about.txt"), "w") as f:
+        f.write("Results of the demo race, published by zunTextEditor.\n")
     # A copy of the program of its own, so its settings and host list stay in the demo folder.
     shutil.copy2(program, app_dir)
     demo_program = os.path.join(app_dir, "zuntexteditor")
@@ -157,12 +160,12 @@ def main():
     print("""
 In the window:
   1. ﾘﾌﾚｯｼｭGrid (or ZunTextを開く) shows the race; it grows while the race runs.
-  2. 接続 connects to the demo server (host, user and password are filled in).
-  3. ｱﾌﾟﾛｰﾄﾞ uploads the pure text once by hand.
+  2. 接続 connects to the demo server (host, user and password are filled in) and enters %s.
+  3. ﾋﾟｭｱﾃｷｽﾄ出力 writes the pure text and the ranking files; ｱﾌﾟﾛｰﾄﾞ sends the pure text once by hand.
   4. Tick ﾘﾌﾚｯｼｭGrid, ﾋﾟｭｱﾃｷｽﾄ出力 and FTP under 自動化ｵﾌﾟｼｮﾝ: from now on every new reading is
      reloaded, written and uploaded within a second; the server's files show on the right.
 Close the window to stop the demo.
-""")
+""" % REMOTE_DIR)
     threading.Thread(target=race.run, daemon=True).start()
     window = subprocess.Popen([demo_program], cwd=app_dir)
     try:
