@@ -114,6 +114,12 @@ void ResultGrid::SetRowCount(int rowCount) {
   flagZ_.resize(rowCount, 0);
 }
 
+void ResultGrid::ShrinkRows() {
+  rows_.shrink_to_fit();
+  flagX_.shrink_to_fit();
+  flagZ_.shrink_to_fit();
+}
+
 size_t ResultGrid::MemoryBytes() const {
   size_t bytes = rows_.capacity() * sizeof(RowCells) + (flagX_.capacity() + flagZ_.capacity()) * sizeof(uint32_t) +
                  arena_.capacity();

@@ -55,6 +55,9 @@ class ResultGrid {
   // Room for this many bytes of cell text, so a large load does not copy the arena as it grows.
   void ReserveBytes(size_t bytes) { arena_.reserve(bytes); }
 
+  // Gives back the spare room of the per-row vectors once a load has added its last row.
+  void ShrinkRows();
+
   // Bytes held by the grid (for the memory benchmark).
   size_t MemoryBytes() const;
 

@@ -108,6 +108,7 @@ bool ReadZunText(ResultGrid& grid, const std::string& path) {
     prevKey = key;
     havePrev = true;
   }
+  grid.ShrinkRows();
   return true;
 }
 
