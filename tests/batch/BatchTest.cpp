@@ -1,12 +1,12 @@
 // zuntext-batch end to end: the files it writes, its exit codes and its messages.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "BatchRun.h"
 #include "TempDir.h"
 
 namespace {
@@ -16,24 +16,12 @@ using zun::test::ReadAll;
 using zun::test::TempDir;
 using zun::test::WriteAll;
 
-struct BatchRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using zun::test::BatchRun;
+using zun::test::Quote;
 
 BatchRun RunBatch(const std::string& args, const TempDir& dir) {
-  const std::string outFile = dir.File("stdout"), errFile = dir.File("stderr");
-  const std::string command = std::string(ZUN_BATCH_EXE) + " " + args + " >" + outFile + " 2>" + errFile;
-  const int status = std::system(command.c_str());
-  BatchRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadAll(outFile);
-  run.err = ReadAll(errFile);
-  return run;
+  return zun::test::RunCaptured(std::string(ZUN_BATCH_EXE) + " " + args, dir);
 }
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 TEST(Batch, WritesEveryOutputAsExpected) {
   TempDir dir;

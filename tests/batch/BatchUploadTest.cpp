@@ -1,12 +1,12 @@
 // zuntext-batch --upload against a real FTP server on the loopback.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BatchRun.h"
 #include "FtpTestServer.h"
 #include "TempDir.h"
 #include "platform/Text.h"
@@ -18,13 +18,8 @@ using zun::test::ReadAll;
 using zun::test::TempDir;
 using zun::test::WriteAll;
 
-struct BatchRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+using zun::test::BatchRun;
+using zun::test::Quote;
 
 int Count(const std::string& text, const std::string& part) {
   int n = 0;
@@ -44,17 +39,10 @@ class BatchUploadTest : public ::testing::Test {
 
   // `password` empty: the variable is not set at all.
   BatchRun Run(const std::string& args, const std::string& password = "secret") {
-    const std::string outFile = dir_.File("stdout"), errFile = dir_.File("stderr");
     std::string command = "unset ZUNTEXT_FTP_PASSWORD; ";
     if (!password.empty()) command += "ZUNTEXT_FTP_PASSWORD=" + Quote(password) + " ";
-    command += std::string(ZUN_BATCH_EXE) + " " + args + " " + Quote(dir_.File("race.txt")) + " " + Quote(out_) +
-               " >" + outFile + " 2>" + errFile;
-    const int status = std::system(command.c_str());
-    BatchRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadAll(outFile);
-    run.err = ReadAll(errFile);
-    return run;
+    command += std::string(ZUN_BATCH_EXE) + " " + args + " " + Quote(dir_.File("race.txt")) + " " + Quote(out_);
+    return zun::test::RunCaptured(command, dir_);
   }
   std::string Upload(const std::string& mode, const std::string& extra = "") const {
     return "--upload " + mode + " --host " + server_.Host() + " --user demo " + extra;

@@ -15,6 +15,7 @@
 #include "Application.h"
 #include "HostDialog.h"
 #include "MainWindow.h"
+#include "FakePrompter.h"
 #include "QtPrompter.h"
 #include "hosts/Ecypt.h"
 #include "hosts/Hostlist.h"
@@ -26,29 +27,12 @@ namespace {
 
 // Records the texts shown and answers Yes/No as queued (No when none). Its host dialog is the real
 // one; `inDialog` runs once it is open.
-class ScriptedPrompter : public zun::Prompter {
+class ScriptedPrompter : public zun::test::FakePrompter {
  public:
-  std::vector<std::string> shown;
-  std::deque<bool> answers;
   std::function<void(HostDialog&)> inDialog;
   HostDialog* dialog = nullptr;
   int dialogs = 0;
 
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-  bool Confirm(const std::string& text) override {
-    shown.push_back(text);
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  void ShowFolder(const std::string&) override {}
   void ShowHostDialog(zun::HostForm& form) override {
     ++dialogs;
     QTimer::singleShot(0, [this] {

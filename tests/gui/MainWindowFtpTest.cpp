@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "Application.h"
+#include "FakePrompter.h"
 #include "FtpTestServer.h"
 #include "MainWindow.h"
 
@@ -22,28 +23,7 @@ using zun::gui::MainWindow;
 
 namespace {
 
-class ScriptedPrompter : public zun::Prompter {
- public:
-  std::vector<std::string> shown;
-  std::deque<std::optional<std::string>> openAnswers;
-
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-  bool Confirm(const std::string& text) override {
-    shown.push_back(text);
-    return false;
-  }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
-    if (openAnswers.empty()) return std::nullopt;
-    auto answer = openAnswers.front();
-    openAnswers.pop_front();
-    return answer;
-  }
-  void ShowFolder(const std::string&) override {}
-  void ShowHostDialog(zun::HostForm&) override {}
-};
+using ScriptedPrompter = zun::test::FakePrompter;
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
@@ -97,7 +77,7 @@ class MainWindowFtpTest : public QObject {
     MainWindow w(&prompter, options);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    prompter.openAnswers.push_back(race.toStdString());
+    prompter.files.push_back(race.toStdString());
     Find<QAction>(w, "ZunText1")->trigger();
     Find<QToolButton>(w, "SBPutCleanText")->click();
 

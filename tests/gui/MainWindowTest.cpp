@@ -26,41 +26,14 @@
 #include "GridModel.h"
 #include "GridView.h"
 #include "MainWindow.h"
+#include "FakePrompter.h"
 #include "QtPrompter.h"
 
 using zun::gui::MainWindow;
 
 namespace {
 
-// Records every text shown and answers as the test says (No and Cancel when nothing is queued).
-class ScriptedPrompter : public zun::Prompter {
- public:
-  std::vector<std::string> shown;
-  std::deque<bool> confirmAnswers;
-  std::deque<std::optional<std::string>> openAnswers;
-
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-  bool Confirm(const std::string& text) override {
-    shown.push_back(text);
-    if (confirmAnswers.empty()) return false;
-    const bool answer = confirmAnswers.front();
-    confirmAnswers.pop_front();
-    return answer;
-  }
-  std::optional<std::string> InputBox(const std::string&, const std::string& prompt, const std::string&) override {
-    shown.push_back(prompt);
-    return std::nullopt;
-  }
-  std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
-    if (openAnswers.empty()) return std::nullopt;
-    auto answer = openAnswers.front();
-    openAnswers.pop_front();
-    return answer;
-  }
-  void ShowFolder(const std::string&) override {}
-  void ShowHostDialog(zun::HostForm&) override {}
-  int Count(const std::string& text) const { return static_cast<int>(std::count(shown.begin(), shown.end(), text)); }
-};
+using ScriptedPrompter = zun::test::FakePrompter;  // No and Cancel when nothing is queued
 
 // Eight results; bib 12 has three, two of them first laps (the later one gets "R").
 const char* const kRace =
@@ -106,7 +79,7 @@ class MainWindowTest : public QObject {
   }
   QString Panel(int i) { return window_->findChild<QLabel*>(QStringLiteral("StatusBar1Panel%1").arg(i))->text(); }
   void OpenRace() {
-    prompter_.openAnswers.push_back(racePath_.toStdString());
+    prompter_.files.push_back(racePath_.toStdString());
     Find<QAction>("ZunText1")->trigger();
   }
 
@@ -278,14 +251,14 @@ class MainWindowTest : public QObject {
   void closingAsksFirst() {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    prompter_.confirmAnswers = {false};
+    prompter_.answers = {false};
     QVERIFY(!window_->close());
     QVERIFY(window_->isVisible());
     QCOMPARE(prompter_.Count("終了しますか ?"), 1);
     QCOMPARE(static_cast<int>(prompter_.shown.size()), 1);  // not connected: nothing else is asked
 
     // The menu item asks the same, and Yes closes and saves the settings beside the program.
-    prompter_.confirmAnswers = {true};
+    prompter_.answers = {true};
     Find<QAction>("ActionClose1")->trigger();
     QVERIFY(!window_->isVisible());
     QCOMPARE(prompter_.Count("終了しますか ?"), 2);

@@ -1,5 +1,6 @@
 #pragma once
 // A scripted prompter: records every text it is shown and answers as the test told it.
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@ namespace zun::test {
 
 class FakePrompter : public Prompter {
  public:
+  std::vector<std::string> shown;          // every text shown, in order: messages, questions, input prompts
   std::vector<std::string> messages;       // ShowMessage texts
   std::vector<std::string> confirmations;  // Confirm texts
   std::vector<std::string> shownFolders;
@@ -26,15 +28,20 @@ class FakePrompter : public Prompter {
   std::vector<HostRow> hostDialogRows;
   std::function<void(HostForm&)> onHostDialog;
 
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessage(const std::string& text) override {
+    shown.push_back(text);
+    messages.push_back(text);
+  }
   bool Confirm(const std::string& text) override {
+    shown.push_back(text);
     confirmations.push_back(text);
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();
     return yes;
   }
-  std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+  std::optional<std::string> InputBox(const std::string&, const std::string& prompt, const std::string&) override {
+    shown.push_back(prompt);
     if (inputs.empty()) return std::nullopt;
     auto v = inputs.front();
     inputs.pop_front();
@@ -55,7 +62,10 @@ class FakePrompter : public Prompter {
     if (onHostDialog) onHostDialog(form);
   }
 
+  int Count(const std::string& text) const { return static_cast<int>(std::count(shown.begin(), shown.end(), text)); }
+
   void Clear() {
+    shown.clear();
     messages.clear();
     confirmations.clear();
     shownFolders.clear();
