@@ -37,6 +37,10 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   return true;
 }
 
+namespace {
+std::atomic<unsigned> tempCounter{0};
+
+// "\n" -> CR LF, as a text-mode write does.
 std::string ToCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8 + 2);
@@ -53,9 +57,6 @@ std::string ToCrLf(std::string_view text) {
   }
   return out;
 }
-
-namespace {
-std::atomic<unsigned> tempCounter{0};
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {

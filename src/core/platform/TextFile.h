@@ -13,9 +13,6 @@ constexpr size_t kLinePieceBytes = 2047;
 // Reads the whole file; false when it cannot be opened or read.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
-// "\n" -> CR LF, as a text-mode write does.
-std::string ToCrLf(std::string_view text);
-
 enum class SaveResult { Ok, OpenFailed, WriteFailed };
 
 // Replaces the file at `path` with `bytes` (written as they are) through a temporary file in the

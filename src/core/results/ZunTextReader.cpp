@@ -67,11 +67,6 @@ class RowSplitter {
 
 }  // namespace
 
-void FillRowFromRecord(ResultGrid& grid, int row, std::string_view record) {
-  RowSplitter splitter;
-  grid.SetRow(row, splitter.Split(record).data(), kGridColumns);
-}
-
 bool ReadZunText(ResultGrid& grid, const std::string& path) {
   grid.Reset(2);
   TextLineReader reader;
