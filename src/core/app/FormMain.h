@@ -13,6 +13,7 @@
 #include "app/Control.h"
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
+#include "ftp/PublishHealth.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
@@ -82,6 +83,7 @@ class FormMain {
   bool Connected = false;
   bool Uploading = false;
   bool UploadedOnce = false;
+  PublishHealth Publish;  // the last upload and any outage, for the cycle's state display
   bool HostEdited = false;
   int FlagSaveCount = 0;
   int RememberedRow = 0;

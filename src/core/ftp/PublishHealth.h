@@ -1,0 +1,19 @@
+#pragma once
+// How publishing is going, as the window shows it beside the cycle's state: the last upload and
+// its result, and an outage in progress (since when, how many attempts, the server's last reply).
+#include <ctime>
+#include <string>
+
+namespace zun {
+
+struct PublishHealth {
+  std::time_t lastUploadAt = 0;  // 0: nothing uploaded yet
+  bool lastUploadOk = false;
+  std::string lastUploadSummary;  // what the last pass sent, or why it failed
+  std::time_t failingSince = 0;   // 0: not failing
+  int failedAttempts = 0;         // passes failed since failingSince
+  std::string lastServerReply;    // the server's last error reply during the outage
+  bool failing() const { return failingSince != 0; }
+};
+
+}  // namespace zun
