@@ -94,7 +94,7 @@ int main() {
 
   auto pass = [&](int mode, const std::string& dir, const std::string& file) {
     EnsureConnection(session, {host, "bench", "bench", shown}, [&] { return session.OpenInternet(); }, {});
-    int sent = SendUploadPlan(session, PlanUpload(mode, dir, file, entries, -1));
+    int sent = SendUploadPlan(session, PlanUpload(mode, dir, file, entries, -1)).Sent;
     session.List();
     return sent;
   };

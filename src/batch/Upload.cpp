@@ -107,7 +107,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   }
   const ftp::UploadPlan plan =
       ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries, -1);
-  const int sent = ftp::SendUploadPlan(ftpSession, plan);
+  const int sent = ftp::SendUploadPlan(ftpSession, plan).Sent;
   if (plan.Kind != ftp::UploadKind::Nothing && ftpSession.List()) showRemoteFolder();
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();

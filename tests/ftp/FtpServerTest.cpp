@@ -166,23 +166,23 @@ TEST_F(FtpServerTest, UploadsInTheThreeModes) {
 
   auto txt = UploadSourceForMode(kUploadTxt, out, out + "/999", out + "/000");
   UploadPlan plan = PlanUpload(kUploadTxt, txt->UploadDir, *txt->UploadFilePath, entries, -1);
-  EXPECT_EQ(SendUploadPlan(session_, plan), 1);
+  EXPECT_EQ(SendUploadPlan(session_, plan).Sent, 1);
   EXPECT_EQ(ReadAll(root_ + "/sub/zuntextpure.txt"), "1,2,3\r\n");  // binary: bytes unchanged
   EXPECT_TRUE(Has("7ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"));
 
   auto overall = UploadSourceForMode(kUpload000, out, out + "/999", out + "/000");
-  EXPECT_EQ(SendUploadPlan(session_, PlanUpload(kUpload000, overall->UploadDir, *overall->UploadFilePath, entries, -1)), 1);
+  EXPECT_EQ(SendUploadPlan(session_, PlanUpload(kUpload000, overall->UploadDir, *overall->UploadFilePath, entries, -1)).Sent, 1);
   EXPECT_EQ(ReadAll(root_ + "/sub/000.csv"), "overall");
 
   plan = PlanUpload(kUpload999, out + "/999", "", entries, -1);
   ASSERT_EQ(plan.Kind, UploadKind::UncheckedEntries);
-  EXPECT_EQ(SendUploadPlan(session_, plan), 50);
+  EXPECT_EQ(SendUploadPlan(session_, plan).Sent, 50);
   EXPECT_FALSE(FileExists(root_ + "/sub/001.csv"));
   EXPECT_EQ(ReadAll(root_ + "/sub/051.csv"), "051.csv");
   EXPECT_FALSE(FileExists(root_ + "/sub/052.csv"));
 
   plan = PlanUpload(kUpload999, out + "/999", "", entries, 0);  // selected, although checked
-  EXPECT_EQ(SendUploadPlan(session_, plan), 1);
+  EXPECT_EQ(SendUploadPlan(session_, plan).Sent, 1);
   EXPECT_TRUE(FileExists(root_ + "/sub/001.csv"));
   EXPECT_EQ(client_.LoginCount(), 1);
 }

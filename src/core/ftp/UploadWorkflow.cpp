@@ -50,13 +50,13 @@ UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string&
   return plan;
 }
 
-int SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
-  int sent = 0;
+UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
+  UploadPassResult result;
   for (const auto& f : plan.Files) {
     session.PutFile(f.LocalPath, f.RemoteName);
-    if (session.LastError().ok()) ++sent;
+    if (session.LastError().ok()) ++result.Sent;
   }
-  return sent;
+  return result;
 }
 
 bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeHostSlots,

@@ -61,9 +61,17 @@ struct UploadPlan {
 UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
                       const std::vector<UploadEntry>& entries, int selectedIndex);
 
+// What one pass achieved: the files sent, the files the server refused (with its reply), and the
+// failure of the connection that ended the pass (code 0: none).
+struct UploadPassResult {
+  int Sent = 0;
+  std::vector<std::string> Refused;
+  FtpError ConnectionFailure;
+};
+
 // Sends every file of the plan into the remote current folder; each failure is reported by the
-// session and the next file goes all the same. Returns the number of files sent without error.
-int SendUploadPlan(FtpSession& session, const UploadPlan& plan);
+// session and the next file goes all the same.
+UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan);
 
 // What the reconnect step needs from the window.
 struct ConnectionTarget {
