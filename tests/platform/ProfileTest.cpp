@@ -47,6 +47,26 @@ TEST(Profile, WriteChangesOnlyItsOwnLine) {
   EXPECT_EQ(again.ReadString("Mine", "k", ""), "v");
 }
 
+TEST(Profile, LastLineEndingInABareCrIsEndedBeforeALineIsAdded) {
+  TempDir dir;
+  const std::string path = dir.File("a.INI");
+  WriteAll(path, "[WorkFiles]\r\nUserID=me\r");
+  Profile ini(path);
+  ini.WriteString("WorkFiles", "HostName", "h");
+  ini.WriteString("Params", "UpLDOpt", "1");
+  ASSERT_EQ(ini.Save(), SaveResult::Ok);
+  const Profile again(path);
+  EXPECT_EQ(again.ReadString("WorkFiles", "UserID", ""), "me");
+  EXPECT_EQ(again.ReadString("WorkFiles", "HostName", ""), "h");
+  EXPECT_EQ(again.ReadString("Params", "UpLDOpt", ""), "1");
+
+  WriteAll(path, "[WorkFiles]\r\nUserID=me\r");
+  Profile section(path);
+  section.WriteString("Params", "k", "v");
+  ASSERT_EQ(section.Save(), SaveResult::Ok);
+  EXPECT_EQ(ReadAll(path), "[WorkFiles]\r\nUserID=me\r\n[Params]\r\nk=v\r\n");
+}
+
 TEST(Profile, FirstSaveCreatesTheFile) {
   TempDir dir;
   const std::string path = dir.File("new.INI");

@@ -1,5 +1,6 @@
 // Text-mode reading in 2,047-byte pieces, and whole-file replacement.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,6 +88,62 @@ TEST(ReplaceFile, NewFileGetsTheGivenMode) {
   ASSERT_EQ(stat(dir.File("secret").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_EQ(test::ReadAll(dir.File("secret")), "pw");
+}
+
+TEST(ReplaceFile, ExistingFileKeepsItsModeAndReadOnlyIsRefused) {
+  test::TempDir dir;
+  test::WriteAll(dir.File("shared.csv"), "old");
+  chmod(dir.File("shared.csv").c_str(), 0640);
+  ASSERT_EQ(ReplaceFile(dir.File("shared.csv"), "new"), SaveResult::Ok);
+  struct stat st {};
+  ASSERT_EQ(stat(dir.File("shared.csv").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  chmod(dir.File("shared.csv").c_str(), 0444);
+  EXPECT_EQ(ReplaceFile(dir.File("shared.csv"), "newer"), SaveResult::OpenFailed);
+  EXPECT_EQ(SaveWholeText(dir.File("shared.csv"), "newer"), SaveResult::OpenFailed);
+  EXPECT_EQ(test::ReadAll(dir.File("shared.csv")), "new");
+  ASSERT_EQ(stat(dir.File("shared.csv").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST(ReplaceFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  test::TempDir dir;
+  mkdir(dir.File("web").c_str(), 0755);
+  test::WriteAll(dir.File("web/000.csv"), "old");
+  ASSERT_EQ(symlink("web/000.csv", dir.File("000.csv").c_str()), 0);  // relative link
+  ASSERT_EQ(symlink(dir.File("000.csv").c_str(), dir.File("chain.csv").c_str()), 0);  // link to a link
+  ASSERT_EQ(ReplaceFile(dir.File("chain.csv"), "new"), SaveResult::Ok);
+  struct stat st {};
+  ASSERT_EQ(lstat(dir.File("chain.csv").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat(dir.File("000.csv").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(test::ReadAll(dir.File("web/000.csv")), "new");
+
+  ASSERT_EQ(symlink("web/later.csv", dir.File("dangling.csv").c_str()), 0);
+  ASSERT_EQ(ReplaceFile(dir.File("dangling.csv"), "made"), SaveResult::Ok);
+  EXPECT_EQ(test::ReadAll(dir.File("web/later.csv")), "made");
+
+  ASSERT_EQ(symlink("loop", dir.File("loop").c_str()), 0);
+  EXPECT_EQ(ReplaceFile(dir.File("loop"), "x"), SaveResult::OpenFailed);
+}
+
+TEST(ReplaceFile, RemovesOnlyOurOwnStaleTemporaryFiles) {
+  test::TempDir dir;
+  const char* stale[] = {".zuntextpure.txt.4242.7.tmp", ".001.csv.1.0.tmp"};
+  const char* kept[] = {".zuntextpure.txt.tmp", "notes.1.2.tmp", ".x.1.a.tmp", ".zuntextpure.txt.9.9.tmp.bak"};
+  for (const char* name : stale) test::WriteAll(dir.File(name), "torn");
+  for (const char* name : kept) test::WriteAll(dir.File(name), "mine");
+  test::WriteAll(dir.File(".fresh.csv.5.5.tmp"), "another program's save in progress");
+  const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+  for (const char* name : stale) utimensat(AT_FDCWD, dir.File(name).c_str(), old, 0);
+  for (const char* name : kept) utimensat(AT_FDCWD, dir.File(name).c_str(), old, 0);
+
+  ASSERT_EQ(ReplaceFile(dir.File("zuntextpure.txt"), "text"), SaveResult::Ok);
+  for (const char* name : stale) EXPECT_NE(access(dir.File(name).c_str(), F_OK), 0) << name;
+  for (const char* name : kept) EXPECT_EQ(access(dir.File(name).c_str(), F_OK), 0) << name;
+  EXPECT_EQ(access(dir.File(".fresh.csv.5.5.tmp").c_str(), F_OK), 0);
 }
 
 }  // namespace

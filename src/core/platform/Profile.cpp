@@ -64,6 +64,13 @@ std::string OneLine(std::string_view value) {
 
 }  // namespace
 
+// A line that gets a successor needs a whole line end: a bare CR (an editor's last line) would
+// glue the next line onto it when the file is read again.
+void Profile::EndLine(size_t index) {
+  std::string& end = lines_[index].end;
+  if (end.empty() || end == "\r") end = "\r\n";
+}
+
 Profile::Profile(std::string path) : path_(std::move(path)) {
   std::string bytes;
   if (!ReadFileBytes(path_, bytes)) return;
@@ -138,7 +145,7 @@ void Profile::WriteString(std::string_view section, std::string_view key, std::s
   dirty_ = true;
   int header = FindSection(section);
   if (header < 0) {
-    if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = "\r\n";
+    if (!lines_.empty()) EndLine(lines_.size() - 1);
     lines_.push_back({"[" + std::string(TrimBlanks(section)) + "]", "\r\n"});
     lines_.push_back({text, "\r\n"});
     return;
@@ -151,7 +158,7 @@ void Profile::WriteString(std::string_view section, std::string_view key, std::s
   // After the section's last non-blank line, so blank lines before the next section stay there.
   int insert = SectionEnd(header);
   while (insert > header + 1 && TrimBlanks(lines_[static_cast<size_t>(insert - 1)].text).empty()) --insert;
-  if (lines_[static_cast<size_t>(insert - 1)].end.empty()) lines_[static_cast<size_t>(insert - 1)].end = "\r\n";
+  EndLine(static_cast<size_t>(insert - 1));
   lines_.insert(lines_.begin() + insert, Line{text, "\r\n"});
 }
 

@@ -46,6 +46,7 @@ class Profile {
   // Index of the key's line within the section starting at `header`, or -1.
   int FindKey(int header, std::string_view key) const;
   int SectionEnd(int header) const;  // index after the section's last line
+  void EndLine(size_t index);
 
   std::string path_;
   std::vector<Line> lines_;

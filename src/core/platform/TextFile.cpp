@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <set>
 
 #include "platform/Paths.h"
 
@@ -40,6 +44,64 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 namespace {
 std::atomic<unsigned> tempCounter{0};
 
+constexpr const char* kTempSuffix = ".tmp";
+const std::time_t programStart = std::time(nullptr);
+
+// The path a chain of symbolic links ends at (the path itself when it is no link); empty for a
+// loop. A link to a missing file gives the missing target, which the save then creates.
+std::string FollowLinks(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string link(4096, '\0');
+    const ssize_t n = readlink(path.c_str(), link.data(), link.size());
+    if (n <= 0) return {};
+    link.resize(static_cast<size_t>(n));
+    if (link.front() != '/') {
+      const std::string folder = FolderOf(path);
+      link = JoinPath(folder.empty() ? "." : folder, link);
+    }
+    path = std::move(link);
+  }
+  return {};
+}
+
+// ".NAME.PID.N.tmp", the name ReplaceFile gives its temporary files.
+bool IsOurTemporaryName(std::string_view name) {
+  const std::string_view suffix = kTempSuffix;
+  if (name.size() <= suffix.size() + 1 || name.front() != '.' || !name.ends_with(suffix)) return false;
+  name.remove_suffix(suffix.size());
+  for (int number = 0; number < 2; ++number) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size() || dot == 0) return false;
+    for (char c : name.substr(dot + 1))
+      if (c < '0' || c > '9') return false;
+    name = name.substr(0, dot);
+  }
+  return name.size() > 1;
+}
+
+// Temporary files that an interrupted save left behind would fill the disk of a machine that
+// runs for days. Only files older than this program are taken: a newer one may be another
+// program's save in progress. Each folder is swept once per run.
+void RemoveStaleTemporaryFiles(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!swept.insert(folder).second) return;
+  }
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (!IsOurTemporaryName(entry->d_name)) continue;
+    const std::string path = JoinPath(folder, entry->d_name);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < programStart) unlink(path.c_str());
+  }
+  closedir(dir);
+}
+
 // "\n" -> CR LF, as a text-mode write does.
 std::string ToCrLf(std::string_view text) {
   std::string out;
@@ -72,24 +134,36 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode) {
-  if (path.empty() || DirectoryExists(path)) return SaveResult::OpenFailed;
-  std::string folder = FolderOf(path);
+  if (path.empty()) return SaveResult::OpenFailed;
+  // A linked output (a results folder linked into a web folder) is replaced at its target, so the
+  // link keeps pointing at fresh data.
+  const std::string target = FollowLinks(path);
+  if (target.empty() || DirectoryExists(target)) return SaveResult::OpenFailed;
+  std::string folder = FolderOf(target);
   if (folder.empty()) folder = ".";
   if (!DirectoryExists(folder)) return SaveResult::OpenFailed;
+
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  if (exists && (access(target.c_str(), W_OK) != 0 || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+    return SaveResult::OpenFailed;  // read-only: the operator's protection is kept, not bypassed
+  RemoveStaleTemporaryFiles(folder);
+
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".%d.%u.tmp", static_cast<int>(getpid()), tempCounter++);
-    temp = JoinPath(folder, "." + FileNameOf(path) + suffix);
+    std::snprintf(suffix, sizeof suffix, ".%d.%u%s", static_cast<int>(getpid()), tempCounter++, kTempSuffix);
+    temp = JoinPath(folder, "." + FileNameOf(target) + suffix);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return SaveResult::OpenFailed;
   bool ok = WriteAll(fd, bytes);
+  if (ok && exists) ok = fchmod(fd, old.st_mode & 07777) == 0;
   if (ok && durable) ok = fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
-  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     unlink(temp.c_str());
     return SaveResult::WriteFailed;

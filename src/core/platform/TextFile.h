@@ -17,7 +17,10 @@ enum class SaveResult { Ok, OpenFailed, WriteFailed };
 
 // Replaces the file at `path` with `bytes` (written as they are) through a temporary file in the
 // same folder and a rename, so a crash or a full disk never leaves a half-written file. With
-// `durable` the data reach the disk before the rename. `mode` is the permission of a new file.
+// `durable` the data reach the disk before the rename. `mode` is the permission of a new file; a
+// file that exists keeps its mode, a symbolic link is followed and its target replaced, and a
+// read-only file is not replaced (OpenFailed). Temporary files an interrupted earlier run left
+// in the folder are removed.
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable = false,
                        unsigned mode = 0666);
 

@@ -13,6 +13,8 @@ namespace zun {
 
 namespace {
 constexpr size_t kChunk = 1 << 20;
+constexpr size_t kWanted = kLinePieceBytes + 2;  // one piece, the CR of a CR LF, one byte ahead
+constexpr size_t kCapacity = kChunk + kWanted;
 }
 
 TextLineReader::~TextLineReader() {
@@ -31,38 +33,39 @@ bool TextLineReader::Open(const std::string& path) {
   }
   fileSize_ = static_cast<size_t>(st.st_size);
   eof_ = false;
-  buffer_.clear();
+  // Not zero-filled: every byte is read into before it is looked at.
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
+  end_ = 0;
   pos_ = 0;
   return true;
 }
 
 // Makes at least `wanted` unread bytes available unless the file ends first.
 bool TextLineReader::Fill(size_t wanted) {
-  if (buffer_.size() - pos_ >= wanted || eof_) return buffer_.size() > pos_;
-  buffer_.erase(0, pos_);
+  if (end_ - pos_ >= wanted || eof_) return end_ > pos_;
+  std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+  end_ -= pos_;
   pos_ = 0;
-  while (buffer_.size() < wanted && !eof_) {
-    const size_t old = buffer_.size();
-    buffer_.resize(old + kChunk);
+  while (end_ < wanted && !eof_) {
     ssize_t n;
     do {
-      n = read(fd_, buffer_.data() + old, kChunk);
+      n = read(fd_, buffer_.get() + end_, kCapacity - end_);
     } while (n < 0 && errno == EINTR);
     if (n <= 0) {
       eof_ = true;
       n = 0;
     }
-    buffer_.resize(old + static_cast<size_t>(n));
+    end_ += static_cast<size_t>(n);
   }
-  return buffer_.size() > pos_;
+  return end_ > pos_;
 }
 
 bool TextLineReader::Next(std::string_view& piece) {
   if (fd_ < 0) return false;
   // One piece consumes at most 2,047 bytes plus the CR of a CR LF, and looks one byte ahead.
-  if (!Fill(kLinePieceBytes + 2)) return false;
-  const char* data = buffer_.data() + pos_;
-  const size_t avail = buffer_.size() - pos_;
+  if (!Fill(kWanted)) return false;
+  const char* data = buffer_.get() + pos_;
+  const size_t avail = end_ - pos_;
   const size_t limit = std::min(avail, kLinePieceBytes);
   const void* lf = std::memchr(data, '\n', limit);
   const size_t scan = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1 : limit;

@@ -1,6 +1,7 @@
 #pragma once
 // Reads a file the way a text-mode line reader does, without holding the whole file: a CR
 // directly before an LF is dropped, and each piece ends after its LF or after 2,047 bytes.
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,8 +26,9 @@ class TextLineReader {
   int fd_ = -1;
   size_t fileSize_ = 0;
   bool eof_ = false;
-  std::string buffer_;
-  size_t pos_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  size_t end_ = 0;  // bytes held
+  size_t pos_ = 0;  // bytes handed out
   std::string piece_;
 };
 
