@@ -59,9 +59,11 @@ TEST(ListParserTest, MlsdListing) {
       "type=pdir;modify=20240101000000; ..\r\n"
       "Type=File;Size=3;Modify=20040305060708.123; a b.txt\r\n"
       "modify=20240305060708;perm=el;size=4096;type=dir;unique=1; sub\r\n"
-      "no facts here\r\n";
+      "no facts here\r\n"
+      "type=file;size=1;modify=00002023885761; odd clock\r\n";
   auto e = ParseMlsdListing(text);
-  ASSERT_EQ(e.size(), 2u);
+  ASSERT_EQ(e.size(), 3u);
+  EXPECT_EQ(e[2].modified, FtpTime{});  // month 20, hour 88: no date at all
   EXPECT_EQ(e[0].name, "a b.txt");
   EXPECT_FALSE(e[0].isFolder);
   EXPECT_EQ(e[0].size, 3u);

@@ -188,8 +188,11 @@ bool ParseMlsdLine(std::string_view line, FtpEntry& entry) {
     } else if (EqualsNoCase(key, "size")) {
       ToNumber(value, e.size);
     } else if (EqualsNoCase(key, "modify") && value.size() >= 14 && IsDigits(value.substr(0, 14))) {
-      e.modified = {Number(value.substr(0, 4)),  Number(value.substr(4, 2)),  Number(value.substr(6, 2)),
-                    Number(value.substr(8, 2)),  Number(value.substr(10, 2)), Number(value.substr(12, 2))};
+      const FtpTime t{Number(value.substr(0, 4)),  Number(value.substr(4, 2)),  Number(value.substr(6, 2)),
+                      Number(value.substr(8, 2)),  Number(value.substr(10, 2)), Number(value.substr(12, 2))};
+      // A time no clock shows stays unknown rather than be listed as a date.
+      if (t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour < 24 && t.minute < 60 && t.second <= 60)
+        e.modified = t;
     }
   }
   if (!typed) return false;

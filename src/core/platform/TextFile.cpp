@@ -45,7 +45,15 @@ namespace {
 std::atomic<unsigned> tempCounter{0};
 
 constexpr const char* kTempSuffix = ".tmp";
-const std::time_t programStart = std::time(nullptr);
+const timespec programStart = [] {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now;
+}();
+
+bool Before(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
 
 // The path a chain of symbolic links ends at (the path itself when it is no link); empty for a
 // loop. A link to a missing file gives the missing target, which the save then creates.
@@ -97,7 +105,7 @@ void RemoveStaleTemporaryFiles(const std::string& folder) {
     if (!IsOurTemporaryName(entry->d_name)) continue;
     const std::string path = JoinPath(folder, entry->d_name);
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < programStart) unlink(path.c_str());
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && Before(st.st_mtim, programStart)) unlink(path.c_str());
   }
   closedir(dir);
 }
