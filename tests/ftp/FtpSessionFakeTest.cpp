@@ -137,7 +137,7 @@ TEST_F(FtpSessionFakeTest, ListingSkipsDotsAndEmptyEntries) {
                      {"dir", true, {}, 512}};
   session_.List();
   ASSERT_EQ(session_.Items().size(), 2u);
-  EXPECT_EQ(session_.Items()[0], (RemoteItem{"big.bin", "2004/03/05 06:07.08", "5000000000", kFileImage}));
+  EXPECT_EQ(session_.Items()[0], (RemoteItem{"big.bin", "2004/03/05 06:07.08", "5000000000", kFileImage, "big.bin"}));
   EXPECT_EQ(session_.Items()[1].Size, "0");
   EXPECT_EQ(session_.RemoteFileCount(), 1);
   EXPECT_EQ(session_.RemoteDirCount(), 1);

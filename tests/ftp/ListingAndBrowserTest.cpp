@@ -90,7 +90,7 @@ TEST(RemotePathTest, HostPortPathsAndPwdReplies) {
 }
 
 RemoteItem Item(std::string name, std::string date, std::string size, int image = kFileImage) {
-  return {std::move(name), std::move(date), std::move(size), image};
+  return {name, std::move(date), std::move(size), image, name};
 }
 std::vector<std::string> Captions(const std::vector<RemoteItem>& items) {
   std::vector<std::string> out;
