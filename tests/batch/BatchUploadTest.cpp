@@ -85,11 +85,11 @@ TEST_F(BatchUploadTest, TheRemoteFolderIsEnteredEvenWhileItIsEmpty) {
   EXPECT_FALSE(fs::exists(root_ + "/zuntextpure.txt"));
   EXPECT_NE(run.err.find("sent to /pub"), std::string::npos) << run.err;
 
-  // A folder that is not there: the login folder, as the window does, and the failure is shown.
+  // A folder that is not there: nothing goes anywhere, and the folder is named.
   const BatchRun missing = Run(Upload("000", "--remote-dir=nowhere"));
-  ASSERT_EQ(missing.exitCode, 0) << missing.err;
-  EXPECT_NE(missing.err.find("FtpSetCurrentDirectory失敗: 12003"), std::string::npos) << missing.err;
-  EXPECT_TRUE(fs::exists(root_ + "/000.csv"));
+  EXPECT_EQ(missing.exitCode, 5) << missing.err;
+  EXPECT_NE(missing.err.find("remote folder nowhere cannot be entered"), std::string::npos) << missing.err;
+  EXPECT_FALSE(fs::exists(root_ + "/000.csv"));
 }
 
 TEST_F(BatchUploadTest, The999FolderGoesInListOrderAtMostFiftyWithOneLogin) {
