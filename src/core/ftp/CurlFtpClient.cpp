@@ -612,6 +612,7 @@ FtpError CurlFtpClient::PublishFile(const std::string& localPath, const std::str
     RunQuotes({"DELE " + finalPath});
     e = RunQuotes({"RNFR " + tempPath, "RNTO " + finalPath});
   }
+  if (e.code == kFtpServerError) RunQuotes({"DELE " + tempPath});
   return e;
 }
 

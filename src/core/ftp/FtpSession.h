@@ -76,6 +76,7 @@ class FtpSession {
   FtpError RemoveStrayTemporaries();
   // While muted, failures show their status only; the caller gathers them into one message.
   void MuteMessages(bool muted) { messagesMuted_ = muted; }
+  bool MessagesMuted() const { return messagesMuted_; }
 
   void ReportNotOpen();
   // Shows the status for `error` under `caption` and, when it has one, its message text in a box.

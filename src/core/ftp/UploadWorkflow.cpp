@@ -71,6 +71,7 @@ UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
     result.ConnectionFailure = e;
     return result;
   }
+  const bool mutedBefore = session.MessagesMuted();
   session.MuteMessages(true);
   for (const auto& f : plan.Files) {
     session.PutFile(f.LocalPath, f.RemoteName);
@@ -84,7 +85,7 @@ UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
       result.Refused.push_back(f.RemoteName + ": " + (e.message.empty() ? std::to_string(e.code) : e.message));
     }
   }
-  session.MuteMessages(false);
+  session.MuteMessages(mutedBefore);
   return result;
 }
 
@@ -101,6 +102,14 @@ bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeH
 bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
                       const std::function<bool()>& openInternetSession,
                       const std::function<void(const std::string&)>& showMessage) {
+  // The session's own boxes would repeat at every pass of an outage: statuses only, and the
+  // caller's one message.
+  struct Mute {
+    FtpSession& s;
+    bool before = s.MessagesMuted();
+    ~Mute() { s.MuteMessages(before); }
+  } mute{session};
+  session.MuteMessages(true);
   if (session.IsAtShownFolder()) return true;
   const bool timedOut = session.LastError().code == kFtpTimeout;
   session.Close();

@@ -95,7 +95,8 @@ bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeH
 // and re-enters the shown folder (without a further reconnect). False when no connection came. A
 // server that let the question time out is not asked again in the same pass: the session is
 // closed and the next pass reconnects. A shown folder that cannot be re-entered is marked
-// unavailable on the session, so that nothing is uploaded into the login folder instead.
+// unavailable on the session, so that nothing is uploaded into the login folder instead. The
+// session's failures show as statuses only; `showMessage` gets the one message of a failed open.
 bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
                       const std::function<bool()>& openInternetSession,
                       const std::function<void(const std::string&)>& showMessage);
