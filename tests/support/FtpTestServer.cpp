@@ -73,9 +73,20 @@ if kind == 'tls':
         with open(cert, 'wb') as f:
             f.write(crypto.dump_certificate(crypto.FILETYPE_PEM, c))
             f.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+    from pyftpdlib.handlers import TLS_DTPHandler
+    class Dtp(TLS_DTPHandler):
+        # A client that starts the data handshake before its STOR is no disconnect.
+        def readable(self):
+            if self._ssl_accepting or self._ssl_want_read:
+                return True
+            if not self.receive and not self._initialized:
+                return False
+            return super().readable()
+    Handler.dtp_handler = Dtp
     Handler.certfile = cert
     Handler.tls_control_required = True
     Handler.tls_data_required = True
+    Handler.get_ssl_context().set_session_id(b'zuntest')
 if kind == 'throttled':
     class Slow(ThrottledDTPHandler):
         read_limit = 256 * 1024

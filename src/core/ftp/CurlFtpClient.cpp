@@ -63,6 +63,10 @@ std::string Escape(CURL* curl, const std::string& segment) {
 
 }  // namespace
 
+namespace {
+bool SplitPlainHostPort(std::string_view t, std::string& host, int& port);
+}  // namespace
+
 bool ParseFtpHost(const std::string& text, FtpHostSpec& spec) {
   std::string_view t = Trim(text);
   spec.tls = false;
@@ -79,18 +83,21 @@ bool ParseFtpHost(const std::string& text, FtpHostSpec& spec) {
     t.remove_prefix(6);
   }
   if (!t.empty() && t.back() == '/') t.remove_suffix(1);
-  return SplitHostPort(std::string(t), spec.name, spec.port);
+  if (t.find('/') != std::string_view::npos) return false;  // another scheme, or a path
+  return SplitPlainHostPort(t, spec.name, spec.port);
 }
 
 bool SplitHostPort(const std::string& text, std::string& host, int& port) {
-  std::string_view t = Trim(text);
-  if (t.find("://") != std::string_view::npos) {
-    FtpHostSpec spec;
-    if (!ParseFtpHost(text, spec)) return false;
-    host = spec.name;
-    port = spec.port;
-    return true;
-  }
+  FtpHostSpec spec;
+  if (!ParseFtpHost(text, spec)) return false;
+  host = spec.name;
+  port = spec.port;
+  return true;
+}
+
+namespace {
+
+bool SplitPlainHostPort(std::string_view t, std::string& host, int& port) {
   std::string_view portText;
   if (!t.empty() && t.front() == '[') {
     size_t close = t.find(']');
@@ -120,6 +127,8 @@ bool SplitHostPort(const std::string& text, std::string& host, int& port) {
   }
   return !host.empty();
 }
+
+}  // namespace
 
 std::string NormalizeRemotePath(const std::string& absPath) {
   std::vector<std::string_view> parts;
