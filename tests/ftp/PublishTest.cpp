@@ -182,7 +182,7 @@ TEST_F(PublishTest, AServerKilledMidFileKeepsTheOldFileAndTheNextPassClearsUp) {
 TEST_F(PublishTest, ShiftJisServerNamesTravelAsTheServersBytes) {
   ASSERT_TRUE(CreateFolder(root_ + "/日本語"));
   WriteAll(root_ + "/日本語/結果.csv", "r");
-  WriteAll(root_ + "/.zunpart-old.csv", "left by a crash");
+  WriteAll(root_ + "/.zunpart-old.csv", "");  // left by a crash before its first byte
   ASSERT_TRUE(Open(FtpServerKind::Cp932));
   ASSERT_TRUE(session_.List());
   const std::string folderBytes = Cp932FromUtf8("日本語");
@@ -211,6 +211,7 @@ TEST_F(PublishTest, ShiftJisServerNamesTravelAsTheServersBytes) {
   std::sort(captions.begin(), captions.end());
   EXPECT_EQ(captions, (std::vector<std::string>{"001.csv", "結果.csv"}));
   EXPECT_TRUE(Leftovers(root_ + "/日本語").empty());
+  EXPECT_TRUE(Leftovers(root_).empty()) << "the one the first listing saw is gone too";
 }
 
 TEST_F(PublishTest, FtpsVerifiesTheCertificateAndNeverFallsBackToPlainFtp) {

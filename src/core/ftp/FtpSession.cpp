@@ -118,14 +118,15 @@ bool FtpSession::Close() {
 
 void FtpSession::AddEntry(const FtpEntry& entry) {
   if (entry.isFolder && (entry.name == "." || entry.name == "..")) return;
-  if (entry.size == 0) return;
   if (!entry.isFolder && IsTemporaryName(entry.name)) {
-    // Left by a broken upload: never shown as a result, removed by the next pass.
+    // Left by a broken upload (empty when it stalled at once): never shown as a result,
+    // removed by the next pass.
     const std::string path = client_.AbsolutePath(entry.name);
     if (std::find(strayTemporaries_.begin(), strayTemporaries_.end(), path) == strayTemporaries_.end())
       strayTemporaries_.push_back(path);
     return;
   }
+  if (entry.size == 0) return;
   RemoteItem item;
   item.Caption = DisplayRemoteName(entry.name);
   item.Name = entry.name;
