@@ -141,6 +141,13 @@ TEST_F(FtpServerTest, EntersFoldersGoesUpAndRemembersFoldersEvenEmpty) {
   EXPECT_FALSE(EnterRememberedFolder(session_, remembered));
   EXPECT_EQ(session_.UnavailableFolder(), "/nothere");
   EXPECT_TRUE(messages_.empty());
+  // Still in the login folder, which must not receive what was meant for the other.
+  WriteAll(dir_.File("zuntextpure.txt"), "1");
+  UploadPlan plan{UploadKind::SingleFile, {{dir_.File("zuntextpure.txt"), "zuntextpure.txt"}}};
+  const UploadPassResult r = SendUploadPlan(session_, plan);
+  EXPECT_EQ(r.ConnectionFailure.code, kFtpFolderUnavailable);
+  EXPECT_EQ(r.ConnectionFailure.message, "/nothere\nﾘﾓｰﾄﾌｫﾙﾀﾞに入れません。ｱｯﾌﾟﾛｰﾄﾞしませんでした。");
+  EXPECT_FALSE(FileExists(root_ + "/zuntextpure.txt"));
   remembered = "/sub";
   EXPECT_TRUE(EnterRememberedFolder(session_, remembered));
   session_.GetCurrentDirectory(path);

@@ -128,6 +128,22 @@ TEST_F(PublishTest, RefusedFileIsNotedWithTheReplyAndTheOthersGo) {
   EXPECT_TRUE(Leftovers(root_).empty());
 }
 
+TEST_F(PublishTest, AServerRefusingEveryStoreGivesOnePassWithoutBoxes) {
+  ASSERT_TRUE(CreateFolder(root_ + "/readonly"));
+  ASSERT_TRUE(Open(FtpServerKind::ListOnly));
+  ASSERT_TRUE(session_.SetCurrentDirectory("/readonly"));
+  shown_ = "/readonly";
+  const auto names = MakeFiles(50, "x");
+  const auto t0 = Clock::now();
+  const UploadPassResult r = Pass(names);
+  EXPECT_LT(Seconds(Clock::now() - t0), 10.0);
+  EXPECT_EQ(r.Sent, 0);
+  EXPECT_EQ(r.Refused.size(), 50u);
+  EXPECT_TRUE(r.ConnectionFailure.ok()) << r.ConnectionFailure.message;
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(fs::is_empty(root_ + "/readonly"));
+}
+
 TEST_F(PublishTest, AHungServerCostsOneTimeoutAPassAndPublishingResumes) {
   ASSERT_TRUE(Open(FtpServerKind::Standard));
   const auto names = MakeFiles(50, "x");

@@ -29,6 +29,8 @@ from pyftpdlib.servers import FTPServer
 root, user, password, port, kind, cert = sys.argv[1:7]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm='elradfmwMT')
+if os.path.isdir(os.path.join(root, 'readonly')):
+    authorizer.override_perm(user, os.path.join(root, 'readonly'), 'elr', recursive=True)
 base = TLS_FTPHandler if kind == 'tls' else FTPHandler
 class Handler(base):
     pass

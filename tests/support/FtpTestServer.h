@@ -9,7 +9,7 @@ namespace zun::test {
 
 enum class FtpServerKind {
   Standard,   // MLSD, SIZE, UTF-8 names
-  ListOnly,   // no MLSD / MLST, as older servers
+  ListOnly,   // no MLSD / MLST, as older servers; a folder "readonly" refuses every STOR
   Cp932,      // LIST only, no SIZE, Shift-JIS names on the wire, no rename over an existing file
   Tls,        // AUTH TLS required for control and data; its certificate is CaFile()
   Throttled,  // as Standard, but data moves at about 256 KB/s
