@@ -49,6 +49,7 @@ int UploadModeFromText(const std::string& text) {
 int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir) {
   StatusLines lines;
   ftp::CurlFtpClient client;
+  client.SetCaFile(options.CaFile);
   std::string shownFolder = options.RemoteDir;  // ComboCurrDir's text
   ftp::ConnectionTarget target{options.Host, options.User, password, {}};
   const auto showMessage = [&lines](const std::string& text) { lines.Message(text); };
@@ -82,10 +83,14 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     showMessage(ftp::kHostOpenFailed);
     return kExitNoConnection;
   }
-  // The window would skip a folder that lists no entries as missing; a folder made for the
-  // results is empty before its first upload, so the folder change itself decides. No reconnect
-  // here: a folder that cannot be entered would only cost a second login.
-  if (!Trim(options.RemoteDir).empty()) ftpSession.SetCurrentDirectory(options.RemoteDir, false);
+  // Files go into the folder asked for or nowhere.
+  std::string remoteDir = options.RemoteDir;
+  if (!ftp::EnterRememberedFolder(ftpSession, remoteDir)) {
+    std::fprintf(stderr, "zuntext-batch: remote folder %s cannot be entered; nothing uploaded\n",
+                 options.RemoteDir.c_str());
+    ftpSession.Close();
+    return kExitNotSent;
+  }
   if (ftpSession.List()) showRemoteFolder();
 
   const auto source = ftp::UploadSourceForMode(options.Mode, outputDir, JoinPath(outputDir, "999"),
@@ -107,8 +112,9 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   }
   const ftp::UploadPlan plan =
       ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries, -1);
-  const int sent = ftp::SendUploadPlan(ftpSession, plan).Sent;
-  if (plan.Kind != ftp::UploadKind::Nothing && ftpSession.List()) showRemoteFolder();
+  const ftp::UploadPassResult pass = ftp::SendUploadPlan(ftpSession, plan);
+  const int sent = pass.Sent;
+  if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();
 
@@ -121,6 +127,17 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
                  source->UploadDir.c_str(), ftp::kMaxUploadFiles);
   std::fprintf(stderr, "zuntext-batch: %d of %zu files sent to %s\n", sent, plan.Files.size(),
                remoteFolder.empty() ? "the login folder" : remoteFolder.c_str());
+  for (const std::string& refused : pass.Refused) std::fprintf(stderr, "zuntext-batch: refused %s\n", refused.c_str());
+  if (pass.ConnectionFailure.code == ftp::kFtpFolderUnavailable) {
+    std::fprintf(stderr, "zuntext-batch: remote folder %s cannot be entered; nothing uploaded\n",
+                 ftpSession.UnavailableFolder().c_str());
+    return kExitNotSent;
+  }
+  if (!pass.ConnectionFailure.ok()) {
+    std::fprintf(stderr, "zuntext-batch: connection lost (%d %s); the files not sent were not tried\n",
+                 pass.ConnectionFailure.code, pass.ConnectionFailure.message.c_str());
+    return kExitNoConnection;
+  }
   return static_cast<size_t>(sent) == plan.Files.size() ? 0 : kExitNotSent;
 }
 

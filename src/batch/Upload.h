@@ -17,13 +17,15 @@ struct UploadOptions {
   std::string Host;             // "name" or "name:port"
   std::string User;
   std::string RemoteDir;  // empty: the login folder
+  std::string CaFile;     // ftps:// hosts: certificates checked against it; empty: the system's store
 };
 
 // "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.
 int UploadModeFromText(const std::string& text);
 
 // Connects, enters the remote folder, sends the mode's files from `outputDir` and closes. The
-// status texts go to stderr. Returns 0, kExitNoConnection or kExitNotSent.
+// status texts go to stderr. Returns 0, kExitNoConnection (no connection, or it was lost during
+// the pass) or kExitNotSent (the remote folder cannot be entered, or a file was refused).
 int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir);
 
 }  // namespace zun::batch

@@ -34,7 +34,8 @@ struct Options {
 void PrintUsage() {
   std::fprintf(stderr,
                "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] --user USER "
-               "[--remote-dir DIR]] ZUNTEXT_FILE OUTPUT_DIR\n"
+               "[--remote-dir DIR] [--ca-file FILE]] ZUNTEXT_FILE OUTPUT_DIR\n"
+               "       HOST may be ftps://HOST[:PORT] for TLS with a verified certificate\n"
                "       the FTP password is taken from the environment variable %s\n",
                zun::batch::kPasswordVariable);
 }
@@ -59,7 +60,7 @@ bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::st
 
 bool CheckUploadOptions(const Options& options, bool uploadGiven, const std::string& modeText) {
   const zun::batch::UploadOptions& up = options.upload;
-  if (!uploadGiven) return up.Host.empty() && up.User.empty() && up.RemoteDir.empty();
+  if (!uploadGiven) return up.Host.empty() && up.User.empty() && up.RemoteDir.empty() && up.CaFile.empty();
   if (up.Mode == zun::ftp::kUploadNone) {
     std::fprintf(stderr, "zuntext-batch: unknown upload mode '%s'\n", modeText.c_str());
     return false;
@@ -86,7 +87,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
       options.upload.Mode = zun::batch::UploadModeFromText(modeText);
     } else if (OptionValue("--host", argc, argv, i, options.upload.Host, missing) ||
                OptionValue("--user", argc, argv, i, options.upload.User, missing) ||
-               OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing)) {
+               OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing) ||
+               OptionValue("--ca-file", argc, argv, i, options.upload.CaFile, missing)) {
       if (missing) return false;
     } else if (arg == "--no-csv") {
       options.csv = false;

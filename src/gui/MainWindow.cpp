@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include "ElidedLabel.h"
+#include "ftp/RemoteName.h"
 #include "platform/Paths.h"
 #include "GridModel.h"
 #include "GridView.h"
@@ -701,8 +702,10 @@ void MainWindow::ConnectEvents() {
     f->ComboCurrDir.itemIndex = -1;
   });
   connect(combo, &QComboBox::textActivated, this, [this, f, combo](const QString& text) {
-    f->ComboCurrDir.text = text.toStdString();
-    f->ComboCurrDir.itemIndex = combo->currentIndex();
+    const int index = combo->currentIndex();
+    const bool listed = index >= 0 && static_cast<size_t>(index) < f->ComboCurrDir.items.size();
+    f->ComboCurrDir.text = listed ? f->ComboCurrDir.items[static_cast<size_t>(index)] : text.toStdString();
+    f->ComboCurrDir.itemIndex = index;
     Forward([f] { f->ComboCurrDirChange(); });
   });
 
@@ -975,14 +978,16 @@ void MainWindow::ApplyBinding(const Binding& b, const zun::Control& c) {
       break;
     }
     case Kind::Combo: {
+      // The remote folders are the server's bytes: shown decoded, kept as they are.
       auto* combo = static_cast<QComboBox*>(o);
+      const auto shown = [](const std::string& s) { return Q(ftp::DisplayRemoteName(s)); };
       bool same = combo->count() == static_cast<int>(c.items.size());
-      for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == QString::fromStdString(c.items[i]);
+      for (int i = 0; same && i < combo->count(); ++i) same = combo->itemText(i) == shown(c.items[i]);
       if (!same) {
         combo->clear();
-        for (const std::string& item : c.items) combo->addItem(QString::fromStdString(item));
+        for (const std::string& item : c.items) combo->addItem(shown(item));
       }
-      if (combo->currentText() != text) combo->setCurrentText(text);
+      if (combo->currentText() != shown(c.text)) combo->setCurrentText(shown(c.text));
       SetCommon(combo, c);
       break;
     }

@@ -183,7 +183,7 @@ TEST_F(FormMainFtpTest, ConnectListsBrowsesAndDisconnectRemembersTheFolder) {
   EXPECT_EQ(f.FtpClientOf().LoginCount(), 2);
 }
 
-TEST_F(FormMainFtpTest, RememberedFolderIsEnteredOnlyWhenItHoldsEntries) {
+TEST_F(FormMainFtpTest, RememberedFolderIsEnteredEvenWhenEmpty) {
   CountingForm& f = ShowAndOpen();
   f.HostEdited = false;  // the remembered folder of the settings counts
   f.LastHDir = "/sub";
@@ -194,8 +194,8 @@ TEST_F(FormMainFtpTest, RememberedFolderIsEnteredOnlyWhenItHoldsEntries) {
   f.HostEdited = false;
   f.LastHDir = "/emptydir";
   f.ActionConnectHostExecute();
-  EXPECT_EQ(f.ComboCurrDir.text, "/");
-  EXPECT_EQ(f.RemoteFileListV.rows.size(), 4u);
+  EXPECT_EQ(f.ComboCurrDir.text, "/emptydir");
+  EXPECT_TRUE(f.RemoteFileListV.rows.empty());
   f.ActionDisconnectHostExecute();
 
   // An edited host that is not stored starts in the login folder.

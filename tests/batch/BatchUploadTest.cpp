@@ -85,11 +85,11 @@ TEST_F(BatchUploadTest, TheRemoteFolderIsEnteredEvenWhileItIsEmpty) {
   EXPECT_FALSE(fs::exists(root_ + "/zuntextpure.txt"));
   EXPECT_NE(run.err.find("sent to /pub"), std::string::npos) << run.err;
 
-  // A folder that is not there: the login folder, as the window does, and the failure is shown.
+  // A folder that is not there: nothing goes anywhere, and the folder is named.
   const BatchRun missing = Run(Upload("000", "--remote-dir=nowhere"));
-  ASSERT_EQ(missing.exitCode, 0) << missing.err;
-  EXPECT_NE(missing.err.find("FtpSetCurrentDirectory失敗: 12003"), std::string::npos) << missing.err;
-  EXPECT_TRUE(fs::exists(root_ + "/000.csv"));
+  EXPECT_EQ(missing.exitCode, 5) << missing.err;
+  EXPECT_NE(missing.err.find("remote folder nowhere cannot be entered"), std::string::npos) << missing.err;
+  EXPECT_FALSE(fs::exists(root_ + "/000.csv"));
 }
 
 TEST_F(BatchUploadTest, The999FolderGoesInListOrderAtMostFiftyWithOneLogin) {
@@ -130,6 +130,20 @@ TEST_F(BatchUploadTest, NoLoginIsExitFourAndAFailedFileIsExitFive) {
   EXPECT_EQ(refused.exitCode, 5);
   EXPECT_NE(refused.err.find("FtpPutFile失敗"), std::string::npos) << refused.err;
   EXPECT_NE(refused.err.find("0 of 1 files sent"), std::string::npos) << refused.err;
+}
+
+TEST_F(BatchUploadTest, FtpsHostIsVerifiedWithTheCaFile) {
+  ASSERT_TRUE(server_.Start(zun::test::FtpServerKind::Tls));
+  const std::string host = "ftps://" + server_.Host();
+  const BatchRun unverified = Run("--upload TXT --host " + host + " --user demo");
+  EXPECT_EQ(unverified.exitCode, 4) << unverified.err;
+  EXPECT_FALSE(fs::exists(root_ + "/zuntextpure.txt"));
+
+  const BatchRun verified =
+      Run("--upload TXT --host " + host + " --user demo --remote-dir pub --ca-file " + Quote(server_.CaFile()));
+  ASSERT_EQ(verified.exitCode, 0) << verified.err;
+  EXPECT_EQ(ReadAll(root_ + "/pub/zuntextpure.txt"), ReadAll(out_ + "/zuntextpure.txt"));
+  EXPECT_EQ(Logins(), 1);
 }
 
 TEST_F(BatchUploadTest, BadUploadArgumentsAreUsageAndWriteNothing) {

@@ -111,7 +111,7 @@ TEST_F(FtpServerTest, ConnectsAndListsFilesAndFoldersWithCounts) {
   EXPECT_EQ(statuses_.back(), kStatusNotOpen);
 }
 
-TEST_F(FtpServerTest, EntersFoldersGoesUpAndRemembersOnlyFoldersWithEntries) {
+TEST_F(FtpServerTest, EntersFoldersGoesUpAndRemembersFoldersEvenEmpty) {
   ASSERT_TRUE(OpenSession());
   ASSERT_TRUE(session_.SetCurrentDirectory("sub"));
   EXPECT_EQ(statuses_.back(), "FtpSetCurrentDirectory");
@@ -131,19 +131,28 @@ TEST_F(FtpServerTest, EntersFoldersGoesUpAndRemembersOnlyFoldersWithEntries) {
   EXPECT_TRUE(session_.Items().empty());
   session_.SetCurrentDirectory("/");
 
+  // An empty folder exists; a missing one is never swapped for the login folder.
   std::string remembered = "/emptydir";
-  EnterRememberedFolder(session_, remembered);  // empty counts as missing
+  EXPECT_TRUE(EnterRememberedFolder(session_, remembered));
   session_.GetCurrentDirectory(path);
-  EXPECT_EQ(path, "/");
+  EXPECT_EQ(path, "/emptydir");
+  EXPECT_EQ(session_.UnavailableFolder(), "");
   remembered = "/nothere";
-  EnterRememberedFolder(session_, remembered);
-  session_.GetCurrentDirectory(path);
-  EXPECT_EQ(path, "/");
+  EXPECT_FALSE(EnterRememberedFolder(session_, remembered));
+  EXPECT_EQ(session_.UnavailableFolder(), "/nothere");
   EXPECT_TRUE(messages_.empty());
+  // Still in the login folder, which must not receive what was meant for the other.
+  WriteAll(dir_.File("zuntextpure.txt"), "1");
+  UploadPlan plan{UploadKind::SingleFile, {{dir_.File("zuntextpure.txt"), "zuntextpure.txt"}}};
+  const UploadPassResult r = SendUploadPlan(session_, plan);
+  EXPECT_EQ(r.ConnectionFailure.code, kFtpFolderUnavailable);
+  EXPECT_EQ(r.ConnectionFailure.message, "/nothere\nﾘﾓｰﾄﾌｫﾙﾀﾞに入れません。ｱｯﾌﾟﾛｰﾄﾞしませんでした。");
+  EXPECT_FALSE(FileExists(root_ + "/zuntextpure.txt"));
   remembered = "/sub";
-  EnterRememberedFolder(session_, remembered);
+  EXPECT_TRUE(EnterRememberedFolder(session_, remembered));
   session_.GetCurrentDirectory(path);
   EXPECT_EQ(path, "/sub");
+  EXPECT_EQ(session_.UnavailableFolder(), "");
   remembered = "  ";
   EnterRememberedFolder(session_, remembered);
   EXPECT_EQ(remembered, "");
@@ -341,8 +350,8 @@ TEST_F(FtpServerTest, ServerWithoutMlsdIsListedWithList) {
     }
   }
   EXPECT_TRUE(session_.Exists("/sub"));
-  EXPECT_TRUE(session_.Exists("/a.txt"));
-  EXPECT_FALSE(session_.Exists("/emptydir"));
+  EXPECT_FALSE(session_.Exists("/a.txt"));  // a file is no folder to enter
+  EXPECT_TRUE(session_.Exists("/emptydir"));
   EXPECT_FALSE(session_.Exists("/missing"));
   ASSERT_TRUE(session_.SetCurrentDirectory("sub"));
   session_.List();

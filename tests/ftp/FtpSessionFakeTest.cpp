@@ -1,6 +1,7 @@
 // The session's reports for codes a real server does not produce, through a scripted client.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 
@@ -137,7 +138,7 @@ TEST_F(FtpSessionFakeTest, ListingSkipsDotsAndEmptyEntries) {
                      {"dir", true, {}, 512}};
   session_.List();
   ASSERT_EQ(session_.Items().size(), 2u);
-  EXPECT_EQ(session_.Items()[0], (RemoteItem{"big.bin", "2004/03/05 06:07.08", "5000000000", kFileImage}));
+  EXPECT_EQ(session_.Items()[0], (RemoteItem{"big.bin", "2004/03/05 06:07.08", "5000000000", kFileImage, "big.bin"}));
   EXPECT_EQ(session_.Items()[1].Size, "0");
   EXPECT_EQ(session_.RemoteFileCount(), 1);
   EXPECT_EQ(session_.RemoteDirCount(), 1);
@@ -186,6 +187,63 @@ TEST_F(FtpSessionFakeTest, FailedFolderChangeReconnectsOnceAndEnds) {
   EXPECT_EQ(client_.calls, (std::vector<std::string>{"CurrentDirectory", "CurrentDirectory", "Disconnect", "Connect",
                                                      "ChangeDirectory", "CurrentDirectory"}));
   EXPECT_EQ(path, "/");
+}
+
+TEST_F(FtpSessionFakeTest, APassEndsAtTheFirstLostConnectionAndGathersRefusals) {
+  Open();
+  UploadPlan plan;
+  plan.Kind = UploadKind::UncheckedEntries;
+  for (const char* name : {"001.csv", "002.csv", "003.csv", "004.csv", "005.csv"})
+    plan.Files.push_back({std::string("/out/") + name, name});
+  Fail("PutFile", kFtpOk);
+  Fail("PutFile", kFtpServerError, "550 Permission denied.");
+  Fail("PutFile", kFtpOk);
+  Fail("PutFile", kFtpConnectionAborted, "Connection reset");
+  UploadPassResult r = SendUploadPlan(session_, plan);
+  EXPECT_EQ(r.Sent, 2);
+  EXPECT_EQ(r.Refused, std::vector<std::string>{"002.csv: 550 Permission denied."});
+  EXPECT_EQ(r.ConnectionFailure.code, kFtpConnectionAborted);
+  EXPECT_EQ(std::count(client_.calls.begin(), client_.calls.end(), "PutFile"), 4) << "005 is not tried";
+  EXPECT_TRUE(messages_.empty());
+  // Outside a pass the session shows its boxes again.
+  Fail("PutFile", kFtpServerError, "550 again");
+  session_.PutFile("/out/a", "a");
+  EXPECT_EQ(messages_, std::vector<std::string>{"550 again"});
+
+  // A folder that could not be entered stops the pass before any file.
+  messages_.clear();
+  client_.calls.clear();
+  session_.MarkFolderUnavailable("/結果");
+  r = SendUploadPlan(session_, plan);
+  EXPECT_EQ(r.Sent, 0);
+  EXPECT_EQ(r.ConnectionFailure.code, kFtpFolderUnavailable);
+  EXPECT_EQ(r.ConnectionFailure.message, RemoteFolderFailedText("/結果"));
+  EXPECT_NE(r.ConnectionFailure.message.find("/結果"), std::string::npos);
+  EXPECT_TRUE(client_.calls.empty());
+
+  session_.Close();
+  r = SendUploadPlan(session_, plan);
+  EXPECT_EQ(r.ConnectionFailure.code, kFtpIncorrectHandleState);
+}
+
+TEST_F(FtpSessionFakeTest, ReconnectStepAsksATimedOutServerOnlyOnce) {
+  Open();
+  shown_ = "/pub";
+  Fail("CurrentDirectory", kFtpTimeout, "Operation timed out");
+  EXPECT_FALSE(EnsureConnection(session_, {"host", "u", "p", shown_}, {}, {}));
+  EXPECT_EQ(client_.calls, (std::vector<std::string>{"CurrentDirectory", "Disconnect"}));
+  EXPECT_FALSE(session_.IsOpen());
+  EXPECT_TRUE(messages_.empty());
+
+  // The next pass opens again and enters the folder in use; one that is gone is marked.
+  client_.calls.clear();
+  Fail("ChangeDirectory", kFtpServerError, "550 No such directory.");
+  EXPECT_TRUE(EnsureConnection(session_, {"host", "u", "p", shown_}, {}, {}));
+  EXPECT_EQ(client_.calls, (std::vector<std::string>{"Connect", "ChangeDirectory"}));
+  EXPECT_EQ(session_.UnavailableFolder(), "/pub");
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(session_.SetCurrentDirectory("/"));
+  EXPECT_EQ(session_.UnavailableFolder(), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "ftp/ListParser.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/UploadWorkflow.h"
+#include "platform/Cp932.h"
 
 namespace zun::ftp {
 namespace {
@@ -91,8 +92,44 @@ TEST(RemotePathTest, HostPortPathsAndPwdReplies) {
   EXPECT_EQ(PathOfPwdReply("257 no quotes"), "");
 }
 
+TEST(RemoteNameTest, ServerBytesAreShownDecodedAndTemporaryNamesKnown) {
+  EXPECT_EQ(DisplayRemoteName("results/000.csv"), "results/000.csv");
+  EXPECT_EQ(DisplayRemoteName("/大会/結果"), "/大会/結果");
+  EXPECT_EQ(DisplayRemoteName("/\x91\xe5\x89\xef/\x8c\x8b\x89\xca"), "/大会/結果");  // Shift-JIS bytes
+  EXPECT_EQ(DisplayRemoteName("\xc0\xaf"), Utf8FromCp932("\xc0\xaf"));  // an overlong form is no UTF-8
+  EXPECT_EQ(DisplayRemoteName("\xe6\x97"), Utf8FromCp932("\xe6\x97"));  // cut short
+
+  EXPECT_EQ(TemporaryNameFor("001.csv"), ".zunpart-001.csv");
+  EXPECT_EQ(TemporaryNameFor("/pub/001.csv"), "/pub/.zunpart-001.csv");
+  EXPECT_TRUE(IsTemporaryName(TemporaryNameFor("zuntextpure.txt")));
+  EXPECT_FALSE(IsTemporaryName("zuntextpure.txt"));
+}
+
+TEST(RemotePathTest, FtpsHostsAndTheirPorts) {
+  FtpHostSpec spec;
+  ASSERT_TRUE(ParseFtpHost("ftps://example.jp", spec));
+  EXPECT_EQ(spec.name, "example.jp");
+  EXPECT_EQ(spec.port, 21);
+  EXPECT_TRUE(spec.tls);
+  ASSERT_TRUE(ParseFtpHost(" FTPS://example.jp:2121/ ", spec));
+  EXPECT_EQ(spec.port, 2121);
+  EXPECT_TRUE(spec.tls);
+  ASSERT_TRUE(ParseFtpHost("ftp://[::1]:990", spec));
+  EXPECT_EQ(spec.name, "::1");
+  EXPECT_FALSE(spec.tls);
+  ASSERT_TRUE(ParseFtpHost("example.jp", spec));
+  EXPECT_FALSE(spec.tls) << "a plain host stays plain FTP";
+  EXPECT_FALSE(ParseFtpHost("ftps://", spec));
+  EXPECT_FALSE(ParseFtpHost("sftp://example.jp", spec));
+  std::string host;
+  int port = 0;
+  ASSERT_TRUE(SplitHostPort("ftps://example.jp:990", host, port));
+  EXPECT_EQ(host, "example.jp");
+  EXPECT_EQ(port, 990);
+}
+
 RemoteItem Item(std::string name, std::string date, std::string size, int image = kFileImage) {
-  return {std::move(name), std::move(date), std::move(size), image};
+  return {name, std::move(date), std::move(size), image, name};
 }
 std::vector<std::string> Captions(const std::vector<RemoteItem>& items) {
   std::vector<std::string> out;

@@ -66,6 +66,22 @@ TEST_F(Hostlist, ReadsARecordWrittenByHand) {
   EXPECT_EQ(second.password, "パス");
 }
 
+TEST_F(Hostlist, RemoteFolderKeepsTheServersBytes) {
+  // Written for a Shift-JIS server: the folder's bytes go back to it unchanged.
+  const std::string sjisFolder = "/\x8c\x8b\x89\xca";  // /結果
+  WriteAll(path, Record("h", "u", EncipherPassword("pw"), "/l", sjisFolder));
+  ASSERT_TRUE(LoadHostTable(table, path, false).read);
+  EXPECT_EQ(FieldsOfEntry(table.entries[0]).lastHDir, sjisFolder);
+
+  // A UTF-8 server's folder, with a character Shift-JIS lacks, is remembered as well.
+  const std::string utf8Folder = "/r\xc3\xa9sultats/\xe2\x82\xac";
+  const RememberHostResult stored = RememberCurrentHost(table, path, Fields("h", "u", "pw", "/l", utf8Folder));
+  EXPECT_EQ(stored.store.outcome, HostStore::Updated) << stored.store.message;
+  ASSERT_TRUE(LoadHostTable(table, path, false).read);
+  EXPECT_EQ(table.entries[0].remoteDir, utf8Folder);
+  EXPECT_EQ(FieldsOfEntry(table.entries[0]).lastHDir, utf8Folder);
+}
+
 TEST_F(Hostlist, WritesTheRecordLayout) {
   WriteAll(path, "old");
   chmod(path.c_str(), 0644);

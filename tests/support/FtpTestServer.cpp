@@ -20,16 +20,79 @@ FtpTestServer::~FtpTestServer() { Stop(); }
 
 namespace {
 
-const char* kServerWithoutMlsd = R"(
-import sys
+const char* kServerScript = R"(
+import os, sys, asynchat
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-root, user, password, port = sys.argv[1:5]
+root, user, password, port, kind, cert = sys.argv[1:7]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm='elradfmwMT')
-class Handler(FTPHandler):
-    proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ('MLSD', 'MLST')}
+if os.path.isdir(os.path.join(root, 'readonly')):
+    authorizer.override_perm(user, os.path.join(root, 'readonly'), 'elr', recursive=True)
+base = TLS_FTPHandler if kind == 'tls' else FTPHandler
+class Handler(base):
+    pass
+if kind in ('listonly', 'cp932'):
+    gone = ('MLSD', 'MLST', 'SIZE') if kind == 'cp932' else ('MLSD', 'MLST')
+    Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in gone}
+if kind == 'cp932':
+    class Cp932FS(AbstractedFS):
+        def format_list(self, *args, **kwargs):
+            for line in super().format_list(*args, **kwargs):
+                yield line.decode('utf8').encode('cp932', 'replace')
+    class Cp932Handler(Handler):
+        abstracted_fs = Cp932FS
+        def decode(self, data):
+            return data.decode('cp932', 'replace')
+        def push(self, s):
+            asynchat.async_chat.push(self, s.encode('cp932', 'replace'))
+        def ftp_FEAT(self, line):
+            self.push('211-Features supported:\r\n MDTM\r\n')
+            self.respond('211 End FEAT.')
+        def ftp_RNTO(self, path):
+            if os.path.exists(path):
+                self.respond('550 File exists.')
+                return
+            return super().ftp_RNTO(path)
+    Handler = Cp932Handler
+if kind == 'tls':
+    if not os.path.exists(cert):
+        from OpenSSL import crypto
+        key = crypto.PKey()
+        key.generate_key(crypto.TYPE_RSA, 2048)
+        c = crypto.X509()
+        c.get_subject().CN = '127.0.0.1'
+        c.set_serial_number(1)
+        c.gmtime_adj_notBefore(-60)
+        c.gmtime_adj_notAfter(3600)
+        c.set_issuer(c.get_subject())
+        c.set_pubkey(key)
+        c.add_extensions([crypto.X509Extension(b'subjectAltName', False, b'IP:127.0.0.1'),
+                          crypto.X509Extension(b'basicConstraints', True, b'CA:TRUE')])
+        c.sign(key, 'sha256')
+        with open(cert, 'wb') as f:
+            f.write(crypto.dump_certificate(crypto.FILETYPE_PEM, c))
+            f.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
+    from pyftpdlib.handlers import TLS_DTPHandler
+    class Dtp(TLS_DTPHandler):
+        # A client that starts the data handshake before its STOR is no disconnect.
+        def readable(self):
+            if self._ssl_accepting or self._ssl_want_read:
+                return True
+            if not self.receive and not self._initialized:
+                return False
+            return super().readable()
+    Handler.dtp_handler = Dtp
+    Handler.certfile = cert
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
+    Handler.get_ssl_context().set_session_id(b'zuntest')
+if kind == 'throttled':
+    class Slow(ThrottledDTPHandler):
+        read_limit = 256 * 1024
+    Handler.dtp_handler = Slow
 Handler.authorizer = authorizer
 server = FTPServer(('127.0.0.1', int(port)), Handler)
 sys.stderr.write('starting FTP server on 127.0.0.1:%d\n' % server.address[1])
@@ -37,10 +100,25 @@ sys.stderr.flush()
 server.serve_forever()
 )";
 
+const char* KindName(FtpServerKind kind) {
+  switch (kind) {
+    case FtpServerKind::ListOnly: return "listonly";
+    case FtpServerKind::Cp932: return "cp932";
+    case FtpServerKind::Tls: return "tls";
+    case FtpServerKind::Throttled: return "throttled";
+    default: return "standard";
+  }
+}
+
 }  // namespace
 
 bool FtpTestServer::Start(int port, bool withoutMlsd) {
+  return Start(withoutMlsd ? FtpServerKind::ListOnly : FtpServerKind::Standard, port);
+}
+
+bool FtpTestServer::Start(FtpServerKind kind, int port) {
   Stop();
+  const std::string cert = CaFile();
   const int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (log < 0) return false;
   const std::string portText = std::to_string(port);
@@ -51,9 +129,10 @@ bool FtpTestServer::Start(int port, bool withoutMlsd) {
     int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 0);
     dup2(devnull, 1);
-    if (withoutMlsd)
-      execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-c", kServerWithoutMlsd, root_.c_str(),
-            user_.c_str(), password_.c_str(), portText.c_str(), static_cast<char*>(nullptr));
+    if (kind != FtpServerKind::Standard)
+      execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-c", kServerScript, root_.c_str(),
+            user_.c_str(), password_.c_str(), portText.c_str(), KindName(kind), cert.c_str(),
+            static_cast<char*>(nullptr));
     else
       execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
             portText.c_str(), "-w", "-d", root_.c_str(), "-u", user_.c_str(), "-P", password_.c_str(),
@@ -83,11 +162,34 @@ bool FtpTestServer::Start(int port, bool withoutMlsd) {
   return false;
 }
 
+// The server runs under timeout(1); signals go to its child, the interpreter itself.
+static void SignalServer(pid_t timeoutPid, int sig) {
+  std::ifstream children("/proc/" + std::to_string(timeoutPid) + "/task/" + std::to_string(timeoutPid) + "/children");
+  pid_t child = 0;
+  if (children >> child && child > 0) kill(child, sig);
+}
+
 void FtpTestServer::Stop() {
   if (pid_ <= 0) return;
+  SignalServer(pid_, SIGCONT);
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
+}
+
+void FtpTestServer::Kill() {
+  if (pid_ <= 0) return;
+  SignalServer(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+void FtpTestServer::Pause() {
+  if (pid_ > 0) SignalServer(pid_, SIGSTOP);
+}
+
+void FtpTestServer::Resume() {
+  if (pid_ > 0) SignalServer(pid_, SIGCONT);
 }
 
 }  // namespace zun::test

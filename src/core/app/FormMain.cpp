@@ -267,6 +267,7 @@ void FormMain::LoadSettings() {
   }
   LastHDir = ini.ReadString("Params", "LastHDir", "");
   LastLDir = ini.ReadString("Params", "LastLDir", "");
+  ftpClient_->SetCaFile(ini.ReadString("Params", "FtpCaFile", ""));
   SetEditText(EHost, ini.ReadString("Params", "HostName", EHost.text), &FormMain::EHostChange);
   SetEditText(EUserId, ini.ReadString("Params", "UserID", EUserId.text), &FormMain::EUserIdChange);
   const std::string previous = ini.ReadString("Params", "prvZunTextName", "");

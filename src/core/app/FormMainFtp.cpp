@@ -289,12 +289,13 @@ void FormMain::RemoteRenameClick() {
   const int index = selected.front();
   if (index < 0 || static_cast<size_t>(index) >= RemoteItems.size()) return;
   const std::string oldName = RemoteItems[static_cast<size_t>(index)].Caption;
+  const std::string oldBytes = RemoteItems[static_cast<size_t>(index)].Name;
   // Cancel gives the default back, which is the old name: nothing is renamed.
   const std::string answer = prompter_.InputBox(ftp::kRenameCaption, ftp::kRenamePrompt, oldName).value_or(oldName);
   const auto target = ftp::RenameTarget(oldName, answer);
   if (!target) return;
   SetConnected(false);
-  Session().RenameFile(oldName, *target);
+  Session().RenameFile(oldBytes, *target);
   ListRemote();
   ShowRemoteFolder();
   SelectUploadSource();

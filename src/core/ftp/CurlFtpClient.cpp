@@ -22,6 +22,7 @@ struct CurlFtpClient::Perform {
   bool noBody = false;
   bool capped = false;  // no data transfer: the whole operation has a hard limit
   std::vector<std::string> quotes;
+  std::vector<std::string> postQuotes;  // after a successful transfer; their replies are judged by the caller
   std::string customRequest;
   std::string* body = nullptr;
   FILE* upload = nullptr;
@@ -62,8 +63,41 @@ std::string Escape(CURL* curl, const std::string& segment) {
 
 }  // namespace
 
-bool SplitHostPort(const std::string& text, std::string& host, int& port) {
+namespace {
+bool SplitPlainHostPort(std::string_view t, std::string& host, int& port);
+}  // namespace
+
+bool ParseFtpHost(const std::string& text, FtpHostSpec& spec) {
   std::string_view t = Trim(text);
+  spec.tls = false;
+  auto hasScheme = [&t](std::string_view scheme) {
+    if (t.size() < scheme.size()) return false;
+    for (size_t i = 0; i < scheme.size(); ++i)
+      if ((t[i] | 0x20) != scheme[i]) return false;
+    return true;
+  };
+  if (hasScheme("ftps://")) {
+    spec.tls = true;
+    t.remove_prefix(7);
+  } else if (hasScheme("ftp://")) {
+    t.remove_prefix(6);
+  }
+  if (!t.empty() && t.back() == '/') t.remove_suffix(1);
+  if (t.find('/') != std::string_view::npos) return false;  // another scheme, or a path
+  return SplitPlainHostPort(t, spec.name, spec.port);
+}
+
+bool SplitHostPort(const std::string& text, std::string& host, int& port) {
+  FtpHostSpec spec;
+  if (!ParseFtpHost(text, spec)) return false;
+  host = spec.name;
+  port = spec.port;
+  return true;
+}
+
+namespace {
+
+bool SplitPlainHostPort(std::string_view t, std::string& host, int& port) {
   std::string_view portText;
   if (!t.empty() && t.front() == '[') {
     size_t close = t.find(']');
@@ -93,6 +127,8 @@ bool SplitHostPort(const std::string& text, std::string& host, int& port) {
   }
   return !host.empty();
 }
+
+}  // namespace
 
 std::string NormalizeRemotePath(const std::string& absPath) {
   std::vector<std::string_view> parts;
@@ -232,6 +268,14 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
   if (p.capped) curl_easy_setopt(c, CURLOPT_TIMEOUT, std::min(20L, timeouts_.connectSeconds + timeouts_.responseSeconds));
   curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+  if (tls_) {
+    // Control and data under TLS or nothing: a server that refuses AUTH TLS never sees USER.
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile_.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile_.c_str());
+  }
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
@@ -290,6 +334,9 @@ FtpError CurlFtpClient::Run(Perform& p) {
   curl_slist* quotes = nullptr;
   for (const auto& q : p.quotes) quotes = curl_slist_append(quotes, q.c_str());
   if (quotes) curl_easy_setopt(c, CURLOPT_QUOTE, quotes);
+  curl_slist* postQuotes = nullptr;
+  for (const auto& q : p.postQuotes) postQuotes = curl_slist_append(postQuotes, q.c_str());
+  if (postQuotes) curl_easy_setopt(c, CURLOPT_POSTQUOTE, postQuotes);
   replies_.clear();
   lastCommand_.clear();
   pendingLines_.clear();
@@ -297,6 +344,7 @@ FtpError CurlFtpClient::Run(Perform& p) {
   sawReply_ = false;
   const CURLcode rc = static_cast<CURLcode>(Drive(c));
   curl_slist_free_all(quotes);
+  curl_slist_free_all(postQuotes);
 
   // The first error reply to one of our own commands; login and data-channel replies are libcurl's.
   const Reply* failed = nullptr;
@@ -321,6 +369,14 @@ FtpError CurlFtpClient::Run(Perform& p) {
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_FTP_ACCEPT_TIMEOUT: return Fail(kFtpTimeout, curlText);
     case CURLE_URL_MALFORMAT: return Fail(kFtpInvalidUrl, curlText);
+    case CURLE_USE_SSL_FAILED: return Fail(kFtpSecureFailure, "ｻｰﾊﾞｰがTLSを受け付けません: " + message);
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR: return Fail(kFtpInvalidCertificate, "ｻｰﾊﾞｰ証明書を確認できません: " + curlText);
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_SHUTDOWN_FAILED: return Fail(kFtpSecureFailure, "TLS: " + curlText);
     case CURLE_READ_ERROR: return Fail(30, curlText);  // the local file could not be read
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR:
@@ -373,9 +429,8 @@ FtpError CurlFtpClient::RunQuotes(const std::vector<std::string>& commands, std:
 FtpError CurlFtpClient::Connect(const std::string& host, const std::string& user, const std::string& password) {
   Disconnect();
   if (FtpError e = Initialize(); !e.ok()) return e;
-  std::string name;
-  int port = 21;
-  if (!SplitHostPort(host, name, port) || !HostCharsOk(name)) return Fail(kFtpInvalidUrl, "ホスト名が正しくありません。");
+  FtpHostSpec spec;
+  if (!ParseFtpHost(host, spec) || !HostCharsOk(spec.name)) return Fail(kFtpInvalidUrl, "ホスト名が正しくありません。");
   if (HasLineBreak(user) || HasLineBreak(password)) return RefuseName();
   curl_ = curl_easy_init();
   multi_ = curl_multi_init();
@@ -383,24 +438,33 @@ FtpError CurlFtpClient::Connect(const std::string& host, const std::string& user
     Disconnect();
     return Fail(kFtpConnectionAborted, "libcurl");
   }
-  hostName_ = name;
-  port_ = port;
+  hostName_ = spec.name;
+  port_ = spec.port;
+  tls_ = spec.tls;
   user_ = user;
   password_ = password;
   mlsdUnsupported_ = false;
   cwd_ = "/";
-  FtpError e = RunQuotes({}, nullptr);
-  if (!e.ok()) {
+  // A refused FEAT is no failure: the login went through.
+  FtpError e = RunQuotes({"FEAT"}, nullptr);
+  if (!e.ok() && e.code != kFtpServerError) {
     const auto notice = std::move(notice_);
     Disconnect();
     notice_ = notice;
     return e;
   }
-  for (const auto& r : replies_)
+  bool utf8 = false;
+  for (const auto& r : replies_) {
     if (r.command == "PWD" && r.code == 257) {
       std::string path = PathOfPwdReply(r.text);
       if (!path.empty()) cwd_ = path;
     }
+    if (r.command == "FEAT" && r.code == 211)
+      for (size_t at = r.text.find("UTF8"); at != std::string::npos; at = r.text.find("UTF8", at + 4))
+        if (at > 0 && r.text[at - 1] == ' ' && (at + 4 == r.text.size() || r.text[at + 4] == '\n')) utf8 = true;
+  }
+  // Names then travel as UTF-8 on servers that offer it; others keep their own encoding.
+  if (utf8) RunQuotes({"OPTS UTF8 ON"});
   return {};
 }
 
@@ -448,11 +512,11 @@ FtpError CurlFtpClient::List(const std::string& path, std::vector<FtpEntry>& ent
   return {};
 }
 
-FtpError CurlFtpClient::PutFile(const std::string& localPath, const std::string& remoteName) {
-  if (remoteName.empty() || remoteName.back() == '/') return Fail(kFtpInvalidParameter, "ﾌｧｲﾙ名がありません。");
-  if (HasLineBreak(remoteName)) return RefuseName();
-  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
-  FILE* file = std::fopen(localPath.c_str(), "rb");
+namespace {
+
+// Opens a local file to send; its size goes to `size`.
+FtpError OpenLocal(const std::string& localPath, FILE*& file, int64_t& size) {
+  file = std::fopen(localPath.c_str(), "rb");
   if (!file) {
     const int err = errno;
     if (err == EACCES || err == EPERM) return Fail(5, std::strerror(err));
@@ -461,12 +525,69 @@ FtpError CurlFtpClient::PutFile(const std::string& localPath, const std::string&
   struct stat st {};
   if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
     std::fclose(file);
+    file = nullptr;
     return Fail(kFtpFileNotFound, {});
   }
+  size = st.st_size;
+  return {};
+}
+
+FtpError CheckRemoteName(const std::string& remoteName) {
+  if (remoteName.empty() || remoteName.back() == '/') return Fail(kFtpInvalidParameter, "ﾌｧｲﾙ名がありません。");
+  if (HasLineBreak(remoteName)) return RefuseName();
+  return {};
+}
+
+}  // namespace
+
+FtpError CurlFtpClient::StoreChecked(FILE* file, int64_t size, const std::string& absPath) {
+  Perform p;
+  p.url = UrlFor(absPath, false);
+  p.upload = file;
+  p.uploadSize = size;
+  p.postQuotes = {"*SIZE " + absPath};
+  FtpError e = Run(p);
+  if (!e.ok()) return e;
+  curl_off_t sent = 0;
+  curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+  Notice(FtpNoticeKind::RequestSent, {}, static_cast<int64_t>(sent));
+  int64_t stored = -1;
+  if (FtpError s = RemoteSize(absPath, replies_, stored); !s.ok()) return s;
+  if (stored != size)
+    return Fail(kFtpServerError, Format("ｻｲｽﾞが一致しません (送信 %lld, ｻｰﾊﾞｰ %lld ﾊﾞｲﾄ)", static_cast<long long>(size),
+                                        static_cast<long long>(stored)));
+  return {};
+}
+
+// The size the server holds: the SIZE reply after the store, or the listing where SIZE is missing.
+FtpError CurlFtpClient::RemoteSize(const std::string& absPath, const std::vector<Reply>& storeReplies, int64_t& size) {
+  for (const auto& r : storeReplies)
+    if (r.command.rfind("SIZE ", 0) == 0 && r.code == 213 && r.text.size() > 4) {
+      size = std::strtoll(r.text.c_str() + 4, nullptr, 10);
+      return {};
+    }
+  std::string body;
+  FtpError e = ListWith("LIST", absPath, body);
+  if (!e.ok()) return e;
+  const std::string name = absPath.substr(absPath.rfind('/') + 1);
+  for (const FtpEntry& entry : ParseListListing(body, NowUtc()))
+    if (entry.name == name || entry.name == absPath) {
+      size = static_cast<int64_t>(entry.size);
+      return {};
+    }
+  return Fail(kFtpServerError, "ｱｯﾌﾟﾛｰﾄﾞしたﾌｧｲﾙが見つかりません。");
+}
+
+FtpError CurlFtpClient::PutFile(const std::string& localPath, const std::string& remoteName) {
+  if (FtpError e = CheckRemoteName(remoteName); !e.ok()) return e;
+  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
+  FILE* file = nullptr;
+  int64_t size = 0;
+  if (FtpError e = OpenLocal(localPath, file, size); !e.ok()) return e;
   Perform p;
   p.url = UrlFor(Resolve(remoteName), false);
   p.upload = file;
-  p.uploadSize = st.st_size;
+  p.uploadSize = size;
   FtpError e = Run(p);
   std::fclose(file);
   if (e.ok()) {
@@ -475,6 +596,39 @@ FtpError CurlFtpClient::PutFile(const std::string& localPath, const std::string&
     Notice(FtpNoticeKind::RequestSent, {}, static_cast<int64_t>(sent));
   }
   return e;
+}
+
+FtpError CurlFtpClient::PublishFile(const std::string& localPath, const std::string& remoteName) {
+  if (FtpError e = CheckRemoteName(remoteName); !e.ok()) return e;
+  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
+  FILE* file = nullptr;
+  int64_t size = 0;
+  if (FtpError e = OpenLocal(localPath, file, size); !e.ok()) return e;
+  const std::string finalPath = Resolve(remoteName);
+  const std::string tempPath = Resolve(TemporaryNameFor(remoteName));
+  FtpError e = StoreChecked(file, size, tempPath);
+  std::fclose(file);
+  if (!e.ok()) {
+    if (!IsConnectionFailure(e.code)) RunQuotes({"DELE " + tempPath});
+    return e;
+  }
+  std::vector<Reply> replies;
+  e = RunQuotes({"RNFR " + tempPath, "RNTO " + finalPath}, &replies);
+  const bool tempFound = std::any_of(replies.begin(), replies.end(),
+                                     [](const Reply& r) { return r.command.rfind("RNFR", 0) == 0 && r.code == 350; });
+  if (e.code == kFtpServerError && tempFound) {
+    // Some servers do not rename over an existing file: the old one goes first.
+    RunQuotes({"DELE " + finalPath});
+    e = RunQuotes({"RNFR " + tempPath, "RNTO " + finalPath});
+  }
+  if (e.code == kFtpServerError) RunQuotes({"DELE " + tempPath});
+  return e;
+}
+
+bool CurlFtpClient::FolderExists(const std::string& path) {
+  if (path.empty() || HasLineBreak(path) || !curl_) return false;
+  // Paths are sent absolute, so the server's own folder after this CWD does not matter.
+  return RunQuotes({"CWD " + Resolve(path)}).ok();
 }
 
 FtpError CurlFtpClient::DeleteFile(const std::string& name) {

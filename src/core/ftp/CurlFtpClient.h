@@ -30,6 +30,9 @@ class CurlFtpClient final : public FtpClient {
   bool IsConnected() const override { return curl_ != nullptr; }
   FtpError List(const std::string& path, std::vector<FtpEntry>& entries) override;
   FtpError PutFile(const std::string& localPath, const std::string& remoteName) override;
+  FtpError PublishFile(const std::string& localPath, const std::string& remoteName) override;
+  bool FolderExists(const std::string& path) override;
+  std::string AbsolutePath(const std::string& name) const override { return Resolve(name); }
   FtpError DeleteFile(const std::string& name) override;
   FtpError CreateDirectory(const std::string& name) override;
   FtpError RemoveDirectory(const std::string& name) override;
@@ -37,6 +40,8 @@ class CurlFtpClient final : public FtpClient {
   FtpError ChangeDirectory(const std::string& path) override;
   FtpError CurrentDirectory(std::string& path) override;
   int LoginCount() const override { return logins_; }
+
+  void SetCaFile(const std::string& path) override { caFile_ = path; }
 
   // The folder the server last reported (PWD); "/" before the first report.
   const std::string& CachedDirectory() const { return cwd_; }
@@ -54,6 +59,8 @@ class CurlFtpClient final : public FtpClient {
   FtpError Run(Perform& perform);
   int Drive(void* easy);
   FtpError RunQuotes(const std::vector<std::string>& commands, std::vector<Reply>* replies = nullptr);
+  FtpError StoreChecked(FILE* file, int64_t size, const std::string& absPath);
+  FtpError RemoteSize(const std::string& absPath, const std::vector<Reply>& storeReplies, int64_t& size);
   FtpError ListWith(const std::string& command, const std::string& absPath, std::string& body);
   std::string Resolve(const std::string& path) const;
   std::string BaseUrl() const;
@@ -70,6 +77,8 @@ class CurlFtpClient final : public FtpClient {
   void* multi_ = nullptr;  // CURLM*, holds the open connection
   std::string hostName_;
   int port_ = 21;
+  bool tls_ = false;
+  std::string caFile_;
   std::string user_, password_;
   std::string cwd_ = "/";
   bool mlsdUnsupported_ = false;
@@ -83,6 +92,15 @@ class CurlFtpClient final : public FtpClient {
   bool sawReply_ = false;
   std::string connectingTo_;
 };
+
+// The host field: "host", "host:port", and "ftp://" or "ftps://" before either. ftps means TLS
+// for the control and data connections (explicit, AUTH TLS on the same port, 21 by default).
+struct FtpHostSpec {
+  std::string name;
+  int port = 21;
+  bool tls = false;
+};
+bool ParseFtpHost(const std::string& text, FtpHostSpec& spec);
 
 // "host" -> port 21; "host:port" -> that port. False for an empty host or a bad port.
 bool SplitHostPort(const std::string& text, std::string& host, int& port);

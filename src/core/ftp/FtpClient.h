@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ftp/RemoteName.h"
+
 namespace zun::ftp {
 
 // Error codes handed to the session. The numbers are those the session's reports know.
@@ -25,7 +27,27 @@ enum FtpErrorCode : int {
   kFtpIncorrectHandleState = 12019,  // no connection open in the client
   kFtpCannotConnect = 12029,
   kFtpConnectionAborted = 12030,
+  kFtpInvalidCertificate = 12045,   // the server's certificate could not be verified
+  kFtpSecureFailure = 12157,        // TLS refused by the server or broken
+  kFtpFolderUnavailable = 12900,    // the folder to upload into cannot be entered
 };
+
+// Failures of the connection itself, after which no further command can get through; every other
+// failure concerns one file or one name.
+inline bool IsConnectionFailure(int code) {
+  switch (code) {
+    case kFtpTimeout:
+    case kFtpInvalidUrl:
+    case kFtpNameNotResolved:
+    case kFtpLoginFailure:
+    case kFtpIncorrectHandleState:
+    case kFtpCannotConnect:
+    case kFtpConnectionAborted:
+    case kFtpInvalidCertificate:
+    case kFtpSecureFailure: return true;
+    default: return false;
+  }
+}
 
 struct FtpError {
   int code = kFtpOk;
@@ -72,6 +94,21 @@ class FtpClient {
   // `path` empty lists the current folder. A folder that holds nothing gives ok and no entries.
   virtual FtpError List(const std::string& path, std::vector<FtpEntry>& entries) = 0;
   virtual FtpError PutFile(const std::string& localPath, const std::string& remoteName) = 0;
+  // Publishes a file so that `remoteName` only ever holds a complete copy: stored under
+  // TemporaryNameFor(remoteName), its size checked, then renamed over the old file.
+  virtual FtpError PublishFile(const std::string& localPath, const std::string& remoteName) {
+    return PutFile(localPath, remoteName);
+  }
+  // True when `path` is a folder that can be entered, whether it holds entries or not. The
+  // current folder stays as it was.
+  virtual bool FolderExists(const std::string& path) {
+    std::vector<FtpEntry> entries;
+    return List(path, entries).ok();
+  }
+  // Certificates of ftps:// servers are checked against this file (empty: the system's store).
+  virtual void SetCaFile(const std::string& path) { (void)path; }
+  // `name` as an absolute path, resolved against the current folder.
+  virtual std::string AbsolutePath(const std::string& name) const { return name; }
   virtual FtpError DeleteFile(const std::string& name) = 0;
   virtual FtpError CreateDirectory(const std::string& name) = 0;
   virtual FtpError RemoveDirectory(const std::string& name) = 0;

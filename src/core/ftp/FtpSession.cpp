@@ -1,5 +1,6 @@
 #include "ftp/FtpSession.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/Paths.h"
@@ -61,7 +62,7 @@ std::string FtpSession::ReportError(const FtpError& error, const std::string& ca
   }
   status = Format("%s: %d\n ", caption.c_str(), error.code);
   Status(status);
-  if (!error.message.empty()) Message(error.message);
+  if (!error.message.empty() && !messagesMuted_) Message(error.message);
   return status;
 }
 
@@ -85,6 +86,7 @@ bool FtpSession::Connect(const std::string& host, const std::string& user, const
   if (hooks_.SetConnected) hooks_.SetConnected(true);
   isOpen_ = true;
   hostName_ = host;
+  unavailableFolder_.clear();
   return true;
 }
 
@@ -116,9 +118,18 @@ bool FtpSession::Close() {
 
 void FtpSession::AddEntry(const FtpEntry& entry) {
   if (entry.isFolder && (entry.name == "." || entry.name == "..")) return;
+  if (!entry.isFolder && IsTemporaryName(entry.name)) {
+    // Left by a broken upload (empty when it stalled at once): never shown as a result,
+    // removed by the next pass.
+    const std::string path = client_.AbsolutePath(entry.name);
+    if (std::find(strayTemporaries_.begin(), strayTemporaries_.end(), path) == strayTemporaries_.end())
+      strayTemporaries_.push_back(path);
+    return;
+  }
   if (entry.size == 0) return;
   RemoteItem item;
-  item.Caption = entry.name;
+  item.Caption = DisplayRemoteName(entry.name);
+  item.Name = entry.name;
   item.Date = RemoteDateText(entry.modified);
   if (entry.isFolder) {
     item.ImageIndex = kFolderImage;
@@ -170,9 +181,14 @@ bool FtpSession::PutFile(const std::string& localPath, const std::string& remote
   std::string local = localPath;
   if (!local.empty() && local[0] != '/' && !localDir_.empty()) local = JoinPath(localDir_, local);
   transferring_ = true;
-  FtpError e = client_.PutFile(local, remoteName);
+  FtpError e = client_.PublishFile(local, remoteName);
   transferring_ = false;
   lastError_ = e;
+  if (IsConnectionFailure(e.code)) {
+    const std::string temp = client_.AbsolutePath(TemporaryNameFor(remoteName));
+    if (std::find(strayTemporaries_.begin(), strayTemporaries_.end(), temp) == strayTemporaries_.end())
+      strayTemporaries_.push_back(temp);
+  }
   if (!e.ok()) {
     if (e.code == kFtpInvalidParameter) {
       Message("ﾊﾟﾗﾒｰﾀが間違っています。");
@@ -247,27 +263,24 @@ bool FtpSession::TryEnsureConnection() {
 
 bool FtpSession::SetCurrentDirectory(const std::string& path, bool mayReconnect) {
   if (!isOpen_) {
+    lastError_ = FtpError{kFtpIncorrectHandleState, {}};
     ReportNotOpen();
     return false;
   }
   if (HasLineBreak(path)) {
+    lastError_ = FtpError{kFtpInvalidParameter, kStatusLineBreakRefused};
     Status(kStatusLineBreakRefused);
     return true;
   }
   FtpError e = client_.ChangeDirectory(path);
+  if (!e.ok() && mayReconnect && TryEnsureConnection()) e = client_.ChangeDirectory(path);
+  lastError_ = e;
   if (e.ok()) {
+    unavailableFolder_.clear();
     Status("FtpSetCurrentDirectory");
-    return true;
-  }
-  if (!mayReconnect || !TryEnsureConnection()) {
+  } else {
     ReportError(e, "FtpSetCurrentDirectory失敗");
-    return true;
   }
-  e = client_.ChangeDirectory(path);
-  if (e.ok())
-    Status("FtpSetCurrentDirectory");
-  else
-    ReportError(e, "FtpSetCurrentDirectory失敗");
   return true;
 }
 
@@ -319,11 +332,13 @@ bool FtpSession::GetCurrentDirectory(std::string& path) {
 
 bool FtpSession::IsAtShownFolder() {
   if (!isOpen_) {
+    lastError_ = FtpError{kFtpIncorrectHandleState, {}};
     ReportNotOpen();
     return false;
   }
   std::string path;
   FtpError e = client_.CurrentDirectory(path);
+  lastError_ = e;
   if (!e.ok()) {
     ReportError(e, "FtpGetCurrentDirectory失敗");
     return false;
@@ -334,11 +349,19 @@ bool FtpSession::IsAtShownFolder() {
 
 bool FtpSession::Exists(const std::string& path) {
   if (HasLineBreak(path) || !client_.IsConnected()) return false;
-  std::vector<FtpEntry> entries;
   searching_ = true;
-  FtpError e = client_.List(path, entries);
+  const bool exists = client_.FolderExists(path);
   searching_ = false;
-  return e.ok() && !entries.empty();
+  return exists;
+}
+
+FtpError FtpSession::RemoveStrayTemporaries() {
+  while (!strayTemporaries_.empty()) {
+    FtpError e = client_.DeleteFile(strayTemporaries_.back());
+    if (IsConnectionFailure(e.code)) return e;
+    strayTemporaries_.pop_back();  // gone, or refused: a later listing brings it back
+  }
+  return {};
 }
 
 }  // namespace zun::ftp

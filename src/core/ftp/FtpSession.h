@@ -15,10 +15,11 @@ constexpr int kFolderImage = 14;
 
 // One entry of RemoteFileListV: caption, then the date and size sub-items.
 struct RemoteItem {
-  std::string Caption;
-  std::string Date;  // "%04d/%02d/%02d %02d:%02d.%02d"
-  std::string Size;  // decimal; "0" for a folder
+  std::string Caption;  // the name as shown (decoded)
+  std::string Date;     // "%04d/%02d/%02d %02d:%02d.%02d"
+  std::string Size;     // decimal; "0" for a folder
   int ImageIndex = kFileImage;
+  std::string Name;  // the server's bytes, which every command about the entry sends back
   bool operator==(const RemoteItem&) const = default;
 };
 
@@ -62,7 +63,20 @@ class FtpSession {
   bool RenameFile(const std::string& oldName, const std::string& newName);
   bool GetCurrentDirectory(std::string& path);
   bool IsAtShownFolder();
+  // Whether `path` is a folder that can be entered, empty or not. Silent.
   bool Exists(const std::string& path);
+
+  // The folder uploads should go into but that could not be entered; empty when none. Uploads
+  // are refused while it is set. Open and every successful folder change clear it.
+  const std::string& UnavailableFolder() const { return unavailableFolder_; }
+  void MarkFolderUnavailable(const std::string& path) { unavailableFolder_ = path; }
+
+  // Deletes temporary files that an earlier upload left behind (a broken pass, or any the last
+  // listing showed). Stops at a failure of the connection, which it returns.
+  FtpError RemoveStrayTemporaries();
+  // While muted, failures show their status only; the caller gathers them into one message.
+  void MuteMessages(bool muted) { messagesMuted_ = muted; }
+  bool MessagesMuted() const { return messagesMuted_; }
 
   void ReportNotOpen();
   // Shows the status for `error` under `caption` and, when it has one, its message text in a box.
@@ -77,7 +91,7 @@ class FtpSession {
   int RemoteFileCount() const { return remoteFileCount_; }
   int RemoteDirCount() const { return remoteDirCount_; }
   FtpClient& Client() { return client_; }
-  // The outcome of the last PutFile or Open (their results carry none).
+  // The outcome of the last PutFile, Open, SetCurrentDirectory or IsAtShownFolder.
   const FtpError& LastError() const { return lastError_; }
 
  private:
@@ -99,6 +113,9 @@ class FtpSession {
   bool reconnecting_ = false;
   bool transferring_ = false;
   bool searching_ = false;  // listings and existence queries report no progress
+  bool messagesMuted_ = false;
+  std::string unavailableFolder_;
+  std::vector<std::string> strayTemporaries_;  // absolute paths
   FtpError lastError_;
 };
 

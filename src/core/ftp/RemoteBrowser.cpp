@@ -71,8 +71,8 @@ std::optional<std::string> FolderToEnter(const std::vector<RemoteItem>& items, c
   const int first = *std::min_element(selected.begin(), selected.end());
   if (first < 0 || static_cast<size_t>(first) >= items.size()) return std::nullopt;
   const RemoteItem& item = items[first];
-  if (item.Caption.empty() || item.ImageIndex != kFolderImage) return std::nullopt;
-  return item.Caption;
+  if (item.Name.empty() || item.ImageIndex != kFolderImage) return std::nullopt;
+  return item.Name;
 }
 
 bool CanGoUp(std::string_view comboText) { return Trim(comboText) != "/"; }
@@ -107,9 +107,9 @@ int DeleteSelectedRemote(FtpSession& session, const std::vector<RemoteItem>& ite
     const RemoteItem& item = items[index];
     bool ok = false;
     if (item.ImageIndex == kFileImage)
-      ok = session.DeleteFile(item.Caption);
+      ok = session.DeleteFile(item.Name);
     else if (item.ImageIndex == kFolderImage)
-      ok = session.RemoveDirectory(item.Caption);
+      ok = session.RemoveDirectory(item.Name);
     if (ok) ++done;
   }
   return done;

@@ -50,12 +50,42 @@ UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string&
   return plan;
 }
 
+std::string RemoteFolderFailedText(const std::string& folder) {
+  return DisplayRemoteName(folder) + "\nﾘﾓｰﾄﾌｫﾙﾀﾞに入れません。ｱｯﾌﾟﾛｰﾄﾞしませんでした。";
+}
+
 UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
   UploadPassResult result;
+  if (plan.Files.empty()) return result;
+  if (!session.IsOpen()) {
+    result.ConnectionFailure = session.LastError();
+    if (!IsConnectionFailure(result.ConnectionFailure.code))
+      result.ConnectionFailure = FtpError{kFtpIncorrectHandleState, kStatusNotOpen};
+    return result;
+  }
+  if (!session.UnavailableFolder().empty()) {
+    result.ConnectionFailure = FtpError{kFtpFolderUnavailable, RemoteFolderFailedText(session.UnavailableFolder())};
+    return result;
+  }
+  if (FtpError e = session.RemoveStrayTemporaries(); !e.ok()) {
+    result.ConnectionFailure = e;
+    return result;
+  }
+  const bool mutedBefore = session.MessagesMuted();
+  session.MuteMessages(true);
   for (const auto& f : plan.Files) {
     session.PutFile(f.LocalPath, f.RemoteName);
-    if (session.LastError().ok()) ++result.Sent;
+    const FtpError& e = session.LastError();
+    if (e.ok()) {
+      ++result.Sent;
+    } else if (IsConnectionFailure(e.code)) {
+      result.ConnectionFailure = e;
+      break;
+    } else {
+      result.Refused.push_back(f.RemoteName + ": " + (e.message.empty() ? std::to_string(e.code) : e.message));
+    }
   }
+  session.MuteMessages(mutedBefore);
   return result;
 }
 
@@ -72,23 +102,41 @@ bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeH
 bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
                       const std::function<bool()>& openInternetSession,
                       const std::function<void(const std::string&)>& showMessage) {
+  // The session's own boxes would repeat at every pass of an outage: statuses only, and the
+  // caller's one message.
+  struct Mute {
+    FtpSession& s;
+    bool before = s.MessagesMuted();
+    ~Mute() { s.MuteMessages(before); }
+  } mute{session};
+  session.MuteMessages(true);
   if (session.IsAtShownFolder()) return true;
+  const bool timedOut = session.LastError().code == kFtpTimeout;
   session.Close();
+  if (timedOut) return false;
   if (openInternetSession && !openInternetSession()) return false;
   if (!session.Open(target.Host, target.User, target.Password)) {
     if (showMessage) showMessage(kHostOpenFailed);
     return false;
   }
-  if (!Trim(target.ShownFolder).empty()) session.SetCurrentDirectory(target.ShownFolder, false);
+  if (!Trim(target.ShownFolder).empty()) {
+    session.SetCurrentDirectory(target.ShownFolder, false);
+    if (!session.LastError().ok()) session.MarkFolderUnavailable(target.ShownFolder);
+  }
   return true;
 }
 
-void EnterRememberedFolder(FtpSession& session, std::string& lastHDir) {
+bool EnterRememberedFolder(FtpSession& session, std::string& lastHDir) {
   if (Trim(lastHDir).empty()) {
     lastHDir.clear();
-    return;
+    return true;
   }
-  if (session.Exists(lastHDir)) session.SetCurrentDirectory(lastHDir);
+  if (session.Exists(lastHDir)) {
+    session.SetCurrentDirectory(lastHDir, false);
+    if (session.LastError().ok()) return true;
+  }
+  session.MarkFolderUnavailable(lastHDir);
+  return false;
 }
 
 std::string FolderCountStatus(int fileCount, int dirCount) {

@@ -61,17 +61,23 @@ struct UploadPlan {
 UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
                       const std::vector<UploadEntry>& entries, int selectedIndex);
 
-// What one pass achieved: the files sent, the files the server refused (with its reply), and the
-// failure of the connection that ended the pass (code 0: none).
+// What one pass achieved: the files sent, the files refused ("name: the server's reply"), and the
+// failure that ended the pass (code 0: none): a lost connection, or kFtpFolderUnavailable with a
+// message naming the folder that could not be entered.
 struct UploadPassResult {
   int Sent = 0;
   std::vector<std::string> Refused;
   FtpError ConnectionFailure;
 };
 
-// Sends every file of the plan into the remote current folder; each failure is reported by the
-// session and the next file goes all the same.
+// Publishes every file of the plan into the remote current folder, each under a temporary name
+// first. A file the server refuses is noted and the next one goes; a failure of the connection
+// ends the pass at once. Nothing goes when the session is closed or its folder is unavailable.
+// Single failures show their status only: the caller shows one message for the pass.
 UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan);
+
+// The message for a remote folder that cannot be entered; nothing was uploaded.
+std::string RemoteFolderFailedText(const std::string& folder);
 
 // What the reconnect step needs from the window.
 struct ConnectionTarget {
@@ -86,14 +92,18 @@ bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeH
                          const std::function<void(const std::string&)>& showMessage);
 
 // True when the connection answers and stands in the shown folder; otherwise closes, opens again
-// and re-enters the shown folder (without a further reconnect). False when no connection came.
+// and re-enters the shown folder (without a further reconnect). False when no connection came. A
+// server that let the question time out is not asked again in the same pass: the session is
+// closed and the next pass reconnects. A shown folder that cannot be re-entered is marked
+// unavailable on the session, so that nothing is uploaded into the login folder instead. The
+// session's failures show as statuses only; `showMessage` gets the one message of a failed open.
 bool EnsureConnection(FtpSession& session, const ConnectionTarget& target,
                       const std::function<bool()>& openInternetSession,
                       const std::function<void(const std::string&)>& showMessage);
 
-// After logging in: enter the remembered folder when it exists and holds entries. A blank
-// `lastHDir` becomes empty.
-void EnterRememberedFolder(FtpSession& session, std::string& lastHDir);
+// After logging in: enter the remembered folder when it exists (empty or not). A blank `lastHDir`
+// becomes empty. False when it could not be entered: the session then marks it unavailable.
+bool EnterRememberedFolder(FtpSession& session, std::string& lastHDir);
 
 // "ﾌｧｲﾙ数=%d", plus " (Dir=%d)" when there is a folder.
 std::string FolderCountStatus(int fileCount, int dirCount);

@@ -67,6 +67,17 @@ FieldCheck CheckField(std::string_view utf8, const char* name, size_t maxBytes) 
   return check;
 }
 
+// The remote folder is the server's own bytes (CP932 or UTF-8) and is stored as it is.
+FieldCheck CheckRemoteFolder(const std::string& bytes) {
+  FieldCheck check;
+  if (bytes.size() > kHostTextMaxBytes)
+    check.message = Format("%sが長すぎるため、ホストを登録できませんでした。\n%sは %zu バイトまでです。", "リモートフォルダ",
+                           "リモートフォルダ", kHostTextMaxBytes);
+  else
+    check.bytes = bytes;
+  return check;
+}
+
 }  // namespace
 
 int HostTable::UsedCount() const {
@@ -149,7 +160,7 @@ HostStoreResult StoreCurrentHost(HostTable& table, const HostFields& fields) {
       CheckField(fields.user, "ユーザー名", kHostTextMaxBytes),
       CheckField(fields.password, "パスワード", kHostPasswordMaxBytes),
       CheckField(fields.lastLDir, "ローカルフォルダ", kHostTextMaxBytes),
-      CheckField(fields.lastHDir, "リモートフォルダ", kHostTextMaxBytes),
+      CheckRemoteFolder(fields.lastHDir),
   };
   for (const FieldCheck& check : checks) {
     if (!check.message.empty()) {
@@ -227,7 +238,7 @@ HostFields FieldsOfEntry(const HostEntry& entry) {
   fields.user = Utf8FromCp932(entry.userName);
   fields.password = PasswordFromStored(entry.password);
   fields.lastLDir = Utf8FromCp932(entry.localDir);
-  fields.lastHDir = Utf8FromCp932(entry.remoteDir);
+  fields.lastHDir = entry.remoteDir;
   return fields;
 }
 

@@ -58,7 +58,8 @@ struct HostTable {
   int UsedCount() const;
 };
 
-// The window's host fields: EHost, EUserId, EPassword and the LastLDir / LastHDir fields (UTF-8).
+// The window's host fields: EHost, EUserId, EPassword and LastLDir (UTF-8), and LastHDir (the FTP
+// server's own bytes, kept in the host file unconverted).
 struct HostFields {
   std::string host;
   std::string user;
