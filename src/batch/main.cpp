@@ -14,7 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "platform/TextLineReader.h"
-#include "results/LoadPipeline.h"
+#include "live/LiveCycle.h"
 
 namespace {
 
@@ -169,9 +169,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  zun::ResultData data;
-  zun::FlagList flags;
-  const zun::LoadReport load = zun::LoadResultGrid(data, flags, zunPath);
+  zun::LiveCycle live;
+  const zun::LoadReport load = live.Load(zunPath);
+  const zun::ResultData& data = live.Data;
   if (!load.fileOpened) {
     std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", zunPath.c_str());
     return kExitFailed;
@@ -202,15 +202,15 @@ int main(int argc, char** argv) {
   }
 
   const std::string purePath = zun::JoinPath(outputDir, zun::kPureTextFileName);
-  if (zun::WritePureTextFile(data.Grid, purePath) != zun::SaveResult::Ok) {
+  const zun::OutputReport written = live.WriteOutputs(zun::OutputTargets{purePath, options.csv, dir000, dir999});
+  if (written.pureText != zun::SaveResult::Ok) {
     std::fprintf(stderr, "zuntext-batch: cannot write %s\n", purePath.c_str());
     return kExitFailed;
   }
   ++filesWritten;
 
-  zun::RankingReport ranking;
-  if (options.csv && !load.tooBig) {
-    ranking = zun::WriteRankingFiles(data.Grid, data.RowTotal, data.Passages, dir000, dir999);
+  const zun::RankingReport& ranking = written.ranking;
+  if (written.rankingsWritten) {
     if (!ranking.overallWritten) {
       std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(dir000, "000.csv").c_str());
       return kExitFailed;

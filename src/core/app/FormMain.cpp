@@ -385,7 +385,7 @@ void FormMain::LoadResultGrid() {
   FlagDir = ZunTextDir;
   FlagFilePath = FlagFilePathFor(path);
 
-  const LoadReport report = zun::LoadResultGrid(Data, Flags, path);
+  const LoadReport report = Live.Load(path);
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
@@ -591,11 +591,9 @@ void FormMain::ActionPutCleanTextExecute() {
 
 void FormMain::WritePureText() {
   // A failed write is reported like a file that cannot be opened: the old file may be stale.
-  if (WritePureTextFile(Data.Grid, PureTextPath) != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
-  if (CBNeedCSV.checked) {
-    const RankingReport report = WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, Dir000, Dir999);
-    if (report.overallWritten && CBFtp.checked) AutoUploadGate();
-  }
+  const OutputReport report = Live.WriteOutputs(OutputTargets{PureTextPath, CBNeedCSV.checked, Dir000, Dir999});
+  if (report.pureText != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
+  if (report.ranking.overallWritten && CBFtp.checked) AutoUploadGate();
   RefreshOutputLists();
   UpdateControlStates();
 }

@@ -1,4 +1,4 @@
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 
 #include <string>
 
