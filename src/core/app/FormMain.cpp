@@ -379,13 +379,13 @@ void FormMain::MakeCurrent(int col, int row) {
   ++StringGrid1.scrollRequests;
 }
 
-void FormMain::LoadResultGrid() {
+void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
   const std::string path = Edit1.text.empty() ? std::string() : AbsolutePath(Edit1.text);
   ZunTextDir = FlagDirFor(path);
   FlagDir = ZunTextDir;
   FlagFilePath = FlagFilePathFor(path);
 
-  const LoadReport report = Live.Load(path);
+  const LoadReport report = Live.Load(path, mode);
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
@@ -633,7 +633,7 @@ void FormMain::Timer1Timer() {
   const FileStamp stamp = StampOfZunText(Edit1.text);
   if (stamp.exists) CurrentSnapshot = stamp;
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
-    LoadResultGrid();
+    LoadResultGrid(LiveCycle::Mode::Update);
     ++StringGrid1.repaints;
     if (CBAuto.checked && CBPure.checked) ActionPutCleanTextExecute();
   }

@@ -176,7 +176,7 @@ class FormMain {
   // ---- loading ----
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
-  void LoadResultGrid();
+  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full);
 
   // ---- grid display ----
   // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid

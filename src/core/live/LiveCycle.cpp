@@ -1,5 +1,8 @@
 #include "live/LiveCycle.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "output/PureText.h"
 
 namespace zun {
@@ -10,12 +13,46 @@ FileStamp StampIfThere(const std::string& path) { return FileExists(path) ? Stam
 
 }  // namespace
 
-LoadReport LiveCycle::Load(const std::string& zunTextPath) {
+LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
+  // Stamps and flag bytes first: a change during the load is then seen by the next look.
+  const FileStamp zunNow = StampIfThere(zunTextPath);
+  const FileStamp flagNow = StampIfThere(FlagFilePathFor(zunTextPath));
+  bool flagThere = false;
+  std::string flagBytes;
+  ReadFlagBytes(zunTextPath, flagThere, flagBytes);
+  appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
+              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_) &&
+              HashFileUpTo(zunTextPath, resume_.end, loadedBytes_);
+  if (appended_) {
+    last_.firstRepeatFound = repeats_.AnyMarked();
+  } else {
+    last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
+    loadedBytes_ = PrefixHash();
+    if (!HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;  // never appended to
+  }
   path_ = zunTextPath;
-  // Stamps first: a change during the load is then seen by the next look.
-  zunStamp_ = StampIfThere(path_);
-  flagStamp_ = StampIfThere(FlagFilePathFor(path_));
-  return LoadResultGrid(Data, Flags, zunTextPath);
+  zunStamp_ = zunNow;
+  flagStamp_ = flagNow;
+  flagsLoaded_ = Flags;
+  flagFileThere_ = flagThere;
+  flagBytes_ = std::move(flagBytes);
+  return last_;
+}
+
+void LiveCycle::ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes) {
+  const std::string flagPath = FlagFilePathFor(zunTextPath);
+  there = FileExists(flagPath) && ReadFileBytes(flagPath, bytes);
+  if (!there) bytes.clear();
+}
+
+bool LiveCycle::CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                          const std::string& flagBytes) const {
+  if (zunTextPath != path_ || !last_.fileOpened || !Data.HasTables || Data.RowTotal != Data.Grid.RowCount()) return false;
+  // The flag file is small: its bytes, not its time, tell whether it changed.
+  if (Flags != flagsLoaded_ || flagThere != flagFileThere_ || flagBytes != flagBytes_) return false;
+  if (!zunNow.exists || static_cast<uint64_t>(zunNow.size) < resume_.end) return false;
+  PrefixHash now;
+  return HashFileUpTo(zunTextPath, resume_.end, now) && now.Value() == loadedBytes_.Value();
 }
 
 bool LiveCycle::SourcesChanged() const {

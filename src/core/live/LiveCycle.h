@@ -4,6 +4,7 @@
 #include <string>
 
 #include "live/LoadPipeline.h"
+#include "live/PrefixHash.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
@@ -28,8 +29,12 @@ class LiveCycle {
   ResultData Data;
   FlagList Flags;
 
-  // A full load of `zunTextPath` and its flag file.
-  LoadReport Load(const std::string& zunTextPath);
+  // Update reads only the lines appended since the last load when the file only grew (checked
+  // byte for byte) and nothing else changed; otherwise, and with Full, the whole file is loaded.
+  enum class Mode { Full, Update };
+  LoadReport Load(const std::string& zunTextPath, Mode mode = Mode::Full);
+  // The last load read only appended lines.
+  bool LastLoadAppended() const { return appended_; }
 
   // True when the zunText file or the flag file differs (time or size) from what the last load saw.
   bool SourcesChanged() const;
@@ -38,9 +43,21 @@ class LiveCycle {
   OutputReport WriteOutputs(const OutputTargets& targets);
 
  private:
+  bool CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                 const std::string& flagBytes) const;
+  static void ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes);
+
   std::string path_;
   FileStamp zunStamp_;
   FileStamp flagStamp_;
+  LoadReport last_;
+  FlagList flagsLoaded_;  // the flag list as the last load left it
+  bool flagFileThere_ = false;
+  std::string flagBytes_;  // the flag file as the last load found it
+  ZunTextResume resume_;
+  FirstRepeatIndex repeats_;
+  PrefixHash loadedBytes_;  // the bytes of the file the grid holds
+  bool appended_ = false;
 };
 
 }  // namespace zun

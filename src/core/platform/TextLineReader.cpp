@@ -33,6 +33,15 @@ bool TextLineReader::Open(const std::string& path) {
   eof_ = false;
   buffer_.clear();
   pos_ = 0;
+  start_ = 0;
+  readTotal_ = 0;
+  return true;
+}
+
+bool TextLineReader::OpenAt(const std::string& path, uint64_t offset) {
+  if (!Open(path)) return false;
+  if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  start_ = offset;
   return true;
 }
 
@@ -53,6 +62,7 @@ bool TextLineReader::Fill(size_t wanted) {
       n = 0;
     }
     buffer_.resize(old + static_cast<size_t>(n));
+    readTotal_ += static_cast<uint64_t>(n);
   }
   return buffer_.size() > pos_;
 }

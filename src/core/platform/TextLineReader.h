@@ -1,6 +1,7 @@
 #pragma once
 // Reads a file the way a text-mode line reader does, without holding the whole file: a CR
 // directly before an LF is dropped, and each piece ends after its LF or after 2,047 bytes.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ class TextLineReader {
   TextLineReader& operator=(const TextLineReader&) = delete;
 
   bool Open(const std::string& path);  // false when the file cannot be opened
+  // Opens and starts reading at byte `offset`, which must be the start of a line.
+  bool OpenAt(const std::string& path, uint64_t offset);
+  // Bytes of the file consumed by the pieces handed out so far (from the start of the file).
+  uint64_t Offset() const { return start_ + readTotal_ - (buffer_.size() - pos_); }
   size_t FileSize() const { return fileSize_; }
   // The next piece (keeping its LF when it has one); false at the end of the file. The view
   // stays valid until the next call.
@@ -27,6 +32,8 @@ class TextLineReader {
   bool eof_ = false;
   std::string buffer_;
   size_t pos_ = 0;
+  uint64_t start_ = 0;
+  uint64_t readTotal_ = 0;
   std::string piece_;
 };
 
