@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Upload.h"
+#include "Watch.h"
 #include "ftp/CurlFtpClient.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
@@ -25,6 +26,7 @@ constexpr int kExitTooBig = 3;
 
 struct Options {
   bool csv = true;
+  bool watch = false;
   std::string gridFile;
   std::string zunTextFile;
   std::string outputDir;
@@ -33,7 +35,7 @@ struct Options {
 
 void PrintUsage() {
   std::fprintf(stderr,
-               "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] --user USER "
+               "usage: zuntext-batch [--watch] [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] --user USER "
                "[--remote-dir DIR]] ZUNTEXT_FILE OUTPUT_DIR\n"
                "       the FTP password is taken from the environment variable %s\n",
                zun::batch::kPasswordVariable);
@@ -88,6 +90,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
                OptionValue("--user", argc, argv, i, options.upload.User, missing) ||
                OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing)) {
       if (missing) return false;
+    } else if (arg == "--watch") {
+      options.watch = true;
     } else if (arg == "--no-csv") {
       options.csv = false;
     } else if (arg == "--grid") {
@@ -202,6 +206,11 @@ int main(int argc, char** argv) {
   }
 
   const std::string purePath = zun::JoinPath(outputDir, zun::kPureTextFileName);
+  if (options.watch) {
+    std::fflush(stdout);
+    return zun::batch::RunWatch(live, zun::batch::WatchOptions{zunPath, zun::OutputTargets{purePath, options.csv, dir000, dir999},
+                                                              options.upload, password, outputDir});
+  }
   const zun::OutputReport written = live.WriteOutputs(zun::OutputTargets{purePath, options.csv, dir000, dir999});
   if (written.pureText != zun::SaveResult::Ok) {
     std::fprintf(stderr, "zuntext-batch: cannot write %s\n", purePath.c_str());
