@@ -1,9 +1,10 @@
 #include "live/LiveCycle.h"
 
+#include <climits>
 #include <cstdint>
+#include <thread>
 #include <utility>
 
-#include "output/PureText.h"
 
 namespace zun {
 
@@ -21,12 +22,13 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
   std::string flagBytes;
   ReadFlagBytes(zunTextPath, flagThere, flagBytes);
   appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
-              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_) &&
+              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_) &&
               HashFileUpTo(zunTextPath, resume_.end, loadedBytes_);
   if (appended_) {
     last_.firstRepeatFound = repeats_.AnyMarked();
   } else {
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
+    pureFrom_ = 1;
     loadedBytes_ = PrefixHash();
     if (!HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;  // never appended to
   }
@@ -61,11 +63,20 @@ bool LiveCycle::SourcesChanged() const {
 
 OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   OutputReport report;
-  report.pureText = WritePureTextFile(Data.Grid, targets.PureTextPath);
+  // The rankings on a second core while this one builds and writes the pure text.
+  std::thread rankings;
   if (targets.Csv && Data.HasTables) {
     report.rankingsWritten = true;
-    report.ranking = WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, targets.Dir000, targets.Dir999);
+    rankings = std::thread([this, &report, &targets] {
+      report.ranking =
+          WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, targets.Dir000, targets.Dir999, &rankingMemo_);
+    });
   }
+  if (Flags != flagsWritten_) pureFrom_ = 1;
+  report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
+  pureFrom_ = INT_MAX;
+  flagsWritten_ = Flags;
+  if (rankings.joinable()) rankings.join();
   return report;
 }
 

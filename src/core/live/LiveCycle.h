@@ -4,7 +4,8 @@
 #include <string>
 
 #include "live/LoadPipeline.h"
-#include "live/PrefixHash.h"
+#include "platform/PrefixHash.h"
+#include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
@@ -58,6 +59,10 @@ class LiveCycle {
   FirstRepeatIndex repeats_;
   PrefixHash loadedBytes_;  // the bytes of the file the grid holds
   bool appended_ = false;
+  PureTextBuilder pure_;
+  int pureFrom_ = 1;       // the first row changed since the pure text was last built
+  FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
+  RankingMemo rankingMemo_;
 };
 
 }  // namespace zun

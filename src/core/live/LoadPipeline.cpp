@@ -63,7 +63,7 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 }
 
 bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
-                       ZunTextResume& resume, FirstRepeatIndex& repeats) {
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow) {
   ResultGrid& grid = data.Grid;
   const int firstNew = std::min(resume.rowCount, resume.lines + 1);
   const int keptLine = resume.lines;  // the one older row whose "z" a new line may set
@@ -76,7 +76,7 @@ bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::strin
   MarkFlaggedRows(grid, flags, firstNew);
   repeats.AddRows(grid, firstNew, grid.RowCount(), touched);
   repeats.Touch(grid, keptLine, touched);
-  repeats.Remark(grid, touched);
+  firstChangedRow = std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched)});
   data.Passages.resize(static_cast<size_t>(data.RowTotal));
   data.FirstRepeats.resize(static_cast<size_t>(data.RowTotal));
   return true;

@@ -41,8 +41,9 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 // Brings data loaded by the call above up to date with the lines appended to the file since,
 // giving the grid and tables a full load would give. False when the file cannot be opened or
 // the grid reaches the row limit: the data are then half updated and need a full load.
+// `firstChangedRow` is lowered to the first row whose cells may have changed.
 bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
-                       ZunTextResume& resume, FirstRepeatIndex& repeats);
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow);
 
 // Releases the per-row tables (closing the window, or before a load).
 void ReleaseTables(ResultData& data);

@@ -1,6 +1,7 @@
 #include "results/FirstRepeats.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Text.h"
 
@@ -102,12 +103,14 @@ void FirstRepeatIndex::Touch(const ResultGrid& grid, int row, std::set<int32_t>&
   if (row >= 1 && row < grid.RowCount() && FirstLapRow(grid, row, bib)) touched.insert(bib);
 }
 
-void FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched) {
+int32_t FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched) {
   struct Taken {
     int32_t time;
     int32_t row;
   };
   std::vector<Taken> taken;
+  std::vector<int32_t> before;
+  int32_t firstChanged = INT32_MAX;
   for (int32_t bib : touched) {
     auto it = bibs_.find(bib);
     if (it == bibs_.end()) continue;
@@ -116,6 +119,7 @@ void FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched
       if (r < grid.RowCount() && grid.Cell(ColZFlg, r) == "R") grid.SetCell(ColZFlg, r, "");
     }
     marked_ -= b.marked.size();
+    before.swap(b.marked);
     b.marked.clear();
     taken.clear();
     for (int32_t r : b.rows) {
@@ -129,8 +133,15 @@ void FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched
       b.marked.push_back(taken[k].row);
     }
     marked_ += b.marked.size();
+    // The marks that came or went: rows in one list and not in the other.
+    std::sort(before.begin(), before.end());
+    std::sort(b.marked.begin(), b.marked.end());
+    const auto [x, y] = std::mismatch(before.begin(), before.end(), b.marked.begin(), b.marked.end());
+    if (x != before.end()) firstChanged = std::min(firstChanged, *x);
+    if (y != b.marked.end()) firstChanged = std::min(firstChanged, *y);
     if (b.rows.empty()) bibs_.erase(it);
   }
+  return firstChanged;
 }
 
 }  // namespace zun

@@ -1,4 +1,4 @@
-#include "live/PrefixHash.h"
+#include "platform/PrefixHash.h"
 
 #include <fcntl.h>
 #include <unistd.h>
