@@ -110,7 +110,8 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
       csvFiles = listing.size();
       for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});
     }
-    plan = ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries, -1);
+    plan = ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries,
+                           -1);
     sent = ftp::SendUploadPlan(ftpSession, plan).Sent;
     if (plan.Kind != ftp::UploadKind::Nothing && ftpSession.List()) showRemoteFolder();
   } while (next && next(UploadPass{sent, static_cast<int>(plan.Files.size())}));

@@ -69,7 +69,8 @@ class Cycle {
       if (!live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) continue;
       const Clock::time_point started = Clock::now();
       const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
-      if (!load.fileOpened) std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", options_.ZunTextPath.c_str());
+      if (!load.fileOpened)
+        std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", options_.ZunTextPath.c_str());
       if (load.tooBig) std::fprintf(stderr, "grid is too big!!!\n");
       Write(started);
       tooBig_ = load.tooBig;

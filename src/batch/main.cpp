@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  zun::LiveCycle live;
+  zun::LiveCycle live(/*appendable=*/options.watch);
   const zun::LoadReport load = live.Load(zunPath);
   const zun::ResultData& data = live.Data;
   if (!load.fileOpened) {
@@ -208,8 +208,8 @@ int main(int argc, char** argv) {
   const std::string purePath = zun::JoinPath(outputDir, zun::kPureTextFileName);
   if (options.watch) {
     std::fflush(stdout);
-    return zun::batch::RunWatch(live, zun::batch::WatchOptions{zunPath, zun::OutputTargets{purePath, options.csv, dir000, dir999},
-                                                              options.upload, password, outputDir});
+    const zun::OutputTargets targets{purePath, options.csv, dir000, dir999};
+    return zun::batch::RunWatch(live, zun::batch::WatchOptions{zunPath, targets, options.upload, password, outputDir});
   }
   const zun::OutputReport written = live.WriteOutputs(zun::OutputTargets{purePath, options.csv, dir000, dir999});
   if (written.pureText != zun::SaveResult::Ok) {

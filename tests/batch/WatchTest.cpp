@@ -36,7 +36,9 @@ bool WaitFor(Done done) {
   return false;
 }
 
-bool Contains(const std::string& path, const std::string& part) { return ReadAll(path).find(part) != std::string::npos; }
+bool Contains(const std::string& path, const std::string& part) {
+  return ReadAll(path).find(part) != std::string::npos;
+}
 
 class WatchTest : public ::testing::Test {
  protected:

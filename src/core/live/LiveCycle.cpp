@@ -30,7 +30,8 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
     pureFrom_ = 1;
     loadedBytes_ = PrefixHash();
-    if (!HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;  // never appended to
+    // Without the loaded bytes' hash the next load is whole again.
+    if (!appendable_ || !HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;
   }
   path_ = zunTextPath;
   zunStamp_ = zunNow;
@@ -49,7 +50,8 @@ void LiveCycle::ReadFlagBytes(const std::string& zunTextPath, bool& there, std::
 
 bool LiveCycle::CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
                           const std::string& flagBytes) const {
-  if (zunTextPath != path_ || !last_.fileOpened || !Data.HasTables || Data.RowTotal != Data.Grid.RowCount()) return false;
+  if (zunTextPath != path_ || !last_.fileOpened || !Data.HasTables) return false;
+  if (Data.RowTotal != Data.Grid.RowCount()) return false;
   // The flag file is small: its bytes, not its time, tell whether it changed.
   if (Flags != flagsLoaded_ || flagThere != flagFileThere_ || flagBytes != flagBytes_) return false;
   if (!zunNow.exists || static_cast<uint64_t>(zunNow.size) < resume_.end) return false;

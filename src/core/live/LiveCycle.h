@@ -27,6 +27,9 @@ struct OutputReport {
 
 class LiveCycle {
  public:
+  // Without `appendable` every load is whole and the loaded bytes are not kept for the check.
+  explicit LiveCycle(bool appendable = true) : appendable_(appendable) {}
+
   ResultData Data;
   FlagList Flags;
 
@@ -48,6 +51,7 @@ class LiveCycle {
                  const std::string& flagBytes) const;
   static void ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes);
 
+  bool appendable_;
   std::string path_;
   FileStamp zunStamp_;
   FileStamp flagStamp_;

@@ -43,7 +43,8 @@ const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChang
   if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;
   text_.resize(starts_.empty() ? 0 : starts_[k]);
   starts_.resize(k);
-  if (text_.capacity() < static_cast<size_t>(grid.RowCount()) * 40) text_.reserve(static_cast<size_t>(grid.RowCount()) * 40);
+  const size_t guess = static_cast<size_t>(grid.RowCount()) * 40;
+  if (text_.capacity() < guess) text_.reserve(guess);
   for (int r = static_cast<int>(k) * stride_ + 1; r < grid.RowCount(); ++r) {
     if ((r - 1) % stride_ == 0) starts_.push_back(text_.size());
     AppendPureLine(text_, grid.Row(r));
