@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "live/LineEndWait.h"
+#include "platform/Paths.h"
 
 namespace zun::batch {
 
@@ -66,7 +67,10 @@ class Cycle {
     while (!g_stop) {
       SleepOneSecond();
       if (g_stop) break;
-      if (!live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) continue;
+      // As in the window, a file that is not there (being replaced) waits for the next tick
+      // rather than publishing empty outputs.
+      if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged()) continue;
+      if (lineEnd_.Holds(options_.ZunTextPath)) continue;
       const Clock::time_point started = Clock::now();
       const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
       if (!load.fileOpened)

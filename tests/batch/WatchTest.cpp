@@ -105,6 +105,14 @@ TEST_F(WatchTest, AppendedReadingsReachTheOutputsAndSigtermEndsWithZero) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Append("00,1910000,91910000\n");
   ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,151,1,1910000,1910000,91910000\r\n"); })) << ReadAll(err_);
+  // A file gone for a moment publishes nothing; the file put back is followed again.
+  const std::string kept = race_ + ".kept";
+  fs::rename(race_, kept);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_TRUE(Contains(pure, "1,1,151,1,1910000,1910000,91910000\r\n"));
+  fs::rename(kept, race_);
+  Append("1,1,152,1,1920000,1920000,91920000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,152,1,1920000,1920000,91920000\r\n"); })) << ReadAll(err_);
 
   EXPECT_EQ(Stop(), 0);
   const std::string err = ReadAll(err_);
