@@ -36,7 +36,12 @@ class RaceWriter {
                        std::to_string(90000000 + t);
     if (kind == 6) line += ",,R";
     if (kind == 7) line += ",x";
-    if (kind == 8) line = "\"" + line.substr(0, 1) + "\"" + line.substr(1);
+    if (kind == 8) {
+      std::string quoted(1, '"');
+      quoted += line[0];
+      quoted += '"';
+      line = quoted + line.substr(1);
+    }
     return line;
   }
   std::string Eol() { return Pick(0, 5) == 0 ? "\r\n" : "\n"; }
