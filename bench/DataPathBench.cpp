@@ -12,7 +12,7 @@
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 
 namespace {
 

@@ -46,7 +46,8 @@ int UploadModeFromText(const std::string& text) {
   return ftp::kUploadNone;
 }
 
-int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir) {
+int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir,
+                  const NextUploadPass& next) {
   StatusLines lines;
   ftp::CurlFtpClient client;
   client.SetCaFile(options.CaFile);
@@ -101,20 +102,25 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   }
   ftpSession.SetLocalDirectory(source->UploadDir);
 
-  if (!ensureConnection()) showMessage(ftp::kReconnectFailed);
   std::vector<ftp::UploadEntry> entries;
   size_t csvFiles = 0;
-  if (options.Mode == ftp::kUpload999) {
-    std::vector<DirectoryEntry> listing;
-    ListDirectory(source->UploadDir, "*.csv", listing);
-    csvFiles = listing.size();
-    for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});
-  }
-  const ftp::UploadPlan plan =
-      ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries, -1);
-  const ftp::UploadPassResult pass = ftp::SendUploadPlan(ftpSession, plan);
+  ftp::UploadPlan plan;
+  ftp::UploadPassResult pass;
+  do {
+    if (!ensureConnection()) showMessage(ftp::kReconnectFailed);
+    entries.clear();
+    if (options.Mode == ftp::kUpload999) {
+      std::vector<DirectoryEntry> listing;
+      ListDirectory(source->UploadDir, "*.csv", listing);
+      csvFiles = listing.size();
+      for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});
+    }
+    plan = ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries,
+                           -1);
+    pass = ftp::SendUploadPlan(ftpSession, plan);
+    if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
+  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size())}));
   const int sent = pass.Sent;
-  if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();
 

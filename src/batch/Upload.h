@@ -1,6 +1,7 @@
 #pragma once
 // Publishing the outputs of zuntext-batch: one connection, one login, then the files the window's
 // upload button sends in the chosen mode with nothing selected and nothing ticked.
+#include <functional>
 #include <string>
 
 #include "ftp/UploadWorkflow.h"
@@ -23,9 +24,19 @@ struct UploadOptions {
 // "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.
 int UploadModeFromText(const std::string& text);
 
-// Connects, enters the remote folder, sends the mode's files from `outputDir` and closes. The
-// status texts go to stderr. Returns 0, kExitNoConnection (no connection, or it was lost during
-// the pass) or kExitNotSent (the remote folder cannot be entered, or a file was refused).
-int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir);
+// What one pass sent, for the caller that keeps the connection for further passes.
+struct UploadPass {
+  int Sent = 0;
+  int Planned = 0;
+};
+// Called after each pass; true sends the mode's files again over the same connection.
+using NextUploadPass = std::function<bool(const UploadPass&)>;
+
+// Connects, enters the remote folder, sends the mode's files from `outputDir` (again as long as
+// `next` asks for it) and closes. The status texts go to stderr. Returns, of the last pass, 0,
+// kExitNoConnection (no connection, or it was lost during the pass) or kExitNotSent (the remote
+// folder cannot be entered, or a file was refused).
+int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir,
+                  const NextUploadPass& next = {});
 
 }  // namespace zun::batch

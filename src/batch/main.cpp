@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "Upload.h"
+#include "Watch.h"
 #include "ftp/CurlFtpClient.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "platform/TextLineReader.h"
-#include "results/LoadPipeline.h"
+#include "live/LiveCycle.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr int kExitTooBig = 3;
 
 struct Options {
   bool csv = true;
+  bool watch = false;
   std::string gridFile;
   std::string zunTextFile;
   std::string outputDir;
@@ -33,8 +35,8 @@ struct Options {
 
 void PrintUsage() {
   std::fprintf(stderr,
-               "usage: zuntext-batch [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] --user USER "
-               "[--remote-dir DIR] [--ca-file FILE]] ZUNTEXT_FILE OUTPUT_DIR\n"
+               "usage: zuntext-batch [--watch] [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] "
+               "--user USER [--remote-dir DIR] [--ca-file FILE]] ZUNTEXT_FILE OUTPUT_DIR\n"
                "       HOST may be ftps://HOST[:PORT] for TLS with a verified certificate\n"
                "       the FTP password is taken from the environment variable %s\n",
                zun::batch::kPasswordVariable);
@@ -90,6 +92,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
                OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing) ||
                OptionValue("--ca-file", argc, argv, i, options.upload.CaFile, missing)) {
       if (missing) return false;
+    } else if (arg == "--watch") {
+      options.watch = true;
     } else if (arg == "--no-csv") {
       options.csv = false;
     } else if (arg == "--grid") {
@@ -171,9 +175,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  zun::ResultData data;
-  zun::FlagList flags;
-  const zun::LoadReport load = zun::LoadResultGrid(data, flags, zunPath);
+  zun::LiveCycle live(/*appendable=*/options.watch);
+  const zun::LoadReport load = live.Load(zunPath);
+  const zun::ResultData& data = live.Data;
   if (!load.fileOpened) {
     std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", zunPath.c_str());
     return kExitFailed;
@@ -204,15 +208,20 @@ int main(int argc, char** argv) {
   }
 
   const std::string purePath = zun::JoinPath(outputDir, zun::kPureTextFileName);
-  if (zun::WritePureTextFile(data.Grid, purePath) != zun::SaveResult::Ok) {
+  if (options.watch) {
+    std::fflush(stdout);
+    const zun::OutputTargets targets{purePath, options.csv, dir000, dir999};
+    return zun::batch::RunWatch(live, zun::batch::WatchOptions{zunPath, targets, options.upload, password, outputDir});
+  }
+  const zun::OutputReport written = live.WriteOutputs(zun::OutputTargets{purePath, options.csv, dir000, dir999});
+  if (written.pureText != zun::SaveResult::Ok) {
     std::fprintf(stderr, "zuntext-batch: cannot write %s\n", purePath.c_str());
     return kExitFailed;
   }
   ++filesWritten;
 
-  zun::RankingReport ranking;
-  if (options.csv && !load.tooBig) {
-    ranking = zun::WriteRankingFiles(data.Grid, data.RowTotal, data.Passages, dir000, dir999);
+  const zun::RankingReport& ranking = written.ranking;
+  if (written.rankingsWritten) {
     if (!ranking.overallWritten) {
       std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(dir000, "000.csv").c_str());
       return kExitFailed;

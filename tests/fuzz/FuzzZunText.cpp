@@ -11,7 +11,7 @@
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Text.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 
 using zun::fuzz::Check;
 

@@ -10,7 +10,7 @@
 #include "output/Ranking.h"
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 
 namespace zun {
 namespace {

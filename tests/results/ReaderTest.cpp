@@ -3,7 +3,7 @@
 
 #include "TempDir.h"
 #include "platform/Cp932.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 #include "results/ZunTextReader.h"
 
 namespace zun {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "TempDir.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 #include "view/Flags.h"
 
 namespace zun {

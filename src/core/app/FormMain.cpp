@@ -380,13 +380,13 @@ void FormMain::MakeCurrent(int col, int row) {
   ++StringGrid1.scrollRequests;
 }
 
-void FormMain::LoadResultGrid() {
+void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
   const std::string path = Edit1.text.empty() ? std::string() : AbsolutePath(Edit1.text);
   ZunTextDir = FlagDirFor(path);
   FlagDir = ZunTextDir;
   FlagFilePath = FlagFilePathFor(path);
 
-  const LoadReport report = zun::LoadResultGrid(Data, Flags, path);
+  const LoadReport report = Live.Load(path, mode);
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
@@ -592,11 +592,9 @@ void FormMain::ActionPutCleanTextExecute() {
 
 void FormMain::WritePureText() {
   // A failed write is reported like a file that cannot be opened: the old file may be stale.
-  if (WritePureTextFile(Data.Grid, PureTextPath) != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
-  if (CBNeedCSV.checked) {
-    const RankingReport report = WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, Dir000, Dir999);
-    if (report.overallWritten && CBFtp.checked) AutoUploadGate();
-  }
+  const OutputReport report = Live.WriteOutputs(OutputTargets{PureTextPath, CBNeedCSV.checked, Dir000, Dir999});
+  if (report.pureText != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
+  if (report.ranking.overallWritten && CBFtp.checked) AutoUploadGate();
   RefreshOutputLists();
   UpdateControlStates();
 }
@@ -636,7 +634,7 @@ void FormMain::Timer1Timer() {
   const FileStamp stamp = StampOfZunText(Edit1.text);
   if (stamp.exists) CurrentSnapshot = stamp;
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
-    LoadResultGrid();
+    LoadResultGrid(LiveCycle::Mode::Update);
     ++StringGrid1.repaints;
     if (CBAuto.checked && CBPure.checked) ActionPutCleanTextExecute();
   }

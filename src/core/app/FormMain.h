@@ -17,7 +17,7 @@
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
-#include "results/LoadPipeline.h"
+#include "live/LiveCycle.h"
 #include "view/CellDisplay.h"
 #include "view/Flags.h"
 #include "view/RowVisibility.h"
@@ -92,9 +92,10 @@ class FormMain {
   uint32_t LabelColor = kColorTeal;
   std::string CurrentDirectory;  // where the last output folder listing left off
 
-  // The grid with its per-row tables, and the flag list shown in ListBox1.
-  ResultData Data;
-  FlagList Flags;
+  // The grid with its per-row tables, and the flag list shown in ListBox1, kept by the live cycle.
+  LiveCycle Live;
+  ResultData& Data = Live.Data;
+  FlagList& Flags = Live.Flags;
 
   // The remembered FTP hosts, and the model of the host dialog that picks or deletes one.
   HostTable Hosts;
@@ -175,7 +176,7 @@ class FormMain {
   // ---- loading ----
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
-  void LoadResultGrid();
+  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full);
 
   // ---- grid display ----
   // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid

@@ -140,7 +140,7 @@ HostSaveResult SaveHostTable(const HostTable& table, const std::string& path) {
     if (e.used) bytes += EncodeHostEntry(e);
   }
   if (bytes.empty() && table.lastLoad != HostLoad::Read) return result;
-  if (ReplaceFile(path, bytes, true, kHostFileMode) != SaveResult::Ok) {
+  if (ReplaceFile(path, bytes, true, kHostFileMode, true) != SaveResult::Ok) {
     result.outcome = HostSave::Failed;
     result.message = OpenFailedMessage(path);
     return result;

@@ -1,30 +1,56 @@
 #include "output/PureText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "platform/Text.h"
 
 namespace zun {
 
-std::string BuildPureText(const ResultGrid& grid) {
-  std::string text;
-  text.reserve(static_cast<size_t>(grid.RowCount()) * 40);
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    const ResultGrid::RowView cells = grid.Row(r);
-    if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) continue;
-    // "%d,%d,%d,%d,%d,%d,%d\n" of columns 1 to 7
-    char line[96];
-    char* at = line;
-    for (int c = ColDiv1; c <= ColStamp; ++c) {
-      at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cells[c]), 0)).ptr;
-      *at++ = ',';
-    }
-    at[-1] = '\r';
-    *at++ = '\n';
-    text.append(line, static_cast<size_t>(at - line));
+namespace {
+
+// "%d,%d,%d,%d,%d,%d,%d\n" of columns 1 to 7 of an unmarked row.
+void AppendPureLine(std::string& text, const ResultGrid::RowView& cells) {
+  if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) return;
+  char line[96];
+  char* at = line;
+  for (int c = ColDiv1; c <= ColStamp; ++c) {
+    at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cells[c]), 0)).ptr;
+    *at++ = ',';
   }
-  text += "\r\n";  // the whole-text save's final line break
-  return text;
+  at[-1] = '\r';
+  *at++ = '\n';
+  text.append(line, static_cast<size_t>(at - line));
+}
+
+}  // namespace
+
+std::string BuildPureText(const ResultGrid& grid) {
+  PureTextBuilder builder;
+  builder.Build(grid, 1);
+  return builder.Take();
+}
+
+std::string PureTextBuilder::Take() {
+  starts_.clear();
+  return std::move(text_);
+}
+
+const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChangedRow) {
+  // Back to the last start at or before the first changed row.
+  size_t k = static_cast<size_t>(std::max(firstChangedRow - 1, 0) / stride_);
+  if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;
+  text_.resize(starts_.empty() ? 0 : starts_[k]);
+  starts_.resize(k);
+  const size_t guess = static_cast<size_t>(grid.RowCount()) * 40;
+  if (text_.capacity() < guess) text_.reserve(guess);
+  for (int r = static_cast<int>(k) * stride_ + 1; r < grid.RowCount(); ++r) {
+    if ((r - 1) % stride_ == 0) starts_.push_back(text_.size());
+    AppendPureLine(text_, grid.Row(r));
+  }
+  text_ += "\r\n";  // the whole-text save's final line break
+  return text_;
 }
 
 SaveResult WritePureTextFile(const ResultGrid& grid, const std::string& path) {

@@ -1,6 +1,8 @@
 #pragma once
 // The pure text: every unmarked row as seven comma-separated integers.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/TextFile.h"
 #include "results/ResultGrid.h"
@@ -15,5 +17,22 @@ std::string BuildPureText(const ResultGrid& grid);
 
 // Writes the pure text to `path` (CR LF, replaced whole).
 SaveResult WritePureTextFile(const ResultGrid& grid, const std::string& path);
+
+// The pure text kept from one build to the next, so that rows before the first changed one are
+// not converted again.
+class PureTextBuilder {
+ public:
+  // Rows are converted again from a multiple of `stride` rows on.
+  explicit PureTextBuilder(int stride = 4096) : stride_(std::max(stride, 1)) {}
+  // The bytes of BuildPureText(grid); rows before `firstChangedRow` are as at the last call.
+  const std::string& Build(const ResultGrid& grid, int firstChangedRow);
+  // Hands the text over; the next build starts from the first row.
+  std::string Take();
+
+ private:
+  int stride_;
+  std::string text_;
+  std::vector<size_t> starts_;  // starts_[k]: where row k * stride_ + 1 begins in text_
+};
 
 }  // namespace zun

@@ -6,6 +6,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
+#include "platform/PrefixHash.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
 
@@ -54,12 +55,29 @@ void AppendLine(std::string& out, int rank, const PassageRecord& p) {
 }
 
 // The lines already end with CR LF.
-bool WriteCsv(const std::string& path, const std::string& text) { return ReplaceFile(path, text) == SaveResult::Ok; }
+bool WriteCsv(const std::string& path, const std::string& text, RankingMemo* memo, RankingReport& report) {
+  if (memo == nullptr) return ReplaceFile(path, text) == SaveResult::Ok;
+  PrefixHash hash;
+  hash.Add(text.data(), text.size());
+  const std::pair<uint64_t, uint64_t> written{text.size(), hash.Value()};
+  const auto it = memo->find(path);
+  if (it != memo->end() && it->second == written && FileExists(path) &&
+      static_cast<uint64_t>(StampOf(path).size) == text.size()) {
+    ++report.filesKept;
+    return true;
+  }
+  if (ReplaceFile(path, text) != SaveResult::Ok) {
+    memo->erase(path);
+    return false;
+  }
+  (*memo)[path] = written;
+  return true;
+}
 
 }  // namespace
 
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,
-                                const std::string& dir999) {
+                                const std::string& dir999, RankingMemo* memo) {
   RankingReport report;
   if (table.empty()) return report;
   ResetPassageTable(table, static_cast<int>(table.size()));
@@ -137,7 +155,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
     work[accepted++] = *p;
     maxCount = std::max(maxCount, p->Count);
   }
-  if (!WriteCsv(JoinPath(dir000, "000.csv"), overall)) return report;
+  if (!WriteCsv(JoinPath(dir000, "000.csv"), overall, memo, report)) return report;
   report.overallWritten = true;
   report.passagesListed = rank;
 
@@ -149,7 +167,7 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   auto flush = [&]() -> bool {
     if (!open) return true;
     open = false;
-    if (!WriteCsv(JoinPath(dir999, Format("%03d.csv", fileCount)), text)) {
+    if (!WriteCsv(JoinPath(dir999, Format("%03d.csv", fileCount)), text, memo, report)) {
       report.countFileFailed = true;
       return false;
     }

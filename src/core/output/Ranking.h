@@ -3,6 +3,8 @@
 // accepted passage of every bib by time).
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "results/ResultGrid.h"
@@ -40,11 +42,17 @@ struct RankingReport {
   int countFilesWritten = 0;
   bool countFileFailed = false;  // a count ranking file could not be written; later ones were skipped
   int passagesListed = 0;
+  int filesKept = 0;  // files left as they were: their bytes had not changed
 };
 
+// What the last writes put in each ranking file (size and hash by path), so that a file whose
+// bytes would not change is left as it is.
+using RankingMemo = std::unordered_map<std::string, std::pair<uint64_t, uint64_t>>;
+
 // Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows. `table` is the load's
-// PassageTable; an empty table (a grid that was too big) writes nothing.
+// PassageTable; an empty table (a grid that was too big) writes nothing. With a memo, files that
+// already hold their bytes are kept (and counted as written).
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table,
-                                const std::string& dir000, const std::string& dir999);
+                                const std::string& dir000, const std::string& dir999, RankingMemo* memo = nullptr);
 
 }  // namespace zun

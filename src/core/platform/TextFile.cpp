@@ -45,9 +45,11 @@ namespace {
 std::atomic<unsigned> tempCounter{0};
 
 constexpr const char* kTempSuffix = ".tmp";
+// The coarse clock is the one file times are taken from, so a file made after the start is never
+// older than it.
 const timespec programStart = [] {
   timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
   return now;
 }();
 
@@ -141,7 +143,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 }  // namespace
 
-SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode) {
+SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode,
+                       bool privateFile) {
   if (path.empty()) return SaveResult::OpenFailed;
   // A linked output (a results folder linked into a web folder) is replaced at its target, so the
   // link keeps pointing at fresh data.
@@ -168,7 +171,7 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   }
   if (fd < 0) return SaveResult::OpenFailed;
   bool ok = WriteAll(fd, bytes);
-  if (ok && exists) ok = fchmod(fd, old.st_mode & 07777) == 0;
+  if (ok && exists) ok = fchmod(fd, privateFile ? mode : old.st_mode & 07777) == 0;
   if (ok && durable) ok = fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;

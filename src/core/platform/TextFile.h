@@ -20,9 +20,9 @@ enum class SaveResult { Ok, OpenFailed, WriteFailed };
 // `durable` the data reach the disk before the rename. `mode` is the permission of a new file; a
 // file that exists keeps its mode, a symbolic link is followed and its target replaced, and a
 // read-only file is not replaced (OpenFailed). Temporary files an interrupted earlier run left
-// in the folder are removed.
+// in the folder are removed. `privateFile`: the file gets `mode` whatever it had (a file of secrets).
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable = false,
-                       unsigned mode = 0666);
+                       unsigned mode = 0666, bool privateFile = false);
 
 // The whole-text save: `text` plus one final line break, in text mode, replacing the file.
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable = false);

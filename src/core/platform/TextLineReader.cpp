@@ -37,6 +37,15 @@ bool TextLineReader::Open(const std::string& path) {
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
   end_ = 0;
   pos_ = 0;
+  start_ = 0;
+  readTotal_ = 0;
+  return true;
+}
+
+bool TextLineReader::OpenAt(const std::string& path, uint64_t offset) {
+  if (!Open(path)) return false;
+  if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
+  start_ = offset;
   return true;
 }
 
@@ -56,6 +65,7 @@ bool TextLineReader::Fill(size_t wanted) {
       n = 0;
     }
     end_ += static_cast<size_t>(n);
+    readTotal_ += static_cast<uint64_t>(n);
   }
   return end_ > pos_;
 }

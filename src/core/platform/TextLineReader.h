@@ -2,6 +2,7 @@
 // Reads a file the way a text-mode line reader does, without holding the whole file: a CR
 // directly before an LF is dropped, and each piece ends after its LF or after 2,047 bytes.
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ class TextLineReader {
   TextLineReader& operator=(const TextLineReader&) = delete;
 
   bool Open(const std::string& path);  // false when the file cannot be opened
+  // Opens and starts reading at byte `offset`, which must be the start of a line.
+  bool OpenAt(const std::string& path, uint64_t offset);
+  // Bytes of the file consumed by the pieces handed out so far (from the start of the file).
+  uint64_t Offset() const { return start_ + readTotal_ - (end_ - pos_); }
   size_t FileSize() const { return fileSize_; }
   // The next piece (keeping its LF when it has one); false at the end of the file. The view
   // stays valid until the next call.
@@ -29,6 +34,8 @@ class TextLineReader {
   std::unique_ptr<char[]> buffer_;
   size_t end_ = 0;  // bytes held
   size_t pos_ = 0;  // bytes handed out
+  uint64_t start_ = 0;
+  uint64_t readTotal_ = 0;
   std::string piece_;
 };
 

@@ -1,6 +1,7 @@
 #include "results/FirstRepeats.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Text.h"
 
@@ -42,6 +43,105 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
     ++k;
   }
   return marked;
+}
+
+namespace {
+
+// A row taking part in the first-lap rule whatever its marks: a time and lap 1.
+bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
+  if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) return false;
+  if (StrToIntDef(grid.Cell(ColCount, r), 0) != 1) return false;
+  bib = StrToIntDef(grid.Cell(ColBib, r), 0);
+  return true;
+}
+
+}  // namespace
+
+void FirstRepeatIndex::Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table) {
+  bibs_.clear();
+  marked_ = 0;
+  int32_t bib = 0;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    if (FirstLapRow(grid, r, bib)) bibs_[bib].rows.push_back(r);
+  }
+  // The taken entries lead the table, sorted by bib: all but the first of each bib were marked.
+  int32_t prevBib = 0;
+  bool first = true;
+  for (const FirstRepeatEntry& e : table) {
+    if (e.Hits == 0) break;
+    if (!first && e.Bib == prevBib) {
+      bibs_[e.Bib].marked.push_back(e.Row);
+      ++marked_;
+    }
+    prevBib = e.Bib;
+    first = false;
+  }
+}
+
+void FirstRepeatIndex::DropRowsFrom(int row, std::set<int32_t>& touched) {
+  for (auto& [bib, b] : bibs_) {
+    if (b.rows.empty() || b.rows.back() < row) continue;
+    touched.insert(bib);
+    while (!b.rows.empty() && b.rows.back() >= row) b.rows.pop_back();
+    const size_t before = b.marked.size();
+    std::erase_if(b.marked, [row](int32_t r) { return r >= row; });
+    marked_ -= before - b.marked.size();
+  }
+}
+
+void FirstRepeatIndex::AddRows(const ResultGrid& grid, int from, int to, std::set<int32_t>& touched) {
+  int32_t bib = 0;
+  for (int r = from; r < to; ++r) {
+    if (!FirstLapRow(grid, r, bib)) continue;
+    bibs_[bib].rows.push_back(r);
+    touched.insert(bib);
+  }
+}
+
+void FirstRepeatIndex::Touch(const ResultGrid& grid, int row, std::set<int32_t>& touched) const {
+  int32_t bib = 0;
+  if (row >= 1 && row < grid.RowCount() && FirstLapRow(grid, row, bib)) touched.insert(bib);
+}
+
+int32_t FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched) {
+  struct Taken {
+    int32_t time;
+    int32_t row;
+  };
+  std::vector<Taken> taken;
+  std::vector<int32_t> before;
+  int32_t firstChanged = INT32_MAX;
+  for (int32_t bib : touched) {
+    auto it = bibs_.find(bib);
+    if (it == bibs_.end()) continue;
+    BibRows& b = it->second;
+    for (int32_t r : b.marked) {
+      if (r < grid.RowCount() && grid.Cell(ColZFlg, r) == "R") grid.SetCell(ColZFlg, r, "");
+    }
+    marked_ -= b.marked.size();
+    before.swap(b.marked);
+    b.marked.clear();
+    taken.clear();
+    for (int32_t r : b.rows) {
+      if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
+      taken.push_back({StrToIntDef(grid.Cell(ColTime1000, r), 0), r});
+    }
+    std::sort(taken.begin(), taken.end(),
+              [](const Taken& x, const Taken& y) { return x.time != y.time ? x.time < y.time : x.row < y.row; });
+    for (size_t k = 1; k < taken.size(); ++k) {
+      grid.SetCell(ColZFlg, taken[k].row, "R");
+      b.marked.push_back(taken[k].row);
+    }
+    marked_ += b.marked.size();
+    // The marks that came or went: rows in one list and not in the other.
+    std::sort(before.begin(), before.end());
+    std::sort(b.marked.begin(), b.marked.end());
+    const auto [x, y] = std::mismatch(before.begin(), before.end(), b.marked.begin(), b.marked.end());
+    if (x != before.end()) firstChanged = std::min(firstChanged, *x);
+    if (y != b.marked.end()) firstChanged = std::min(firstChanged, *y);
+    if (b.rows.empty()) bibs_.erase(it);
+  }
+  return firstChanged;
 }
 
 }  // namespace zun

@@ -1,5 +1,6 @@
 #pragma once
 // Reading a zunText file into the result grid, marking repeated and out-of-range records "z".
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -7,9 +8,37 @@
 
 namespace zun {
 
+// The repeat key: the decimal forms of five fields written one after the other without
+// separators, so 1 and 23 make the same key as 12 and 3.
+struct RecordKey {
+  char text[60];
+  size_t size = 0;
+  void Set(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
+  bool operator==(const RecordKey& other) const;
+};
+
+// Where a read stood after the last line that ended with a line break, so that lines appended
+// later can be read on from there. A last line without a break is read again with its rest.
+struct ZunTextResume {
+  uint64_t offset = 0;  // bytes up to and including that line break
+  int lines = 0;        // lines read up to there
+  int rowCount = 2;     // grid rows up to there
+  std::string lastZ;    // the "z" cell of row `lines` as the reader left it there
+  RecordKey prevKey;
+  bool havePrev = false;
+  uint64_t end = 0;  // bytes read in all
+};
+
 // Empties the grid (2 rows), then reads `path` into it: line n fills row n from the text "n,line"
 // by the comma-text rule (an empty field stored as one blank, fields past the tenth dropped).
 // False when the file cannot be opened; the grid then stays emptied with 2 rows.
 bool ReadZunText(ResultGrid& grid, const std::string& path);
+bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume);
+
+// Takes back the rows of a last line without a line break, then reads the lines after
+// `resume.offset` as ReadZunText would have. Rows from min(resume.rowCount, resume.lines + 1) (as
+// on entry) on are new or read again; of the older rows only the "z" cell of row `resume.lines`
+// may change.
+bool ReadAppendedZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume);
 
 }  // namespace zun

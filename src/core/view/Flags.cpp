@@ -1,5 +1,6 @@
 #include "view/Flags.h"
 
+#include <algorithm>
 #include <set>
 
 #include "platform/CommaText.h"
@@ -81,14 +82,17 @@ FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string&
     const std::string_view line = Trim(piece);
     if (!line.empty()) flags.emplace_back(line);
   }
+  MarkFlaggedRows(grid, flags, 1);
+  return FlagFileRead::Read;
+}
+
+void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow) {
   // One pass over the rows with the set of keys: the same marks as matching line by line.
   const KeySet keys = KeysOf(flags);
-  if (!keys.empty()) {
-    for (int r = 1; r < grid.RowCount(); ++r) {
-      if (keys.count(RowKeyOf(grid, r))) grid.SetCell(ColXFlg, r, "x");
-    }
+  if (keys.empty()) return;
+  for (int r = std::max(fromRow, 1); r < grid.RowCount(); ++r) {
+    if (keys.count(RowKeyOf(grid, r))) grid.SetCell(ColXFlg, r, "x");
   }
-  return FlagFileRead::Read;
 }
 
 MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath) {

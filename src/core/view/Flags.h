@@ -41,6 +41,9 @@ enum class FlagFileRead { Missing, OpenFailed, Read };
 // Empties `flags`, reads the flag file into it and marks "x" on every row a line matches.
 FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath);
 
+// Marks "x" on every row from `fromRow` on that a line of `flags` matches.
+void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow);
+
 enum class MarkOutcome {
   Saved,            // the change is in the grid, the list and the file
   AlreadyMarked,    // a flag line already matches the row; nothing changed

@@ -7,6 +7,7 @@
 #include "output/Ranking.h"
 #include "results/FirstRepeats.h"
 #include "results/ResultGrid.h"
+#include "results/ZunTextReader.h"
 #include "view/Flags.h"
 
 namespace zun {
@@ -32,6 +33,17 @@ struct LoadReport {
 };
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath);
+
+// The load above, also keeping what reading appended lines later needs.
+LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
+                          FirstRepeatIndex& repeats);
+
+// Brings data loaded by the call above up to date with the lines appended to the file since,
+// giving the grid and tables a full load would give. False when the file cannot be opened or
+// the grid reaches the row limit: the data are then half updated and need a full load.
+// `firstChangedRow` is lowered to the first row whose cells may have changed.
+bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow);
 
 // Releases the per-row tables (closing the window, or before a load).
 void ReleaseTables(ResultData& data);

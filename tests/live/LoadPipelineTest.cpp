@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "results/LoadPipeline.h"
+#include "live/LoadPipeline.h"
 
 namespace zun {
 namespace {

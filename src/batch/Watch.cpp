@@ -1,0 +1,132 @@
+#include "Watch.h"
+
+#include <signal.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "live/LineEndWait.h"
+#include "platform/Paths.h"
+
+namespace zun::batch {
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int) { g_stop = 1; }
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // a transfer in progress goes on; the sleep is cut short anyway
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+// One second, or less when a stop signal comes.
+void SleepOneSecond() {
+  timespec wait{1, 0};
+  nanosleep(&wait, nullptr);
+}
+
+using Clock = std::chrono::steady_clock;
+
+class Cycle {
+ public:
+  Cycle(LiveCycle& live, const WatchOptions& options) : live_(live), options_(options) {}
+
+  // Writes the outputs of the loaded data; the cycle's line waits for what the upload sent.
+  void Write(Clock::time_point started) {
+    started_ = started;
+    const OutputReport report = live_.WriteOutputs(options_.Targets);
+    written_ = (report.pureText == SaveResult::Ok) + (report.ranking.overallWritten ? 1 : 0) +
+               report.ranking.countFilesWritten;
+    failed_ = report.pureText != SaveResult::Ok || (report.rankingsWritten && !report.ranking.overallWritten) ||
+              report.ranking.countFileFailed;
+  }
+
+  void PrintLine(const char* sent) const {
+    const time_t now = time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    char clock[16];
+    strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    const long ms = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count());
+    std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms\n", clock, live_.Data.Grid.RowCount() - 1,
+                 live_.LastLoadAppended() ? "appended lines read" : "loaded whole", written_,
+                 failed_ ? " (a file could not be written)" : "", sent, ms);
+    std::fflush(stderr);
+  }
+
+  // Sleeps until the files change and reloads; false when a stop signal came first.
+  bool WaitAndReload() {
+    while (!g_stop) {
+      SleepOneSecond();
+      if (g_stop) break;
+      // As in the window, a file that is not there (being replaced) waits for the next tick
+      // rather than publishing empty outputs.
+      if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged()) continue;
+      if (lineEnd_.Holds(options_.ZunTextPath)) continue;
+      const Clock::time_point started = Clock::now();
+      const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
+      if (!load.fileOpened)
+        std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", options_.ZunTextPath.c_str());
+      if (load.tooBig) std::fprintf(stderr, "grid is too big!!!\n");
+      Write(started);
+      tooBig_ = load.tooBig;
+      return true;
+    }
+    return false;
+  }
+
+  bool TooBig() const { return tooBig_; }
+  void SetTooBig(bool tooBig) { tooBig_ = tooBig; }
+
+ private:
+  LiveCycle& live_;
+  const WatchOptions& options_;
+  LineEndWait lineEnd_;
+  Clock::time_point started_;
+  int written_ = 0;
+  bool failed_ = false;
+  bool tooBig_ = false;
+};
+
+}  // namespace
+
+int RunWatch(LiveCycle& live, const WatchOptions& options) {
+  CatchStopSignals();
+  Cycle cycle(live, options);
+  cycle.SetTooBig(live.Data.RowTotal >= kGridRowLimit);
+  cycle.Write(Clock::now());
+  if (options.Upload.Mode == ftp::kUploadNone) {
+    do {
+      cycle.PrintLine("nothing sent");
+    } while (cycle.WaitAndReload());
+    return 0;
+  }
+  // A grid too big to rank is not published, as without --watch.
+  const auto untilPublishable = [&cycle] {
+    while (cycle.TooBig()) {
+      cycle.PrintLine("nothing sent (too big)");
+      if (!cycle.WaitAndReload()) return false;
+    }
+    return true;
+  };
+  const auto nextPass = [&](const UploadPass& pass) {
+    char sent[64];
+    std::snprintf(sent, sizeof sent, "%d of %d files sent", pass.Sent, pass.Planned);
+    cycle.PrintLine(sent);
+    return cycle.WaitAndReload() && untilPublishable();
+  };
+  if (!untilPublishable()) return 0;
+  const int result = UploadOutputs(options.Upload, options.Password, options.OutputDir, nextPass);
+  // A stop signal ends with 0; a run that could not connect at all says so.
+  return result == kExitNoConnection && !g_stop ? result : 0;
+}
+
+}  // namespace zun::batch

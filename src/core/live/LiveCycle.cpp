@@ -1,0 +1,85 @@
+#include "live/LiveCycle.h"
+
+#include <climits>
+#include <cstdint>
+#include <thread>
+#include <utility>
+
+
+namespace zun {
+
+namespace {
+
+FileStamp StampIfThere(const std::string& path) { return FileExists(path) ? StampOf(path) : FileStamp{}; }
+
+}  // namespace
+
+LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
+  // Stamps and flag bytes first: a change during the load is then seen by the next look.
+  const FileStamp zunNow = StampIfThere(zunTextPath);
+  const FileStamp flagNow = StampIfThere(FlagFilePathFor(zunTextPath));
+  bool flagThere = false;
+  std::string flagBytes;
+  ReadFlagBytes(zunTextPath, flagThere, flagBytes);
+  appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
+              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_) &&
+              HashFileUpTo(zunTextPath, resume_.end, loadedBytes_);
+  if (appended_) {
+    last_.firstRepeatFound = repeats_.AnyMarked();
+  } else {
+    last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
+    pureFrom_ = 1;
+    loadedBytes_ = PrefixHash();
+    // Without the loaded bytes' hash the next load is whole again.
+    if (!appendable_ || !HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;
+  }
+  path_ = zunTextPath;
+  zunStamp_ = zunNow;
+  flagStamp_ = flagNow;
+  flagsLoaded_ = Flags;
+  flagFileThere_ = flagThere;
+  flagBytes_ = std::move(flagBytes);
+  return last_;
+}
+
+void LiveCycle::ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes) {
+  const std::string flagPath = FlagFilePathFor(zunTextPath);
+  there = FileExists(flagPath) && ReadFileBytes(flagPath, bytes);
+  if (!there) bytes.clear();
+}
+
+bool LiveCycle::CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                          const std::string& flagBytes) const {
+  if (zunTextPath != path_ || !last_.fileOpened || !Data.HasTables) return false;
+  if (Data.RowTotal != Data.Grid.RowCount()) return false;
+  // The flag file is small: its bytes, not its time, tell whether it changed.
+  if (Flags != flagsLoaded_ || flagThere != flagFileThere_ || flagBytes != flagBytes_) return false;
+  if (!zunNow.exists || static_cast<uint64_t>(zunNow.size) < resume_.end) return false;
+  PrefixHash now;
+  return HashFileUpTo(zunTextPath, resume_.end, now) && now.Value() == loadedBytes_.Value();
+}
+
+bool LiveCycle::SourcesChanged() const {
+  return StampIfThere(path_) != zunStamp_ || StampIfThere(FlagFilePathFor(path_)) != flagStamp_;
+}
+
+OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
+  OutputReport report;
+  // The rankings on a second core while this one builds and writes the pure text.
+  std::thread rankings;
+  if (targets.Csv && Data.HasTables) {
+    report.rankingsWritten = true;
+    rankings = std::thread([this, &report, &targets] {
+      report.ranking =
+          WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, targets.Dir000, targets.Dir999, &rankingMemo_);
+    });
+  }
+  if (Flags != flagsWritten_) pureFrom_ = 1;
+  report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
+  pureFrom_ = INT_MAX;
+  flagsWritten_ = Flags;
+  if (rankings.joinable()) rankings.join();
+  return report;
+}
+
+}  // namespace zun

@@ -1,0 +1,72 @@
+#pragma once
+// The live cycle's data: the loaded grid, the flag list and what the last load saw of the files.
+// The window's tick and zuntext-batch both load and write through here.
+#include <string>
+
+#include "live/LoadPipeline.h"
+#include "platform/PrefixHash.h"
+#include "output/PureText.h"
+#include "output/Ranking.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+namespace zun {
+
+struct OutputTargets {
+  std::string PureTextPath;
+  bool Csv = true;  // also the ranking files
+  std::string Dir000;
+  std::string Dir999;
+};
+
+struct OutputReport {
+  SaveResult pureText = SaveResult::Ok;
+  bool rankingsWritten = false;  // the ranking writer ran (Csv and tables present)
+  RankingReport ranking;
+};
+
+class LiveCycle {
+ public:
+  // Without `appendable` every load is whole and the loaded bytes are not kept for the check.
+  explicit LiveCycle(bool appendable = true) : appendable_(appendable) {}
+
+  ResultData Data;
+  FlagList Flags;
+
+  // Update reads only the lines appended since the last load when the file only grew (checked
+  // byte for byte) and nothing else changed; otherwise, and with Full, the whole file is loaded.
+  enum class Mode { Full, Update };
+  LoadReport Load(const std::string& zunTextPath, Mode mode = Mode::Full);
+  // The last load read only appended lines.
+  bool LastLoadAppended() const { return appended_; }
+
+  // True when the zunText file or the flag file differs (time or size) from what the last load saw.
+  bool SourcesChanged() const;
+
+  // The pure text and, when asked, the ranking files from the loaded data.
+  OutputReport WriteOutputs(const OutputTargets& targets);
+
+ private:
+  bool CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                 const std::string& flagBytes) const;
+  static void ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes);
+
+  bool appendable_;
+  std::string path_;
+  FileStamp zunStamp_;
+  FileStamp flagStamp_;
+  LoadReport last_;
+  FlagList flagsLoaded_;  // the flag list as the last load left it
+  bool flagFileThere_ = false;
+  std::string flagBytes_;  // the flag file as the last load found it
+  ZunTextResume resume_;
+  FirstRepeatIndex repeats_;
+  PrefixHash loadedBytes_;  // the bytes of the file the grid holds
+  bool appended_ = false;
+  PureTextBuilder pure_;
+  int pureFrom_ = 1;       // the first row changed since the pure text was last built
+  FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
+  RankingMemo rankingMemo_;
+};
+
+}  // namespace zun

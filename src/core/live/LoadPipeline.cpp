@@ -1,0 +1,85 @@
+#include "live/LoadPipeline.h"
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "platform/Paths.h"
+#include "results/ZunTextReader.h"
+
+namespace zun {
+
+std::string FlagDirFor(const std::string& zunTextPath) { return FolderOf(zunTextPath); }
+
+std::string FlagFilePathFor(const std::string& zunTextPath) {
+  return JoinPath(FlagDirFor(zunTextPath), kFlagFileName);
+}
+
+void ReleaseTables(ResultData& data) {
+  data.HasTables = false;
+  PassageTable().swap(data.Passages);
+  std::vector<FirstRepeatEntry>().swap(data.FirstRepeats);
+}
+
+namespace {
+
+// Header texts in row 0 and the line number in column 0 of rows [from, row count).
+void NumberRows(ResultGrid& grid, int from) {
+  const auto& headers = HeaderTexts();
+  for (int c = 0; c < kGridColumns; ++c) grid.SetCell(c, 0, headers[c]);
+  for (int r = std::max(from, 1); r < grid.RowCount(); ++r) {
+    const std::string number = std::to_string(r);
+    if (grid.Cell(ColLineNo, r) != number) grid.SetCell(ColLineNo, r, number);
+  }
+}
+
+}  // namespace
+
+LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath) {
+  ZunTextResume resume;
+  FirstRepeatIndex repeats;
+  return LoadResultGrid(data, flags, zunTextPath, resume, repeats);
+}
+
+LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
+                          FirstRepeatIndex& repeats) {
+  LoadReport report;
+  ResultGrid& grid = data.Grid;
+  report.fileOpened = ReadZunText(grid, zunTextPath, resume);
+  NumberRows(grid, 1);
+
+  ReleaseTables(data);
+  data.RowTotal = grid.RowCount();
+  if (data.RowTotal >= kGridRowLimit) {
+    report.tooBig = true;
+    return report;
+  }
+  report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
+  ResetPassageTable(data.Passages, data.RowTotal);
+  report.firstRepeatFound = MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats);
+  repeats.Build(grid, data.FirstRepeats);
+  data.HasTables = true;
+  return report;
+}
+
+bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow) {
+  ResultGrid& grid = data.Grid;
+  const int firstNew = std::min(resume.rowCount, resume.lines + 1);
+  const int keptLine = resume.lines;  // the one older row whose "z" a new line may set
+  std::set<int32_t> touched;
+  repeats.DropRowsFrom(firstNew, touched);
+  if (!ReadAppendedZunText(grid, zunTextPath, resume)) return false;
+  NumberRows(grid, firstNew);
+  data.RowTotal = grid.RowCount();
+  if (data.RowTotal >= kGridRowLimit) return false;
+  MarkFlaggedRows(grid, flags, firstNew);
+  repeats.AddRows(grid, firstNew, grid.RowCount(), touched);
+  repeats.Touch(grid, keptLine, touched);
+  firstChangedRow = std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched)});
+  data.Passages.resize(static_cast<size_t>(data.RowTotal));
+  data.FirstRepeats.resize(static_cast<size_t>(data.RowTotal));
+  return true;
+}
+
+}  // namespace zun

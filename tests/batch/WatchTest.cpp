@@ -1,0 +1,141 @@
+// zuntext-batch --watch as a process: it follows the file, ends on SIGTERM with 0, and keeps one
+// FTP login for the whole run.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FtpTestServer.h"
+#include "TempDir.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using zun::test::ReadAll;
+using zun::test::TempDir;
+
+// Polls `done` for up to a minute (the machine may be busy).
+template <typename Done>
+bool WaitFor(Done done) {
+  for (int i = 0; i < 600; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+bool Contains(const std::string& path, const std::string& part) {
+  return ReadAll(path).find(part) != std::string::npos;
+}
+
+class WatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy_file(std::string(ZUN_TEST_DATA_DIR) + "/basic/race.txt", race_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  void Start(std::vector<std::string> extra) {
+    std::vector<std::string> args = {ZUN_BATCH_EXE, "--watch"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(race_);
+    args.push_back(out_);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    setenv("ZUNTEXT_FTP_PASSWORD", "secret", 1);
+    ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+  }
+
+  // SIGTERM, then the exit code (-1 when it did not exit normally within a minute).
+  int Stop() {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; });
+    pid_ = -1;
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  void Append(const std::string& text) {
+    std::ofstream file(race_, std::ios::app | std::ios::binary);
+    file << text;
+  }
+
+  TempDir dir_;
+  std::string race_ = dir_.File("race.txt");
+  std::string out_ = dir_.File("out");
+  std::string err_ = dir_.File("stderr");
+  std::string root_ = dir_.File("root");
+  pid_t pid_ = -1;
+};
+
+TEST_F(WatchTest, AppendedReadingsReachTheOutputsAndSigtermEndsWithZero) {
+  Start({});
+  const std::string pure = out_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "rows 14, loaded whole"); })) << ReadAll(err_);
+  EXPECT_TRUE(Contains(pure, "1,1,101,1,1000500,1000000,91000500\r\n"));
+
+  Append("1,1,150,1,1900000,1900000,91900000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,150,1,1900000,1900000,91900000\r\n"); })) << ReadAll(err_);
+  EXPECT_TRUE(WaitFor([&] { return Contains(out_ + "/000/000.csv", ",150,1900,"); }));
+  // A reading written in two parts is taken whole.
+  Append("1,1,151,1,19100");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Append("00,1910000,91910000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,151,1,1910000,1910000,91910000\r\n"); })) << ReadAll(err_);
+  // A file gone for a moment publishes nothing; the file put back is followed again.
+  const std::string kept = race_ + ".kept";
+  fs::rename(race_, kept);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_TRUE(Contains(pure, "1,1,151,1,1910000,1910000,91910000\r\n"));
+  fs::rename(kept, race_);
+  Append("1,1,152,1,1920000,1920000,91920000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,152,1,1920000,1920000,91920000\r\n"); })) << ReadAll(err_);
+
+  EXPECT_EQ(Stop(), 0);
+  const std::string err = ReadAll(err_);
+  EXPECT_NE(err.find("appended lines read"), std::string::npos) << err;
+}
+
+TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", "demo"});
+  const std::string remote = root_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,101,1,1000500"); })) << ReadAll(err_);
+  for (int k = 0; k < 2; ++k) {
+    const std::string line = "1,1,16" + std::to_string(k) + ",1,1900000,1900000,91900000\n";
+    Append(line);
+    ASSERT_TRUE(WaitFor([&] { return Contains(remote, line.substr(0, line.size() - 1) + "\r\n"); })) << ReadAll(err_);
+  }
+  EXPECT_EQ(Stop(), 0);
+  const std::string log = ReadAll(dir_.File("server.log"));
+  size_t logins = 0;
+  for (size_t at = log.find("logged in."); at != std::string::npos; at = log.find("logged in.", at + 1)) ++logins;
+  EXPECT_EQ(logins, 1u) << log;
+  EXPECT_NE(ReadAll(err_).find("1 of 1 files sent"), std::string::npos) << ReadAll(err_);
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// Reading only appended lines: after every change to a race file the cycle that updates must hold
+// the grid, flags and tables of a fresh full load and write the same bytes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "TempDir.h"
+#include "live/LiveCycle.h"
+#include "output/PureText.h"
+
+namespace zun {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RaceWriter {
+ public:
+  explicit RaceWriter(uint32_t seed) : rng_(seed) {}
+
+  int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+
+  // One reading, now and then an odd one: out of range, quoted, marked, overlong, empty.
+  std::string Line() {
+    const int kind = Pick(0, 40);
+    if (kind == 0) return "";
+    if (kind == 1) return "   ";
+    if (kind == 2) return "1,1," + std::to_string(Pick(100, 106)) + ",1," + std::string(2100, '7');
+    const int bib = kind == 3 ? 99999 : Pick(100, 112);
+    const int div1 = kind == 4 ? 99 : Pick(1, 2);
+    const int lap = kind == 5 ? 0 : Pick(1, 3);
+    time_ += Pick(-2000, 40000);
+    const int t = std::max(time_, 1000);
+    std::string line = std::to_string(div1) + "," + std::to_string(Pick(1, 2)) + "," + std::to_string(bib) + "," +
+                       std::to_string(lap) + "," + std::to_string(t) + "," + std::to_string(t / 1000 * 1000) + "," +
+                       std::to_string(90000000 + t);
+    if (kind == 6) line += ",,R";
+    if (kind == 7) line += ",x";
+    if (kind == 8) {
+      std::string quoted(1, '"');
+      quoted += line[0];
+      quoted += '"';
+      line = quoted + line.substr(1);
+    }
+    return line;
+  }
+  std::string Eol() { return Pick(0, 5) == 0 ? "\r\n" : "\n"; }
+  std::string Lines(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) {
+      last_ = Line();
+      text += last_ + Eol();
+    }
+    return text;
+  }
+  const std::string& LastLine() const { return last_; }
+
+ private:
+  std::mt19937 rng_;
+  int time_ = 1000000;
+  std::string last_;
+};
+
+std::string GridText(const ResultGrid& grid) {
+  std::string text;
+  for (int r = 0; r < grid.RowCount(); ++r) {
+    for (int c = 0; c < kGridColumns; ++c) {
+      text.append(grid.Cell(c, r));
+      text += '|';
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+class AppendedLines : public ::testing::Test {
+ protected:
+  std::string Race() const { return dir_.File("race.txt"); }
+  std::string Flag() const { return dir_.File("zuntext.flg"); }
+  void Write(const std::string& bytes) { test::WriteAll(Race(), bytes), content_ = bytes; }
+  void Append(const std::string& bytes) { Write(content_ + bytes); }
+
+  // The live cycle writes over its earlier outputs, keeping files whose bytes stay the same.
+  OutputTargets Targets(const std::string& name, bool fresh) {
+    const std::string out = dir_.File(name);
+    if (fresh) fs::remove_all(out);
+    fs::create_directories(out + "/000");
+    fs::create_directories(out + "/999");
+    return OutputTargets{out + "/" + kPureTextFileName, true, out + "/000", out + "/999"};
+  }
+
+  // Updates the live cycle and checks it against a fresh full load.
+  void Step(const std::string& what) {
+    SCOPED_TRACE(what);
+    const LoadReport got = live_.Load(Race(), LiveCycle::Mode::Update);
+    appendedLoads_ += live_.LastLoadAppended();
+    LiveCycle fresh;
+    const LoadReport want = fresh.Load(Race());
+    EXPECT_EQ(got.fileOpened, want.fileOpened);
+    EXPECT_EQ(got.tooBig, want.tooBig);
+    EXPECT_EQ(got.flagFile, want.flagFile);
+    EXPECT_EQ(got.firstRepeatFound, want.firstRepeatFound);
+    ASSERT_EQ(GridText(live_.Data.Grid), GridText(fresh.Data.Grid));
+    EXPECT_EQ(live_.Flags, fresh.Flags);
+    EXPECT_EQ(live_.Data.RowTotal, fresh.Data.RowTotal);
+    EXPECT_EQ(live_.Data.HasTables, fresh.Data.HasTables);
+    EXPECT_EQ(live_.Data.Passages.size(), fresh.Data.Passages.size());
+    const OutputTargets a = Targets("live", false), b = Targets("fresh", true);
+    live_.WriteOutputs(a);
+    fresh.WriteOutputs(b);
+    // Neither removes count files a shorter race no longer has: compare what the full write wrote.
+    for (const auto& entry : fs::recursive_directory_iterator(dir_.File("fresh"))) {
+      if (!entry.is_regular_file()) continue;
+      const std::string name = fs::relative(entry.path(), dir_.File("fresh")).string();
+      EXPECT_EQ(test::ReadAll(dir_.File("live/" + name)), test::ReadAll(entry.path().string())) << name;
+    }
+  }
+
+  test::TempDir dir_;
+  LiveCycle live_;
+  std::string content_;
+  int appendedLoads_ = 0;
+};
+
+TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    RaceWriter race(seed);
+    fs::remove(Flag());
+    Write(race.Lines(race.Pick(0, 30)));
+    live_.Load(Race());
+    for (int step = 0; step < 40; ++step) {
+      const int action = race.Pick(0, 19);
+      std::string what = "step " + std::to_string(step) + " action " + std::to_string(action);
+      if (action <= 5) {
+        Append(race.Lines(race.Pick(1, 4)));
+      } else if (action <= 8) {
+        // Half a line, checked, then its rest.
+        const std::string line = race.Lines(1);
+        const size_t cut = static_cast<size_t>(race.Pick(0, static_cast<int>(line.size())));
+        Append(line.substr(0, cut));
+        Step(what + " half");
+        Append(line.substr(cut));
+      } else if (action == 9) {
+        Append(race.LastLine() + "\n");  // the same reading again: the earlier row turns "z"
+        if (race.Pick(0, 1)) {
+          // Half of it again, which repeats the reading until its rest changes the time.
+          Step(what + " repeated");
+          std::string half = race.LastLine();
+          for (int field = 0, at = 0; field < 6 && at != -1; ++field) {
+            at = static_cast<int>(half.find(',', static_cast<size_t>(at) + (field > 0)));
+            if (field == 5 && at != -1) half.resize(static_cast<size_t>(at));
+          }
+          Append(half);
+          Step(what + " half repeated");
+          Append("7,1\n");
+        }
+      } else if (action == 10) {
+        // A first lap of a bib that may have one already, earlier or later in time.
+        Append("1,1," + std::to_string(race.Pick(100, 112)) + ",1," + std::to_string(race.Pick(1000, 2000000)) +
+               ",1000000,90000000\n");
+      } else if (action == 11) {
+        Append("\n\n");
+      } else if (action == 12 && live_.Data.Grid.RowCount() > 2) {
+        // The flag file names some rows.
+        std::string flags;
+        for (int k = race.Pick(0, 3); k > 0; --k) {
+          const int row = race.Pick(1, live_.Data.Grid.RowCount() - 1);
+          flags += BuildFlagLine(live_.Data.Grid, row) + (race.Pick(0, 1) ? "\n" : "\r\n");
+        }
+        test::WriteAll(Flag(), flags);
+      } else if (action == 13 && live_.Data.Grid.RowCount() > 2) {
+        // The operator marks a row: the list and the file change together.
+        SetFlagMark(live_.Data.Grid, live_.Flags, race.Pick(1, live_.Data.Grid.RowCount() - 1), Flag());
+      } else if (action == 14 && !content_.empty()) {
+        std::string changed = content_;
+        changed[static_cast<size_t>(race.Pick(0, static_cast<int>(changed.size()) - 1))] = '5';
+        Write(changed + race.Lines(race.Pick(0, 2)));
+      } else if (action == 15 && !content_.empty()) {
+        Write(content_.substr(0, static_cast<size_t>(race.Pick(0, static_cast<int>(content_.size()) - 1))));
+      } else if (action == 16) {
+        RaceWriter other(seed * 100 + static_cast<uint32_t>(step));
+        const std::string replacement = other.Lines(race.Pick(0, 20));
+        fs::remove(Race());
+        Write(replacement);
+      } else if (action == 17) {
+        fs::remove(Flag());
+      } else if (action == 18 && !content_.empty() && content_.back() == '\n') {
+        // A CR LF whose LF comes later.
+        Append(race.Line() + "\r");
+        Step(what + " cr");
+        Append("\n");
+      } else {
+        Append(race.Lines(1));
+      }
+      Step(what);
+    }
+  }
+  // Most changes were appends: they must have been read as such, or nothing above was tested.
+  EXPECT_GT(appendedLoads_, 150);
+}
+
+TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
+  Write("1,1,101,1,1000000,1000000,91000000\n");
+  live_.Load(Race());
+  fs::remove(Race());
+  Step("file gone");
+  EXPECT_FALSE(live_.LastLoadAppended());
+  Write("1,1,101,1,1000000,1000000,91000000\n");
+  Step("file back");
+  Append("1,1,102,1,1000000,1000000,91000000\n");
+  Step("appended");
+  EXPECT_TRUE(live_.LastLoadAppended());
+}
+
+}  // namespace
+}  // namespace zun

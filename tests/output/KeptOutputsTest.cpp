@@ -1,0 +1,105 @@
+// Outputs built again only where the data changed: the same bytes as building them whole.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <random>
+
+#include "TempDir.h"
+#include "output/PureText.h"
+#include "output/Ranking.h"
+#include "platform/Paths.h"
+
+namespace zun {
+namespace {
+
+void SetRandomRow(ResultGrid& grid, int row, std::mt19937& rng) {
+  auto pick = [&](int lo, int hi) { return std::to_string(std::uniform_int_distribution<int>(lo, hi)(rng)); };
+  const std::string cells[kGridColumns] = {std::to_string(row), pick(1, 2), pick(1, 2), pick(100, 130), pick(0, 4),
+                                           pick(1000000, 2000000), pick(1000000, 2000000), pick(90000000, 92000000),
+                                           pick(0, 9) == "0" ? "x" : "", pick(0, 9) == "0" ? "R" : ""};
+  std::string_view views[kGridColumns];
+  for (int c = 0; c < kGridColumns; ++c) views[c] = cells[c];
+  grid.SetRow(row, views, kGridColumns);
+}
+
+TEST(KeptOutputs, PureTextRebuiltFromTheFirstChangedRowEqualsAWholeBuild) {
+  std::mt19937 rng(7);
+  ResultGrid grid;
+  grid.SetRowCount(500);
+  for (int r = 1; r < grid.RowCount(); ++r) SetRandomRow(grid, r, rng);
+  PureTextBuilder builder(16);
+  EXPECT_EQ(builder.Build(grid, 1), BuildPureText(grid));
+  for (int step = 0; step < 200; ++step) {
+    const int first = std::uniform_int_distribution<int>(1, grid.RowCount())(rng);
+    switch (step % 4) {
+      case 0: grid.SetCell(ColZFlg, std::min(first, grid.RowCount() - 1), step % 8 ? "R" : ""); break;
+      case 1: grid.SetCell(ColXFlg, std::min(first, grid.RowCount() - 1), step % 8 ? "x" : " "); break;
+      case 2: {
+        const int old = grid.RowCount();
+        grid.SetRowCount(old + step % 7);
+        for (int r = old; r < grid.RowCount(); ++r) SetRandomRow(grid, r, rng);
+        ASSERT_EQ(builder.Build(grid, old), BuildPureText(grid)) << "step " << step;
+        continue;
+      }
+      default: grid.SetRowCount(std::max(2, std::min(first, grid.RowCount()))); break;  // a shorter grid
+    }
+    ASSERT_EQ(builder.Build(grid, first), BuildPureText(grid)) << "step " << step;
+  }
+}
+
+class KeptRankings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateFolder(dir_.File("000"));
+    CreateFolder(dir_.File("999"));
+    std::mt19937 rng(3);
+    grid_.SetRowCount(300);
+    for (int r = 1; r < grid_.RowCount(); ++r) SetRandomRow(grid_, r, rng);
+  }
+  RankingReport Rank(RankingMemo* memo) {
+    PassageTable table;
+    ResetPassageTable(table, grid_.RowCount());
+    return WriteRankingFiles(grid_, grid_.RowCount(), table, dir_.File("000"), dir_.File("999"), memo);
+  }
+  int64_t Inode(const std::string& name) const {
+    struct stat st {};
+    return stat(dir_.File(name).c_str(), &st) == 0 ? static_cast<int64_t>(st.st_ino) : -1;
+  }
+  test::TempDir dir_;
+  ResultGrid grid_;
+};
+
+TEST_F(KeptRankings, OnlyFilesWhoseBytesChangeAreReplaced) {
+  RankingMemo memo;
+  const RankingReport first = Rank(&memo);
+  ASSERT_TRUE(first.overallWritten);
+  ASSERT_GT(first.countFilesWritten, 1);
+  EXPECT_EQ(first.filesKept, 0);
+  const int64_t overall = Inode("000/000.csv"), count1 = Inode("999/001.csv");
+
+  const RankingReport again = Rank(&memo);
+  EXPECT_EQ(again.filesKept, 1 + again.countFilesWritten);
+  EXPECT_EQ(Inode("000/000.csv"), overall);  // not replaced: the rename would give a new inode
+
+  // A fourth passage of one bib, later than every other reading, changes 000.csv and 004.csv only.
+  grid_.SetRowCount(grid_.RowCount() + 1);
+  const std::string_view late[] = {"", "1", "1", "100", "4", "2500000", "2500000", "92500000"};
+  grid_.SetRow(grid_.RowCount() - 1, late, 8);
+  const RankingReport later = Rank(&memo);
+  EXPECT_NE(Inode("000/000.csv"), overall);
+  EXPECT_EQ(Inode("999/001.csv"), count1);
+  const std::string kept000 = test::ReadAll(dir_.File("000/000.csv"));
+
+  // A file removed behind its back is written again; the bytes are those of a write without memo.
+  std::remove(dir_.File("999/001.csv").c_str());
+  Rank(&memo);
+  const std::string keptCount1 = test::ReadAll(dir_.File("999/001.csv"));
+  Rank(nullptr);
+  EXPECT_EQ(test::ReadAll(dir_.File("000/000.csv")), kept000);
+  EXPECT_EQ(test::ReadAll(dir_.File("999/001.csv")), keptCount1);
+  EXPECT_FALSE(keptCount1.empty());
+  EXPECT_EQ(later.countFilesWritten, again.countFilesWritten);
+}
+
+}  // namespace
+}  // namespace zun
