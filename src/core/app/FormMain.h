@@ -5,12 +5,14 @@
 // records onto its widgets.
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Control.h"
+#include "app/CycleStatus.h"
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
 #include "ftp/PublishHealth.h"
@@ -39,6 +41,7 @@ struct GridControl : Control {
   int modelResets = 0;     // bumped when the rows or their visibility change: rebuild the view
   int repaints = 0;        // bumped when cells changed or the display mode changed: repaint
   int scrollRequests = 0;  // bumped when the current row must be scrolled into view
+  bool keepScroll = false;  // the last reset kept the operator's place: the view keeps its scroll position
 };
 
 // The open dialog's settings.
@@ -57,6 +60,8 @@ struct FormMainOptions {
   std::string CurrentDirectory;
   // Makes the FTP client of the window's one session; empty: the libcurl client.
   std::function<std::unique_ptr<ftp::FtpClient>()> MakeFtpClient = nullptr;
+  // The wall clock for the times the cycle's state shows; empty: the system clock.
+  std::function<std::time_t()> Now = nullptr;
 };
 
 class FormMain {
@@ -103,6 +108,12 @@ class FormMain {
   // Snapshots of the zunText file for the automation cycle.
   FileStamp CurrentSnapshot;
   FileStamp PreviousSnapshot;
+  int64_t LastSeenSize = -1;   // the file's size at the last tick or load
+  int HalfLineTicks = 0;       // ticks waited for a line's end
+  bool MarksChangedSinceOutputs = false;  // a mark was set or removed since the outputs were written
+  std::time_t LastReloadAt = 0;
+  std::time_t LastOutputsAt = 0;
+  CycleStatus Cycle;           // what the window shows of the cycle; UpdateCycleStatus keeps it
 
   bool CloseRequested = false;  // ActionCloseExecute asks the window to close
   bool Closed = false;          // FormClose has run
@@ -176,6 +187,10 @@ class FormMain {
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
   void LoadResultGrid();
+  // The cycle's reload: the operator's row, scroll position, focus and chosen flag line stay
+  // where they were, unless the current row was the last one (then it follows the new last row).
+  void ReloadKeepingView();
+  void UpdateCycleStatus();
 
   // ---- grid display ----
   // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid
@@ -284,6 +299,7 @@ class FormMain {
   void ReportFlagSave(MarkOutcome outcome);
   bool ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList);
   FileStamp StampOfZunText(const std::string& path) const;
+  std::time_t Now() const;
 
   // FTP helpers (FormMainFtp.cpp).
   void MakeFtpSession();

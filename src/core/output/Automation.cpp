@@ -11,6 +11,15 @@ bool SnapshotCallsForReload(const FileStamp& previous, const FileStamp& current)
   return previous.size != 0 && (previous.modifiedNs != current.modifiedNs || previous.size != current.size);
 }
 
+bool WaitForLineEnd(bool endsWithLineBreak, bool sizeChanged, int& waitedTicks) {
+  if (endsWithLineBreak || !sizeChanged || waitedTicks >= kHalfLineWaitTicks) {
+    waitedTicks = 0;
+    return false;
+  }
+  ++waitedTicks;
+  return true;
+}
+
 UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce) {
   UploadGateDecision d;
   if (sourceReady && uploadedOnce) {

@@ -21,6 +21,14 @@ struct UploadGateDecision {
   bool sourceNotSet = false;       // "ローカルディレクトリが正しくセットされていません"
 };
 
+// A tick that finds the file's last line without its line break while the file is still growing
+// waits, so that a line the timing system is writing is not read in pieces. After this many
+// waiting ticks, or once the file stays the same for a tick, the line is read as it stands.
+inline constexpr int kHalfLineWaitTicks = 3;
+
+// True: this tick waits. `waitedTicks` counts the ticks waited in a row.
+bool WaitForLineEnd(bool endsWithLineBreak, bool sizeChanged, int& waitedTicks);
+
 // `sourceReady`: the folder label chosen by the upload option is drawn red.
 UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce);
 

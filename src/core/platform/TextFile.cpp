@@ -104,6 +104,17 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   return SaveResult::Ok;
 }
 
+bool EndsWithLineBreak(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  struct stat st {};
+  char last = '\n';
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) != 1)
+    last = '\n';
+  close(fd);
+  return last == '\n';
+}
+
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable) {
   std::string bytes = ToCrLf(text);
   bytes += "\r\n";

@@ -21,6 +21,10 @@ enum class SaveResult { Ok, OpenFailed, WriteFailed };
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable = false,
                        unsigned mode = 0666);
 
+// True when the file's last byte is a line feed, or the file is empty or missing: no line of it
+// is still being written.
+bool EndsWithLineBreak(const std::string& path);
+
 // The whole-text save: `text` plus one final line break, in text mode, replacing the file.
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable = false);
 
