@@ -1,6 +1,8 @@
 #include "Application.h"
 
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 #include <exception>
 
@@ -15,6 +17,10 @@ std::function<void(const QString&)>& Reporter() {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("zunTextEditor"));
+  // The window speaks Japanese whatever the locale, so Qt's own buttons and dialogs do too.
+  auto* translator = new QTranslator(this);
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(translator);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -503,6 +503,33 @@ void MainWindow::BuildStatusBar() {
     panels_.push_back(panel);
   }
   Bind("StatusBar1", bar, Kind::StatusBar);
+
+  // The cycle's state, readable from across the room: green while watching, amber when paused,
+  // red while publishing fails.
+  cycleLabel_ = new QLabel(bar);
+  cycleLabel_->setObjectName(QStringLiteral("CycleState"));
+  cycleLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  cycleLabel_->setMinimumWidth(320);
+  bar->addPermanentWidget(cycleLabel_, 1);
+}
+
+void MainWindow::SyncCycleState() {
+  const zun::CycleStatus& cycle = form_->Cycle;
+  const char* style = "";
+  switch (cycle.level) {
+    case zun::CycleLevel::Off: style = "QLabel { color: #555555; padding: 0 4px; }"; break;
+    case zun::CycleLevel::Watching: style = "QLabel { background: #d6f5d6; color: #0b5d0b; padding: 0 4px; }"; break;
+    case zun::CycleLevel::Paused:
+      style = "QLabel { background: #ffc94d; color: #000000; font-weight: bold; padding: 0 4px; }";
+      break;
+    case zun::CycleLevel::Failing:
+      style = "QLabel { background: #d32f2f; color: #ffffff; font-weight: bold; padding: 0 4px; }";
+      break;
+  }
+  const QString text = QString::fromStdString(cycle.text);
+  if (cycleLabel_->text() != text) cycleLabel_->setText(text);
+  if (cycleLabel_->styleSheet() != QLatin1String(style)) cycleLabel_->setStyleSheet(QLatin1String(style));
+  cycleLabel_->setToolTip(text);
 }
 
 
@@ -722,7 +749,12 @@ void MainWindow::ConnectEvents() {
   });
   grid_->onFocusChanged = [f](bool focused) { f->StringGrid1FocusChanged(focused); };
 
-  connect(timer_, &QTimer::timeout, this, [this, f] { Forward([f] { f->Timer1Timer(); }); });
+  // The timer stands still while a tick works; the mirror afterwards starts it again with its
+  // full period, so every working tick is followed by a second of rest.
+  connect(timer_, &QTimer::timeout, this, [this, f] {
+    timer_->stop();
+    Forward([f] { f->Timer1Timer(); });
+  });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -1042,7 +1074,9 @@ void MainWindow::SyncGrid() {
   const bool reset = g.modelResets != modelResets_;
   if (reset) {
     modelResets_ = g.modelResets;
+    const int top = grid_->verticalScrollBar()->value();
     model_->Reload();
+    if (g.keepScroll) grid_->verticalScrollBar()->setValue(top);
   }
   if (g.repaints != repaints_) {
     repaints_ = g.repaints;
@@ -1056,7 +1090,7 @@ void MainWindow::SyncGrid() {
     if (current >= 0) {
       const QModelIndex index = model_->index(current, std::clamp(g.currentCol, 0, zun::kGridColumns - 1));
       grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-      if (scroll || reset) grid_->scrollTo(index, QAbstractItemView::EnsureVisible);
+      if (scroll || (reset && !g.keepScroll)) grid_->scrollTo(index, QAbstractItemView::EnsureVisible);
     } else {
       grid_->selectionModel()->clearSelection();
       grid_->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -1080,6 +1114,7 @@ void MainWindow::Mirror() {
     if (const zun::Control* c = Record(b.name)) ApplyBinding(b, *c);
   }
   SyncGrid();
+  SyncCycleState();
   mirroring_ = false;
 }
 

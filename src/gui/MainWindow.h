@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow {
   zun::Control* Record(const std::string& name);
   void ApplyBinding(const Binding& b, const zun::Control& c);
   void SyncGrid();
+  void SyncCycleState();
 
   std::unique_ptr<QtPrompter> ownPrompter_;
   zun::Prompter* prompter_;
@@ -78,6 +79,7 @@ class MainWindow : public QMainWindow {
   GridView* grid_ = nullptr;
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
+  QLabel* cycleLabel_ = nullptr;
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
   bool shown_ = false;

@@ -248,6 +248,57 @@ class MainWindowTest : public QObject {
     QVERIFY(!Find<QTimer>("Timer1")->isActive());
   }
 
+  void liveReadingsLeaveTheOperatorsChoicesAlone() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>("ProgressBar1")->value() > 0, 3000);
+    auto* cycle = Find<QLabel>("CycleState");
+    QVERIFY(cycle->text().startsWith(QStringLiteral("自動化 監視中")));
+
+    zun::gui::GridView* grid = window_->Grid();
+    grid->setFocus();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(2, 1)).center());
+    QTRY_COMPARE(window_->Form().RememberedRow, 3);
+    int rows = 8;
+    for (int reading = 0; reading < 2; ++reading) {
+      WriteFile(racePath_, QByteArray("1,1,4") + QByteArray::number(reading) + ",1,1700000,1700000,91700000\r\n", true);
+      ++rows;
+      QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    }
+    QCOMPARE(grid->currentIndex().row(), 2);
+
+    // Typing in a search box is not interrupted by a reload.
+    auto* division = Find<QLineEdit>("LEdit2");
+    QTest::mouseClick(division, Qt::LeftButton);
+    QTRY_VERIFY(division->hasFocus());
+    WriteFile(racePath_, "1,1,50,1,1800000,1800000,91800000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QVERIFY(division->hasFocus());
+
+    // The mark goes to line 3, which the operator chose before the readings came.
+    QTest::mouseClick(Find<QPushButton>("ButtonDoignore"), Qt::LeftButton);
+    auto* flags = Find<QListWidget>("ListBox1");
+    QCOMPARE(flags->count(), 1);
+    QVERIFY(flags->item(0)->text().startsWith(QStringLiteral("3,")));
+
+    // A line chosen in the flag list stays chosen through a reload and can be taken away.
+    QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
+    WriteFile(racePath_, "1,1,51,1,1900000,1900000,91900000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QCOMPARE(flags->currentRow(), 0);
+    QTest::mouseClick(Find<QPushButton>("ButtonCancalIgnore"), Qt::LeftButton);
+    QCOMPARE(flags->count(), 0);
+    QCOMPARE(static_cast<int>(prompter_.messages.size()), 0);
+
+    // Text in a search box pauses the cycle, and the state says so.
+    QTest::keyClicks(division, QStringLiteral("2"));
+    QTRY_VERIFY_WITH_TIMEOUT(cycle->text().contains(QStringLiteral("「部門1」")), 3000);
+  }
+
   void closingAsksFirst() {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));

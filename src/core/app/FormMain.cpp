@@ -206,6 +206,7 @@ void FormMain::UpdateControlStates() {
   ActionDeletePurefiles.enabled = ListView1.rows.size() > 1 || ListView2.rows.size() > 1 || !CheckListBox1.items.empty();
   Label4.visible = !StringGrid1.visible;
   UpdateFtpControlStates();
+  UpdateCycleStatus();
 }
 
 void FormMain::UpdateFtpControlStates() {
@@ -387,6 +388,8 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
   FlagFilePath = FlagFilePathFor(path);
 
   const LoadReport report = Live.Load(path, mode);
+  LastReloadAt = Now();
+  StringGrid1.keepScroll = false;
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
@@ -413,6 +416,57 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
   }
   ++StringGrid1.repaints;
   UpdateControlStates();
+}
+
+void FormMain::ReloadKeepingView() {
+  GridControl& g = StringGrid1;
+  const GridControl before = g;
+  const int oldRowCount = Data.Grid.RowCount();
+  const int remembered = RememberedRow;
+  const int flagIndex = ListBox1.itemIndex;
+  const std::string chosenFlag =
+      flagIndex >= 0 && flagIndex < static_cast<int>(Flags.size()) ? Flags[static_cast<size_t>(flagIndex)] : std::string();
+
+  LoadResultGrid(LiveCycle::Mode::Update);
+
+  // The grid takes the keyboard focus only from itself: an operator typing elsewhere keeps it.
+  if (!before.focused) {
+    g.focused = false;
+    g.focusRequests = before.focusRequests;
+  }
+  const int rowCount = Data.Grid.RowCount();
+  const bool followsTail = before.currentRow >= oldRowCount - 1;
+  if (!followsTail && before.currentRow < rowCount) {
+    g.currentRow = before.currentRow;
+    g.currentCol = before.currentCol;
+    g.topRow = before.topRow < rowCount ? before.topRow : 1;
+    g.scrollRequests = before.scrollRequests;
+    g.keepScroll = true;
+    RememberedRow = remembered;
+  }
+  if (!chosenFlag.empty()) {
+    for (size_t i = 0; i < Flags.size(); ++i)
+      if (Flags[i] == chosenFlag) ListBox1.itemIndex = static_cast<int>(i);
+  }
+  UpdateControlStates();
+}
+
+std::time_t FormMain::Now() const { return options_.Now ? options_.Now() : std::time(nullptr); }
+
+void FormMain::UpdateCycleStatus() {
+  static const char* const captions[5] = {"行番号", "部門1", "部門2", "ゼッケン", "回数"};
+  CycleFacts facts;
+  facts.autoChecked = CBAuto.checked;
+  facts.writesOutputs = CBPure.checked;
+  facts.gridShown = StringGrid1.visible;
+  for (int tag = 0; tag < 5 && facts.filledSearchBox.empty(); ++tag)
+    if (!Trim(LEdit(tag)->text).empty()) facts.filledSearchBox = captions[tag];
+  facts.uploading = Uploading;
+  facts.fileMissing = !FileExists(Edit1.text);
+  facts.lastReloadAt = LastReloadAt;
+  facts.lastOutputsAt = LastOutputsAt;
+  facts.publish = Publish;
+  Cycle = DescribeCycle(facts);
 }
 
 void FormMain::ActionOpenZunTextExecute() {
@@ -537,6 +591,7 @@ void FormMain::ButtonDoignoreClick() {
       return;
     }
     ReportFlagSave(outcome);
+    MarksChangedSinceOutputs = true;
     SyncFlagList();
     ++StringGrid1.repaints;
     GiveGridFocus();
@@ -552,6 +607,7 @@ void FormMain::ButtonCancalIgnoreClick() {
   } else {
     const MarkOutcome outcome = RemoveFlagMark(Data.Grid, Flags, index, FlagFilePath);
     ReportFlagSave(outcome);
+    MarksChangedSinceOutputs = true;
     SyncFlagList();
     ++StringGrid1.repaints;
   }
@@ -593,7 +649,12 @@ void FormMain::ActionPutCleanTextExecute() {
 void FormMain::WritePureText() {
   // A failed write is reported like a file that cannot be opened: the old file may be stale.
   const OutputReport report = Live.WriteOutputs(OutputTargets{PureTextPath, CBNeedCSV.checked, Dir000, Dir999});
-  if (report.pureText != SaveResult::Ok) prompter_.ShowMessage(kMsgCannotOpen);
+  if (report.pureText != SaveResult::Ok) {
+    prompter_.ShowMessage(kMsgCannotOpen);
+  } else {
+    MarksChangedSinceOutputs = false;
+    LastOutputsAt = Now();
+  }
   if (report.ranking.overallWritten && CBFtp.checked) AutoUploadGate();
   RefreshOutputLists();
   UpdateControlStates();
@@ -615,6 +676,10 @@ FileStamp FormMain::StampOfZunText(const std::string& path) const {
 }
 
 void FormMain::Timer1Timer() {
+  struct ShowState {
+    FormMain& form;
+    ~ShowState() { form.UpdateCycleStatus(); }
+  } showState{*this};
   if (Uploading) return;
   if (!StringGrid1.visible) return;
   if (FilterActive()) return;
@@ -633,10 +698,16 @@ void FormMain::Timer1Timer() {
 
   const FileStamp stamp = StampOfZunText(Edit1.text);
   if (stamp.exists) CurrentSnapshot = stamp;
+  const bool writesOutputs = CBAuto.checked && CBPure.checked;
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
-    LoadResultGrid(LiveCycle::Mode::Update);
+    // The previous snapshot stays, so the tick after the wait still sees the change.
+    if (LineEnd.Holds(AbsolutePath(Edit1.text))) return;
+    ReloadKeepingView();
     ++StringGrid1.repaints;
-    if (CBAuto.checked && CBPure.checked) ActionPutCleanTextExecute();
+    if (writesOutputs) ActionPutCleanTextExecute();
+  } else if (writesOutputs && MarksChangedSinceOutputs) {
+    // A correction made during a lull is published without waiting for the next reading.
+    ActionPutCleanTextExecute();
   }
   PreviousSnapshot = CurrentSnapshot;
 }
@@ -678,6 +749,7 @@ void FormMain::ActionOpenFlgHolderExecute() { OpenFolder(FlagDir); }
 
 void FormMain::ActionDelteFlgFileExecute() {
   DeleteOutputFile(0);
+  MarksChangedSinceOutputs = true;
   LoadResultGrid();
   UpdateControlStates();
 }

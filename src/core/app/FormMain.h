@@ -5,18 +5,21 @@
 // records onto its widgets.
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Control.h"
+#include "app/CycleStatus.h"
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
 #include "ftp/PublishHealth.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
+#include "live/LineEndWait.h"
 #include "live/LiveCycle.h"
 #include "view/CellDisplay.h"
 #include "view/Flags.h"
@@ -39,6 +42,7 @@ struct GridControl : Control {
   int modelResets = 0;     // bumped when the rows or their visibility change: rebuild the view
   int repaints = 0;        // bumped when cells changed or the display mode changed: repaint
   int scrollRequests = 0;  // bumped when the current row must be scrolled into view
+  bool keepScroll = false;  // the last reset kept the operator's place: the view keeps its scroll position
 };
 
 // The open dialog's settings.
@@ -57,6 +61,8 @@ struct FormMainOptions {
   std::string CurrentDirectory;
   // Makes the FTP client of the window's one session; empty: the libcurl client.
   std::function<std::unique_ptr<ftp::FtpClient>()> MakeFtpClient = nullptr;
+  // The wall clock for the times the cycle's state shows; empty: the system clock.
+  std::function<std::time_t()> Now = nullptr;
 };
 
 class FormMain {
@@ -104,6 +110,11 @@ class FormMain {
   // Snapshots of the zunText file for the automation cycle.
   FileStamp CurrentSnapshot;
   FileStamp PreviousSnapshot;
+  LineEndWait LineEnd;         // holds the reload while a line is being written
+  bool MarksChangedSinceOutputs = false;  // a mark was set or removed since the outputs were written
+  std::time_t LastReloadAt = 0;
+  std::time_t LastOutputsAt = 0;
+  CycleStatus Cycle;           // what the window shows of the cycle; UpdateCycleStatus keeps it
 
   bool CloseRequested = false;  // ActionCloseExecute asks the window to close
   bool Closed = false;          // FormClose has run
@@ -177,6 +188,10 @@ class FormMain {
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
   void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full);
+  // The cycle's reload: the operator's row, scroll position, focus and chosen flag line stay
+  // where they were, unless the current row was the last one (then it follows the new last row).
+  void ReloadKeepingView();
+  void UpdateCycleStatus();
 
   // ---- grid display ----
   // Paints one cell: the look to draw, and the remembered row kept up to date. `row` is a grid
@@ -285,6 +300,7 @@ class FormMain {
   void ReportFlagSave(MarkOutcome outcome);
   bool ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList);
   FileStamp StampOfZunText(const std::string& path) const;
+  std::time_t Now() const;
 
   // FTP helpers (FormMainFtp.cpp).
   void MakeFtpSession();

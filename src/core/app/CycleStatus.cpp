@@ -1,0 +1,55 @@
+#include "app/CycleStatus.h"
+
+#include "platform/Text.h"
+
+namespace zun {
+
+std::string LocalClock(std::time_t at) {
+  std::tm local{};
+  localtime_r(&at, &local);
+  return Format("%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+namespace {
+
+std::string PausedReason(const CycleFacts& f) {
+  if (!f.gridShown) return "結果が読み込まれていません";
+  if (!f.filledSearchBox.empty()) return "「" + f.filledSearchBox + "」に入力があります";
+  if (f.fileMissing) return "ZunTextファイルがありません";
+  if (f.uploading) return "アップロード中";
+  return {};
+}
+
+}  // namespace
+
+CycleStatus DescribeCycle(const CycleFacts& f) {
+  CycleStatus status;
+  if (!f.autoChecked) {
+    status.level = CycleLevel::Off;
+    status.text = "自動化 停止";
+  } else if (const std::string reason = PausedReason(f); !reason.empty()) {
+    // An upload in progress is the cycle at work, not an interruption the operator must clear.
+    status.level = f.uploading && reason == "アップロード中" ? CycleLevel::Watching : CycleLevel::Paused;
+    status.text = (status.level == CycleLevel::Paused ? "自動化 一時停止: " : "自動化: ") + reason;
+  } else {
+    status.level = CycleLevel::Watching;
+    status.text = f.writesOutputs ? "自動化 監視中" : "自動化 監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";
+  }
+  if (f.lastReloadAt) status.text += "  読込 " + LocalClock(f.lastReloadAt);
+  if (f.lastOutputsAt) status.text += "  出力 " + LocalClock(f.lastOutputsAt);
+  if (f.publish.failing()) {
+    if (status.level != CycleLevel::Off) status.level = CycleLevel::Failing;
+    status.text += Format("  送信失敗 %s から %d 回", LocalClock(f.publish.failingSince).c_str(), f.publish.failedAttempts);
+    if (!f.publish.lastServerReply.empty()) {
+      std::string reply = f.publish.lastServerReply;
+      for (char& c : reply)
+        if (c == '\r' || c == '\n') c = ' ';
+      status.text += ": " + std::string(Trim(reply));
+    }
+  } else if (f.publish.lastUploadAt) {
+    status.text += "  送信 " + LocalClock(f.publish.lastUploadAt) + (f.publish.lastUploadOk ? " OK" : " 失敗");
+  }
+  return status;
+}
+
+}  // namespace zun

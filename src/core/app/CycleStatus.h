@@ -1,0 +1,36 @@
+#pragma once
+// What the window shows of the automation cycle at a glance: watching, paused (and why) or
+// failing to publish, with the local times of the last reload, outputs and upload.
+#include <ctime>
+#include <string>
+
+#include "ftp/PublishHealth.h"
+
+namespace zun {
+
+enum class CycleLevel { Off, Watching, Paused, Failing };
+
+struct CycleFacts {
+  bool autoChecked = false;  // CBAuto
+  bool writesOutputs = false;  // CBPure: a change is written out
+  bool gridShown = false;
+  std::string filledSearchBox;  // caption of the first search box holding text; empty: none
+  bool uploading = false;
+  bool fileMissing = false;
+  std::time_t lastReloadAt = 0;
+  std::time_t lastOutputsAt = 0;
+  PublishHealth publish;
+};
+
+struct CycleStatus {
+  CycleLevel level = CycleLevel::Off;
+  std::string text;
+  bool operator==(const CycleStatus&) const = default;
+};
+
+CycleStatus DescribeCycle(const CycleFacts& facts);
+
+// "hh:mm:ss" in local time.
+std::string LocalClock(std::time_t at);
+
+}  // namespace zun

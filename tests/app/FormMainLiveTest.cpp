@@ -1,0 +1,221 @@
+// The automation cycle while the operator works: readings arrive, the operator's place, focus and
+// choices stay, corrections are published, half-written lines wait, and the state is shown.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "FakePrompter.h"
+#include "TempDir.h"
+#include "app/FormMain.h"
+
+namespace zun {
+namespace {
+
+using test::ReadAll;
+using test::TempDir;
+using test::WriteAll;
+
+struct TestForm : FormMain {
+  using FormMain::FormMain;
+  void UploadOutputs() override {}
+};
+
+std::string Reading(int bib, int lap) {
+  const int ms = 1000000 + bib * 1000 + lap * 100000;
+  return "1,1," + std::to_string(bib) + "," + std::to_string(lap) + "," + std::to_string(ms) + "," +
+         std::to_string(ms / 1000 * 1000) + "," + std::to_string(90000000 + ms) + "\n";
+}
+
+class FormMainLiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mkdir(dir.File("bin").c_str(), 0777);
+    mkdir(dir.File("race").c_str(), 0777);
+    race = dir.File("race/zuntext.txt");
+    for (int i = 0; i < 10; ++i) content += Reading(100 + i, 1);
+    WriteAll(race, content);
+    form = std::make_unique<TestForm>(
+        prompter, FormMainOptions{dir.File("bin/zuntexteditor"), {}, dir.Path(), nullptr, [this] { return now; }});
+    form->FormShow();
+    prompter.files.push_back(race);
+    form->ActionOpenZunTextExecute();
+    form->CBAuto.checked = true;
+    form->CBPure.checked = true;
+    form->CBNeedCSV.checked = false;
+    form->CBAutoClick();
+    form->Timer1Timer();  // the first tick only takes the snapshot
+  }
+  void Append(const std::string& text) {
+    content += text;
+    WriteAll(race, content);
+  }
+  // What the window does when the operator clicks a row: the grid gets the focus, the row is
+  // current and painted framed, which remembers it.
+  void ClickRow(int row) {
+    form->StringGrid1FocusChanged(true);
+    form->StringGrid1SelectCell(2, row);
+    form->StringGrid1DrawCell(0, row);
+  }
+  std::string PureText() { return ReadAll(form->PureTextPath); }
+
+  TempDir dir;
+  test::FakePrompter prompter;
+  std::string race, content;
+  std::time_t now = 1700000000;
+  std::unique_ptr<TestForm> form;
+};
+
+TEST_F(FormMainLiveTest, TheOperatorsRowFocusAndFlagChoiceSurviveReadings) {
+  TestForm& f = *form;
+  ClickRow(4);
+  f.StringGrid1TopRowChanged(3);
+  for (int i = 0; i < 3; ++i) {
+    Append(Reading(200 + i, 1));
+    f.Timer1Timer();
+  }
+  EXPECT_EQ(f.Data.Grid.RowCount(), 14);
+  EXPECT_EQ(f.StringGrid1.currentRow, 4);
+  EXPECT_EQ(f.StringGrid1.currentCol, 2);
+  EXPECT_EQ(f.StringGrid1.topRow, 3);
+  EXPECT_TRUE(f.StringGrid1.keepScroll);
+
+  // The mark goes to the row the operator chose, not to the newest reading.
+  f.StringGrid1FocusChanged(false);  // the button takes the click
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 4), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 13), "");
+  ASSERT_EQ(f.Flags.size(), 1u);
+  EXPECT_EQ(f.Flags[0].substr(0, 2), "4,");
+
+  // An operator typing in another control keeps the keyboard: the reload asks no focus.
+  f.StringGrid1FocusChanged(false);
+  const int focusRequests = f.StringGrid1.focusRequests;
+  f.ListBox1.itemIndex = 0;
+  f.ListBox1Click();
+  f.StringGrid1FocusChanged(false);
+  const int focusAfterClick = f.StringGrid1.focusRequests;
+  Append(Reading(300, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.focusRequests, focusAfterClick);
+  EXPECT_FALSE(f.StringGrid1.focused);
+  EXPECT_GE(focusAfterClick, focusRequests);
+
+  // The chosen flag line is still chosen after the reload, so removing it works.
+  EXPECT_EQ(f.ListBox1.itemIndex, 0);
+  f.ButtonCancalIgnoreClick();
+  EXPECT_TRUE(f.Flags.empty());
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 4), "");
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{});
+}
+
+TEST_F(FormMainLiveTest, AnOperatorWatchingTheLastRowFollowsTheNewReadings) {
+  TestForm& f = *form;
+  ClickRow(10);
+  Append(Reading(200, 1) + Reading(201, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.currentRow, 12);
+  EXPECT_FALSE(f.StringGrid1.keepScroll);
+
+  // A reload by hand behaves as it always has: the last row, the grid focused.
+  ClickRow(3);
+  f.StringGrid1FocusChanged(false);
+  f.ActionRefreshExecute();
+  EXPECT_EQ(f.StringGrid1.currentRow, 12);
+  EXPECT_TRUE(f.StringGrid1.focused);
+}
+
+TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
+  TestForm& f = *form;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  ASSERT_NE(PureText().find(",104,1,"), std::string::npos);
+  f.Timer1Timer();  // nothing changed, nothing written
+  ClickRow(5);
+  f.ButtonDoignoreClick();
+  EXPECT_NE(PureText().find(",104,1,"), std::string::npos) << "not written before the tick";
+  f.Timer1Timer();
+  EXPECT_EQ(PureText().find(",104,1,"), std::string::npos);
+  EXPECT_FALSE(f.MarksChangedSinceOutputs);
+
+  // Without the pure-text option the tick writes nothing.
+  f.CBPure.checked = false;
+  f.ListBox1.itemIndex = 0;
+  f.ButtonCancalIgnoreClick();
+  f.Timer1Timer();
+  EXPECT_EQ(PureText().find(",104,1,"), std::string::npos);
+  EXPECT_TRUE(f.MarksChangedSinceOutputs);
+}
+
+TEST_F(FormMainLiveTest, AHalfWrittenLineWaitsForItsEnd) {
+  TestForm& f = *form;
+  const std::string line = Reading(200, 1);
+  Append(line.substr(0, 9));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 11) << "the piece is not read";
+  Append(line.substr(9));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 12);
+  EXPECT_NE(PureText().find(line.substr(0, line.size() - 1) + "\r\n"), std::string::npos);
+
+  // A last line without its line break that stays the same is read as it stands.
+  Append("1,1,300,1");
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 12);
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+
+  // A line that keeps growing without its end is read after three waiting ticks.
+  for (int tick = 0; tick < 3; ++tick) {
+    Append("9");
+    f.Timer1Timer();
+    EXPECT_EQ(f.Data.Grid.Cell(ColCount, 12), "1") << tick;
+  }
+  Append("9");
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.Cell(ColCount, 12), "19999");
+}
+
+TEST_F(FormMainLiveTest, TheCyclesStateSaysWhyItIsPausedAndWhenItLastWorked) {
+  TestForm& f = *form;
+  now += 60;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
+  const std::string clock = LocalClock(now);
+  EXPECT_EQ(f.Cycle.text, "自動化 監視中  読込 " + clock + "  出力 " + clock);
+
+  f.LEdit1.text = "5";
+  f.Timer1Timer();
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_EQ(f.Cycle.text.rfind("自動化 一時停止: 「行番号」に入力があります", 0), 0u) << f.Cycle.text;
+  f.LEdit1.text.clear();
+  f.LEdit4.text = " 12";
+  f.Timer1Timer();
+  EXPECT_NE(f.Cycle.text.find("「ゼッケン」"), std::string::npos);
+  f.LEdit4.text.clear();
+
+  std::remove(race.c_str());
+  f.Timer1Timer();
+  EXPECT_NE(f.Cycle.text.find("ZunTextファイルがありません"), std::string::npos);
+  WriteAll(race, content);
+
+  f.Publish.failingSince = now;
+  f.Publish.failedAttempts = 3;
+  f.Publish.lastServerReply = "421 Service not available\r\n";
+  f.Timer1Timer();
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Failing);
+  EXPECT_NE(f.Cycle.text.find("送信失敗 " + clock + " から 3 回: 421 Service not available"), std::string::npos)
+      << f.Cycle.text;
+
+  f.Publish = PublishHealth{};
+  f.Publish.lastUploadAt = now;
+  f.Publish.lastUploadOk = true;
+  f.CBAuto.checked = false;
+  f.CBAutoClick();
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Off);
+  EXPECT_NE(f.Cycle.text.find("送信 " + clock + " OK"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zun
