@@ -572,7 +572,7 @@ TEST_F(FormMainScriptedFtpTest, UploadOfAMissingLocalFileShowsItsPathThenTheStat
   client->results["PutFile"].push_back({ftp::kFtpFileNotFound, ""});
   f.ActionUploadExecute();
   EXPECT_EQ(prompter.messages, std::vector<std::string>{f.PureTextPath + " が見つかりませんでした"});
-  EXPECT_TRUE(f.UploadedOnce);  // the pass got as far as sending
+  EXPECT_FALSE(f.UploadedOnce);  // nothing was sent: the automatic upload stays off
   client->results["PutFile"].push_back({ftp::kFtpSharingViolation, ""});
   f.ActionUploadExecute();
   // The listing after the upload wrote the count; the sharing report came before it.

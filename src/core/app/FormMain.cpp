@@ -720,7 +720,9 @@ void FormMain::AutoUploadGate() {
     case 2: label = &Label2; break;
     default: break;
   }
-  const UploadGateDecision gate = DecideAutoUpload(label != nullptr && label->fontColor == kColorRed, UploadedOnce);
+  // During an outage the folder was chosen before the connection was lost: the pass reconnects.
+  const bool sourceReady = (label != nullptr && label->fontColor == kColorRed) || Publish.failing();
+  const UploadGateDecision gate = DecideAutoUpload(sourceReady, UploadedOnce);
   if (gate.upload) {
     UploadOutputs();
     return;

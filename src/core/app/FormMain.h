@@ -16,6 +16,7 @@
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
 #include "ftp/PublishHealth.h"
+#include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
 #include "platform/Paths.h"
@@ -266,6 +267,9 @@ class FormMain {
   void SetConnected(bool value);
   bool EnsureConnection();
   bool OpenInternetSession();
+  void ReportPublishing(const std::string& text);
+  void NotePublishFailure(const std::string& summary, const std::string& reply);
+  void FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned);
   void SelectUploadSource();
   void ShowRemoteFolder();
   void AddFolderHistory(const std::string& path);

@@ -43,14 +43,33 @@ Control* FormMain::UploadLabel(int mode) {
 
 bool FormMain::OpenInternetSession() {
   return ftp::OpenInternetSession(
-      Session(), [this] { MarkAllHostsFree(Hosts); }, [this](const std::string& text) { prompter_.ShowMessage(text); });
+      Session(), [this] { MarkAllHostsFree(Hosts); }, [this](const std::string& text) { ReportPublishing(text); });
 }
 
 bool FormMain::EnsureConnection() {
   const ftp::ConnectionTarget target{EHost.text, EUserId.text, EPassword.text, ComboCurrDir.text};
   return ftp::EnsureConnection(
       Session(), target, [this] { return OpenInternetSession(); },
-      [this](const std::string& text) { prompter_.ShowMessage(text); });
+      [this](const std::string& text) { ReportPublishing(text); });
+}
+
+// During an outage only its first failure opens a box; the rest go to the status line and the
+// cycle's state, so the operator is not buried under boxes while the race goes on.
+void FormMain::ReportPublishing(const std::string& text) {
+  if (Publish.failing())
+    ShowStatus(text);
+  else
+    prompter_.ShowMessage(text);
+}
+
+void FormMain::NotePublishFailure(const std::string& summary, const std::string& reply) {
+  ReportPublishing(summary);
+  if (!Publish.failing()) Publish.failingSince = Now();
+  ++Publish.failedAttempts;
+  Publish.lastServerReply = reply.empty() ? summary : reply;
+  Publish.lastUploadAt = Now();
+  Publish.lastUploadOk = false;
+  Publish.lastUploadSummary = summary;
 }
 
 // ---------------------------------------------------------------- remote list
@@ -172,6 +191,7 @@ void FormMain::ActionDisconnectHostExecute() {
   SyncRemoteRows();
   ClearRemoteSelection();
   UploadedOnce = false;
+  Publish = PublishHealth{};  // the operator ended publishing: nothing is reconnected by itself
   RememberCurrentHost();
   SetConnected(false);
   UpdateFtpControlStates();
@@ -191,7 +211,12 @@ void FormMain::UploadOutputs() {
     ~EndPass() { form.Uploading = false; }
   } endPass{*this};
 
-  if (!EnsureConnection()) prompter_.ShowMessage(ftp::kReconnectFailed);
+  if (!EnsureConnection()) {
+    // Nothing is sent into a connection that is not there; the next pass tries again.
+    NotePublishFailure(ftp::kReconnectFailed, Session().LastError().message);
+    SetConnected(false);
+    return;
+  }
 
   std::vector<ftp::UploadEntry> entries;
   entries.reserve(CheckListBox1.items.size());
@@ -200,10 +225,12 @@ void FormMain::UploadOutputs() {
   const ftp::UploadPlan plan =
       ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries, CheckListBox1.itemIndex);
 
+  ftp::UploadPassResult pass;
   switch (plan.Kind) {
     case ftp::UploadKind::Nothing: return;
     case ftp::UploadKind::SingleFile:
-      ftp::SendUploadPlan(Session(), plan);
+      pass = ftp::SendUploadPlan(Session(), plan);
+      if (!pass.ConnectionFailure.ok()) break;
       if (ListRemote()) {
         ShowRemoteFolder();
         SelectUploadSource();
@@ -213,8 +240,8 @@ void FormMain::UploadOutputs() {
     case ftp::UploadKind::SelectedEntry:
     case ftp::UploadKind::UncheckedEntries:
       if (plan.Kind == ftp::UploadKind::UncheckedEntries) SetConnected(false);
-      ftp::SendUploadPlan(Session(), plan);
-      if (ListRemote()) {
+      pass = ftp::SendUploadPlan(Session(), plan);
+      if (pass.ConnectionFailure.ok() && ListRemote()) {
         ShowRemoteFolder();
         SelectUploadSource();
       }
@@ -223,7 +250,31 @@ void FormMain::UploadOutputs() {
       if (plan.Kind == ftp::UploadKind::SelectedEntry) CheckListBox1.itemIndex = -1;
       break;
   }
-  UploadedOnce = true;
+  FinishUploadPass(pass, plan.Files.size());
+}
+
+void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned) {
+  if (!pass.ConnectionFailure.ok()) {
+    const std::string summary = pass.ConnectionFailure.code == ftp::kFtpFolderUnavailable
+                                    ? pass.ConnectionFailure.message
+                                    : Format("アップロードを中断しました: %d\n%s", pass.ConnectionFailure.code,
+                                             pass.ConnectionFailure.message.c_str());
+    NotePublishFailure(summary, pass.ConnectionFailure.message);
+    SetConnected(false);
+    return;
+  }
+  if (pass.Sent > 0) UploadedOnce = true;
+  Publish.failingSince = 0;
+  Publish.failedAttempts = 0;
+  Publish.lastServerReply.clear();
+  Publish.lastUploadAt = Now();
+  Publish.lastUploadOk = pass.Refused.empty();
+  Publish.lastUploadSummary = Format("%d/%zu ﾌｧｲﾙ送信", pass.Sent, planned);
+  if (!pass.Refused.empty()) {
+    std::string text = "サーバーが受け取らなかったファイル:";
+    for (const std::string& refused : pass.Refused) text += "\n" + refused;
+    prompter_.ShowMessage(text);
+  }
 }
 
 // ---------------------------------------------------------------- remote browser

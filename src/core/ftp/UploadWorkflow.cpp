@@ -81,7 +81,8 @@ UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
     } else if (IsConnectionFailure(e.code)) {
       result.ConnectionFailure = e;
       break;
-    } else {
+    } else if (e.code != kFtpFileNotFound && e.code != kFtpSharingViolation && e.code != kFtpInvalidParameter) {
+      // Local faults were shown by the session itself; the server's refusals are gathered.
       result.Refused.push_back(f.RemoteName + ": " + (e.message.empty() ? std::to_string(e.code) : e.message));
     }
   }
