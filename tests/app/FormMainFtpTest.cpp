@@ -364,10 +364,54 @@ TEST_F(FormMainFtpTest, ServerStoppedAndStartedAgainIsReconnectedByTheNextUpload
   const auto start = std::chrono::steady_clock::now();
   f.ActionUploadExecute();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  EXPECT_TRUE(prompter.Saw(ftp::kReconnectFailed));
+  ASSERT_EQ(prompter.messages.size(), 1u);  // the reconnect step's reason and the verdict in one box
+  EXPECT_NE(prompter.messages[0].find(ftp::kReconnectFailed), std::string::npos);
   EXPECT_FALSE(f.Uploading);
   EXPECT_FALSE(f.Connected);
   EXPECT_TRUE(f.TBConnect.enabled);
+}
+
+TEST_F(FormMainFtpTest, AnOutageCostsOneBoxAndPublishingResumesByItself) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionPutCleanTextExecute();
+  f.HostEdited = false;
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  ASSERT_EQ(f.ComboCurrDir.text, "/sub");
+  f.ActionUploadExecute();
+  ASSERT_TRUE(f.UploadedOnce);
+  EXPECT_TRUE(f.Publish.lastUploadOk);
+  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+
+  const int port = server.Port();
+  server.Stop();
+  prompter.Clear();
+  for (int i = 0; i < 4; ++i) {
+    Append(race, Format("1,2,%d,1,1500000,1500000,90500000\n", 300 + i));
+    f.Timer1Timer();
+  }
+  EXPECT_EQ(prompter.messages.size(), 1u) << "one box for the whole outage";
+  EXPECT_TRUE(f.Publish.failing());
+  EXPECT_EQ(f.Publish.failedAttempts, 4);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Failing);
+
+  ASSERT_TRUE(server.Start(port));
+  Append(race, "1,2,400,1,1600000,1600000,90600000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,400,1"), std::string::npos);
+  EXPECT_FALSE(f.Publish.failing());
+  EXPECT_TRUE(f.Publish.lastUploadOk);
+  EXPECT_EQ(f.ComboCurrDir.text, "/sub");
+  EXPECT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
+
+  // Publishing goes on by itself with the next reading.
+  Append(race, "1,2,401,1,1700000,1700000,90700000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,401,1"), std::string::npos);
+  EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
 TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {

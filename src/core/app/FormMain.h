@@ -315,6 +315,8 @@ class FormMain {
   Control* UploadLabel(int mode);
 
   FormMainOptions options_;
+  bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
+  std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;
   std::unique_ptr<ftp::FtpSession> ftpSession_;
 };

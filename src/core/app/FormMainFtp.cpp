@@ -56,14 +56,21 @@ bool FormMain::EnsureConnection() {
 // During an outage only its first failure opens a box; the rest go to the status line and the
 // cycle's state, so the operator is not buried under boxes while the race goes on.
 void FormMain::ReportPublishing(const std::string& text) {
-  if (Publish.failing())
+  if (collectingPassNotes_)
+    passNotes_.push_back(text);
+  else if (Publish.failing())
     ShowStatus(text);
   else
     prompter_.ShowMessage(text);
 }
 
 void FormMain::NotePublishFailure(const std::string& summary, const std::string& reply) {
-  ReportPublishing(summary);
+  // What the pass had to say comes in one box with its verdict.
+  std::string text;
+  for (const std::string& note : passNotes_) text += note + "\n";
+  passNotes_.clear();
+  collectingPassNotes_ = false;
+  ReportPublishing(text + summary);
   if (!Publish.failing()) Publish.failingSince = Now();
   ++Publish.failedAttempts;
   Publish.lastServerReply = reply.empty() ? summary : reply;
@@ -211,12 +218,20 @@ void FormMain::UploadOutputs() {
     ~EndPass() { form.Uploading = false; }
   } endPass{*this};
 
-  if (!EnsureConnection()) {
+  passNotes_.clear();
+  collectingPassNotes_ = true;
+  const bool connected = EnsureConnection();
+  collectingPassNotes_ = false;
+  if (connected) {
+    for (const std::string& note : passNotes_) ReportPublishing(note);
+    passNotes_.clear();
+  } else {
     // Nothing is sent into a connection that is not there; the next pass tries again.
     NotePublishFailure(ftp::kReconnectFailed, Session().LastError().message);
     SetConnected(false);
     return;
   }
+
 
   std::vector<ftp::UploadEntry> entries;
   entries.reserve(CheckListBox1.items.size());
