@@ -107,6 +107,15 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   setWindowTitle(QStringLiteral("zunTextEditor"));
   BuildWidgets();
   ConnectEvents();
+  // While the FTP client waits the window repaints and shows the session's status texts; the
+  // operator's input waits until the operation ends.
+  form_->SetFtpWaitHook([this] {
+    if (destroying_) return;
+    for (const Binding& b : bindings_)
+      if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
+    SyncCycleState();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
   resize(1026, 697);
   if (QScreen* screen = QApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();

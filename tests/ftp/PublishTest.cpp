@@ -168,6 +168,19 @@ TEST_F(PublishTest, AHungServerCostsOneTimeoutAPassAndPublishingResumes) {
   EXPECT_EQ(ReadAll(root_ + "/050.csv"), "x050.csv");
 }
 
+TEST_F(PublishTest, AWindowCanRepaintWhileAPassWaitsForAServer) {
+  ASSERT_TRUE(Open(FtpServerKind::Standard));
+  WriteAll(local_ + "/000.csv", "ranking");
+  int calls = 0;
+  client_.SetWaitHook([&calls] { ++calls; });
+  server_.Pause();
+  const UploadPassResult r = Pass({"000.csv"});
+  server_.Resume();
+  client_.SetWaitHook(nullptr);
+  EXPECT_EQ(r.Sent, 0);
+  EXPECT_GE(calls, 20) << "a 3 s timeout, a call every 40 ms";
+}
+
 TEST_F(PublishTest, AServerKilledMidFileKeepsTheOldFileAndTheNextPassClearsUp) {
   ASSERT_TRUE(Open(FtpServerKind::Throttled));
   const int port = server_.Port();

@@ -680,7 +680,7 @@ void FormMain::Timer1Timer() {
     FormMain& form;
     ~ShowState() { form.UpdateCycleStatus(); }
   } showState{*this};
-  if (Uploading) return;
+  if (Uploading || ftpWaiting_ > 0) return;
   if (!StringGrid1.visible) return;
   if (FilterActive()) return;
   if (!FileExists(Edit1.text)) return;

@@ -277,6 +277,8 @@ class FormMain {
 
   ftp::FtpSession& Session() { return *ftpSession_; }
   ftp::FtpClient& FtpClientOf() { return *ftpClient_; }
+  // The window repaints through `hook` while an FTP operation waits; ticks meanwhile do nothing.
+  void SetFtpWaitHook(std::function<void()> hook);
   std::vector<ftp::RemoteItem> RemoteItems;  // the entries of RemoteFileListV, in shown order
   int RemoteSortColumn = 0;
   std::string UploadDir;
@@ -315,6 +317,7 @@ class FormMain {
   Control* UploadLabel(int mode);
 
   FormMainOptions options_;
+  int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;

@@ -25,6 +25,14 @@ void FormMain::MakeFtpSession() {
   ftpSession_ = std::make_unique<ftp::FtpSession>(*ftpClient_, std::move(hooks));
 }
 
+void FormMain::SetFtpWaitHook(std::function<void()> hook) {
+  ftpClient_->SetWaitHook([this, hook = std::move(hook)] {
+    ++ftpWaiting_;
+    hook();
+    --ftpWaiting_;
+  });
+}
+
 // ---------------------------------------------------------------- connection state
 
 void FormMain::SetConnected(bool value) {

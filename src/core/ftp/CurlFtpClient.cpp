@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -306,6 +307,7 @@ int CurlFtpClient::Drive(void* easyPtr) {
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_OK;
   int waitMs = 1;
+  auto lastHook = std::chrono::steady_clock::now();
   for (;;) {
     int running = 0;
     if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -322,6 +324,10 @@ int CurlFtpClient::Drive(void* easyPtr) {
     int ready = 0;
     curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
     waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
+    if (waitHook_ && std::chrono::steady_clock::now() - lastHook > std::chrono::milliseconds(40)) {
+      waitHook_();
+      lastHook = std::chrono::steady_clock::now();
+    }
   }
   curl_multi_remove_handle(multi, easy);
   return result;

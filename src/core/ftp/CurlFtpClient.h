@@ -42,6 +42,7 @@ class CurlFtpClient final : public FtpClient {
   int LoginCount() const override { return logins_; }
 
   void SetCaFile(const std::string& path) override { caFile_ = path; }
+  void SetWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
 
   // The folder the server last reported (PWD); "/" before the first report.
   const std::string& CachedDirectory() const { return cwd_; }
@@ -79,6 +80,7 @@ class CurlFtpClient final : public FtpClient {
   int port_ = 21;
   bool tls_ = false;
   std::string caFile_;
+  std::function<void()> waitHook_;
   std::string user_, password_;
   std::string cwd_ = "/";
   bool mlsdUnsupported_ = false;

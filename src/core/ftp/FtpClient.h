@@ -107,6 +107,8 @@ class FtpClient {
   }
   // Certificates of ftps:// servers are checked against this file (empty: the system's store).
   virtual void SetCaFile(const std::string& path) { (void)path; }
+  // Called now and then while an operation waits for the server, so that a window can repaint.
+  virtual void SetWaitHook(std::function<void()> hook) { (void)hook; }
   // `name` as an absolute path, resolved against the current folder.
   virtual std::string AbsolutePath(const std::string& name) const { return name; }
   virtual FtpError DeleteFile(const std::string& name) = 0;
