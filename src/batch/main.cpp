@@ -150,6 +150,10 @@ int CountCells(const zun::ResultGrid& grid, int col, std::string_view text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("zuntext-batch %s\n", ZUN_VERSION);
+    return 0;
+  }
   Options options;
   if (!ParseArguments(argc, argv, options)) {
     PrintUsage();

@@ -1,9 +1,16 @@
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "Application.h"
 #include "MainWindow.h"
 
 int main(int argc, char** argv) {
+  // Answered before the toolkit starts, so it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("zuntexteditor %s\n", ZUN_VERSION);
+    return 0;
+  }
   zun::gui::Application app(argc, argv);
   try {
     app.setFont(zun::gui::WindowFont());

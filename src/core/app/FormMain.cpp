@@ -33,7 +33,8 @@ ListRow BlankRow() { return ListRow{{"", "", ""}}; }
 
 }  // namespace
 
-FormMain::FormMain(Prompter& prompter, FormMainOptions options) : prompter_(prompter), options_(std::move(options)) {
+FormMain::FormMain(Prompter& prompter, FormMainOptions options)
+    : prompter_(prompter), options_(std::move(options)), files_(LocateFilesForThisUser(options_.ExecutablePath)) {
   CurrentDirectory = options_.CurrentDirectory.empty() ? ProcessCurrentDirectory() : options_.CurrentDirectory;
 
   Window.text = "zunTextEditor";
@@ -248,7 +249,7 @@ void FormMain::ShowStatus(const std::string& text) { StatusBar1.items[2] = text;
 
 // ---------------------------------------------------------------- settings
 
-std::string FormMain::SettingsPath() const { return ReplaceExtension(options_.ExecutablePath, ".INI"); }
+std::string FormMain::SettingsPath() const { return files_.SettingsFile; }
 
 void FormMain::SetEditText(Control& edit, const std::string& text, void (FormMain::*onChange)()) {
   if (edit.text == text) return;
@@ -274,7 +275,7 @@ void FormMain::LoadSettings() {
   const std::string previous = ini.ReadString("Params", "prvZunTextName", "");
   RGUpLDOpt.itemIndex = std::clamp(ini.ReadInteger("Params", "UpLDOpt", 0), -1, 2);
   if (FileExists(previous)) ZunTextPath = previous;
-  if (TextDir.empty()) TextDir = JoinPath(ExeDir, "TXT");
+  if (TextDir.empty()) TextDir = files_.DefaultOutputDir;
   if (!DirectoryExists(TextDir)) CreateFolder(TextDir);
   Dir999 = JoinPath(TextDir, "999");
   if (!DirectoryExists(Dir999)) CreateFolder(Dir999);

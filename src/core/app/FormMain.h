@@ -19,6 +19,7 @@
 #include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
+#include "platform/FileLocations.h"
 #include "platform/Paths.h"
 #include "live/LineEndWait.h"
 #include "live/LiveCycle.h"
@@ -317,6 +318,7 @@ class FormMain {
   Control* UploadLabel(int mode);
 
   FormMainOptions options_;
+  FileLocations files_;  // settings file, host file, default output folder
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;

@@ -5,7 +5,7 @@
 
 namespace zun {
 
-std::string FormMain::HostFilePath() const { return ReplaceExtension(options_.ExecutablePath, ".H$$"); }
+std::string FormMain::HostFilePath() const { return files_.HostFile; }
 
 HostFields FormMain::CurrentHostFields() const {
   return HostFields{EHost.text, EUserId.text, EPassword.text, LastLDir, LastHDir};
