@@ -113,6 +113,7 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
     if (destroying_) return;
     for (const Binding& b : bindings_)
       if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
+    form_->UpdateCycleStatus();
     SyncCycleState();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   });
@@ -518,8 +519,8 @@ void MainWindow::BuildStatusBar() {
   cycleLabel_ = new QLabel(bar);
   cycleLabel_->setObjectName(QStringLiteral("CycleState"));
   cycleLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  cycleLabel_->setMinimumWidth(320);
-  bar->addPermanentWidget(cycleLabel_, 1);
+  cycleLabel_->setMinimumWidth(360);
+  bar->addPermanentWidget(cycleLabel_, 2);
 }
 
 void MainWindow::SyncCycleState() {

@@ -183,7 +183,7 @@ TEST_F(FormMainLiveTest, TheCyclesStateSaysWhyItIsPausedAndWhenItLastWorked) {
   f.Timer1Timer();
   EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
   const std::string clock = LocalClock(now);
-  EXPECT_EQ(f.Cycle.text, "自動化 監視中  読込 " + clock + "  出力 " + clock);
+  EXPECT_EQ(f.Cycle.text, "監視中  読込 " + clock + "  出力 " + clock);
 
   f.LEdit1.text = "5";
   f.Timer1Timer();

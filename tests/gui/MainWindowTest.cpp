@@ -255,7 +255,7 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>("ProgressBar1")->value() > 0, 3000);
     auto* cycle = Find<QLabel>("CycleState");
-    QVERIFY(cycle->text().startsWith(QStringLiteral("自動化 監視中")));
+    QVERIFY(cycle->text().startsWith(QStringLiteral("監視中")));
 
     zun::gui::GridView* grid = window_->Grid();
     grid->setFocus();

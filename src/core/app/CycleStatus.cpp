@@ -33,7 +33,7 @@ CycleStatus DescribeCycle(const CycleFacts& f) {
     status.text = (status.level == CycleLevel::Paused ? "自動化 一時停止: " : "自動化: ") + reason;
   } else {
     status.level = CycleLevel::Watching;
-    status.text = f.writesOutputs ? "自動化 監視中" : "自動化 監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";
+    status.text = f.writesOutputs ? "監視中" : "監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";
   }
   if (f.lastReloadAt) status.text += "  読込 " + LocalClock(f.lastReloadAt);
   if (f.lastOutputsAt) status.text += "  出力 " + LocalClock(f.lastOutputsAt);
