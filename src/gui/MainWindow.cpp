@@ -109,14 +109,7 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   ConnectEvents();
   // While the FTP client waits the window repaints and shows the session's status texts; the
   // operator's input waits until the operation ends.
-  form_->SetFtpWaitHook([this] {
-    if (destroying_) return;
-    for (const Binding& b : bindings_)
-      if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
-    form_->UpdateCycleStatus();
-    SyncCycleState();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  });
+  form_->SetFtpWaitHook([this] { WhileFtpWaits(); });
   resize(1026, 697);
   if (QScreen* screen = QApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -762,9 +755,54 @@ void MainWindow::ConnectEvents() {
   // The timer stands still while a tick works; the mirror afterwards starts it again with its
   // full period, so every working tick is followed by a second of rest.
   connect(timer_, &QTimer::timeout, this, [this, f] {
+    if (ftpWaiting_) return;  // the operation in progress owns the window until it ends
     timer_->stop();
     Forward([f] { f->Timer1Timer(); });
   });
+}
+
+namespace {
+// What the operator does while an FTP operation waits is dropped, not queued: a click that came
+// to life seconds later could start a second operation or act on a list that has changed.
+class InputDropper : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Wheel:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::Close:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+}  // namespace
+
+void MainWindow::WhileFtpWaits() {
+  if (destroying_) return;
+  // The remote controls are greyed while the operation runs; the mirror after it restores them.
+  for (const char* name : {"ToolBar1", "ComboCurrDir", "SpeedUpDir", "RemoteFileListV"})
+    if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(false);
+  for (const Binding& b : bindings_)
+    if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
+  form_->UpdateCycleStatus();
+  SyncCycleState();
+  InputDropper dropper;
+  QCoreApplication::instance()->installEventFilter(&dropper);
+  ftpWaiting_ = true;
+  QCoreApplication::processEvents();
+  ftpWaiting_ = false;
+  QCoreApplication::instance()->removeEventFilter(&dropper);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -68,6 +68,7 @@ class MainWindow : public QMainWindow {
   void ApplyBinding(const Binding& b, const zun::Control& c);
   void SyncGrid();
   void SyncCycleState();
+  void WhileFtpWaits();
 
   std::unique_ptr<QtPrompter> ownPrompter_;
   zun::Prompter* prompter_;
@@ -80,6 +81,7 @@ class MainWindow : public QMainWindow {
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
   QLabel* cycleLabel_ = nullptr;
+  bool ftpWaiting_ = false;
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
   bool shown_ = false;

@@ -371,7 +371,7 @@ TEST_F(FormMainFtpTest, ServerStoppedAndStartedAgainIsReconnectedByTheNextUpload
   EXPECT_TRUE(f.TBConnect.enabled);
 }
 
-TEST_F(FormMainFtpTest, AnOutageCostsOneBoxAndPublishingResumesByItself) {
+TEST_F(FormMainFtpTest, AnOutageUnderTheCycleOpensNoBoxAndPublishingResumesByItself) {
   CountingForm& f = ShowAndOpen();
   f.ActionPutCleanTextExecute();
   f.HostEdited = false;
@@ -392,7 +392,7 @@ TEST_F(FormMainFtpTest, AnOutageCostsOneBoxAndPublishingResumesByItself) {
     Append(race, Format("1,2,%d,1,1500000,1500000,90500000\n", 300 + i));
     f.Timer1Timer();
   }
-  EXPECT_EQ(prompter.messages.size(), 1u) << "one box for the whole outage";
+  EXPECT_TRUE(prompter.messages.empty()) << "a box would hold the cycle until someone presses OK";
   EXPECT_TRUE(f.Publish.failing());
   EXPECT_EQ(f.Publish.failedAttempts, 4);
   EXPECT_EQ(f.Cycle.level, CycleLevel::Failing);
@@ -404,14 +404,14 @@ TEST_F(FormMainFtpTest, AnOutageCostsOneBoxAndPublishingResumesByItself) {
   EXPECT_FALSE(f.Publish.failing());
   EXPECT_TRUE(f.Publish.lastUploadOk);
   EXPECT_EQ(f.ComboCurrDir.text, "/sub");
-  EXPECT_EQ(prompter.messages.size(), 1u);
+  EXPECT_TRUE(prompter.messages.empty());
   EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
 
   // Publishing goes on by itself with the next reading.
   Append(race, "1,2,401,1,1700000,1700000,90700000\n");
   f.Timer1Timer();
   EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,401,1"), std::string::npos);
-  EXPECT_EQ(prompter.messages.size(), 1u);
+  EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {

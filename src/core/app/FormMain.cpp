@@ -725,7 +725,9 @@ void FormMain::AutoUploadGate() {
   const bool sourceReady = (label != nullptr && label->fontColor == kColorRed) || Publish.failing();
   const UploadGateDecision gate = DecideAutoUpload(sourceReady, UploadedOnce);
   if (gate.upload) {
+    automaticPass_ = true;
     UploadOutputs();
+    automaticPass_ = false;
     return;
   }
   if (gate.notUploadedByHand) prompter_.ShowMessage("手動アプロードがされていません");

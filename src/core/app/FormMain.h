@@ -320,6 +320,7 @@ class FormMain {
   FormMainOptions options_;
   FileLocations files_;  // settings file, host file, default output folder
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
+  bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;

@@ -61,12 +61,13 @@ bool FormMain::EnsureConnection() {
       [this](const std::string& text) { ReportPublishing(text); });
 }
 
-// During an outage only its first failure opens a box; the rest go to the status line and the
-// cycle's state, so the operator is not buried under boxes while the race goes on.
+// A pass by hand says what went wrong in a box, once per outage. The cycle's own passes open
+// none: a box waiting for OK would hold publishing still until someone is at the desk, so they
+// report in the status line and the cycle's state, which turns red.
 void FormMain::ReportPublishing(const std::string& text) {
   if (collectingPassNotes_)
     passNotes_.push_back(text);
-  else if (Publish.failing())
+  else if (Publish.failing() || automaticPass_)
     ShowStatus(text);
   else
     prompter_.ShowMessage(text);
@@ -296,7 +297,7 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
   if (!pass.Refused.empty()) {
     std::string text = "サーバーが受け取らなかったファイル:";
     for (const std::string& refused : pass.Refused) text += "\n" + refused;
-    prompter_.ShowMessage(text);
+    ReportPublishing(text);
   }
 }
 
