@@ -241,6 +241,21 @@ TEST_F(PublishTest, ShiftJisServerNamesTravelAsTheServersBytes) {
   EXPECT_EQ(captions, (std::vector<std::string>{"001.csv", "結果.csv"}));
   EXPECT_TRUE(Leftovers(root_ + "/日本語").empty());
   EXPECT_TRUE(Leftovers(root_).empty()) << "the one the first listing saw is gone too";
+
+  // A folder the operator types goes in the server's bytes too.
+  std::vector<std::string> names{path};
+  for (const auto& item : session_.Items()) names.push_back(item.Name);
+  ASSERT_TRUE(ServerSpeaksCp932(names));
+  session_.CreateDirectory(NameForServer("速報", true));
+  EXPECT_TRUE(DirectoryExists(root_ + "/日本語/速報"));
+}
+
+TEST(RemoteNameTest, TypedNamesFollowTheServersEncoding) {
+  EXPECT_FALSE(ServerSpeaksCp932({"/results", "000.csv", "結果"}));  // ASCII tells nothing; UTF-8 is UTF-8
+  EXPECT_TRUE(ServerSpeaksCp932({"/results", "\x8c\x8b\x89\xca"}));
+  EXPECT_EQ(NameForServer("結果", false), "結果");
+  EXPECT_EQ(NameForServer("結果", true), "\x8c\x8b\x89\xca");
+  EXPECT_EQ(NameForServer("😀", true), "😀");  // no CP932 form: sent as typed
 }
 
 TEST_F(PublishTest, FtpsVerifiesTheCertificateAndNeverFallsBackToPlainFtp) {

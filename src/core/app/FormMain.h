@@ -269,6 +269,7 @@ class FormMain {
   bool EnsureConnection();
   bool OpenInternetSession();
   void ReportPublishing(const std::string& text);
+  bool ServerSpeaksCp932() const;
   void NotePublishFailure(const std::string& summary, const std::string& reply);
   void FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned);
   void SelectUploadSource();

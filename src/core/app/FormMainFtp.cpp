@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/FormMain.h"
+
+#include "ftp/RemoteName.h"
 #include "ftp/CurlFtpClient.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/UploadWorkflow.h"
@@ -351,9 +353,16 @@ void FormMain::ComboCurrDirChange() {
   FocusRemoteList();
 }
 
+// What the server's own names and the folder in use tell about its encoding.
+bool FormMain::ServerSpeaksCp932() const {
+  std::vector<std::string> names{ComboCurrDir.text};
+  for (const ftp::RemoteItem& item : RemoteItems) names.push_back(item.Name);
+  return ftp::ServerSpeaksCp932(names);
+}
+
 void FormMain::MakeHDirClick() {
   const std::string answer = prompter_.InputBox(ftp::kMakeHDirCaption, ftp::kMakeHDirPrompt, "").value_or("");
-  if (const auto name = ftp::FolderToCreate(answer)) Session().CreateDirectory(*name);
+  if (const auto name = ftp::FolderToCreate(answer)) Session().CreateDirectory(ftp::NameForServer(*name, ServerSpeaksCp932()));
   ListRemote();
   ClearRemoteSelection();
 }
@@ -370,7 +379,7 @@ void FormMain::RemoteRenameClick() {
   const auto target = ftp::RenameTarget(oldName, answer);
   if (!target) return;
   SetConnected(false);
-  Session().RenameFile(oldBytes, *target);
+  Session().RenameFile(oldBytes, ftp::NameForServer(*target, ServerSpeaksCp932()));
   ListRemote();
   ShowRemoteFolder();
   SelectUploadSource();

@@ -57,4 +57,17 @@ bool IsTemporaryName(std::string_view name) {
   return name.substr(0, kTemporaryPrefix.size()) == kTemporaryPrefix;
 }
 
+std::string NameForServer(std::string_view typed, bool serverSpeaksCp932) {
+  if (!serverSpeaksCp932) return std::string(typed);
+  bool ok = false;
+  std::string cp932 = Cp932FromUtf8(typed, &ok);
+  return ok ? cp932 : std::string(typed);
+}
+
+bool ServerSpeaksCp932(const std::vector<std::string>& serverNames) {
+  for (const std::string& name : serverNames)
+    if (!IsValidUtf8(name)) return true;
+  return false;
+}
+
 }  // namespace zun::ftp
