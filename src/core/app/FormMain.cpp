@@ -421,7 +421,11 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
 
 void FormMain::ReloadKeepingView() {
   GridControl& g = StringGrid1;
-  const GridControl before = g;
+  struct Place {
+    bool focused;
+    int focusRequests, currentRow, currentCol, topRow, scrollRequests;
+  };
+  const Place before{g.focused, g.focusRequests, g.currentRow, g.currentCol, g.topRow, g.scrollRequests};
   const int oldRowCount = Data.Grid.RowCount();
   const int remembered = RememberedRow;
   const int flagIndex = ListBox1.itemIndex;
