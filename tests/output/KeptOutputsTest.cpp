@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <random>
 
 #include "TempDir.h"
@@ -44,6 +45,97 @@ TEST(KeptOutputs, PureTextRebuiltFromTheFirstChangedRowEqualsAWholeBuild) {
       default: grid.SetRowCount(std::max(2, std::min(first, grid.RowCount()))); break;  // a shorter grid
     }
     ASSERT_EQ(builder.Build(grid, first), BuildPureText(grid)) << "step " << step;
+  }
+}
+
+// Rows of a few bibs whose first listed readings are often not first laps, so that the first-lap
+// count carries from bib to bib and a change to one bib reaches the next ones.
+TEST(KeptOutputs, RankingsUpdatedFromTheChangedRowsEqualAWholeWrite) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  for (const char* sub : {"kept/000", "kept/999", "whole/000", "whole/999"}) fs::create_directories(dir.File(sub));
+  std::mt19937 rng(11);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  // About two readings a bib, few of them first laps: whether a first lap came before a bib then
+  // changes often.
+  auto setRow = [&](ResultGrid& g, int r) {
+    SetRandomRow(g, r, rng);
+    g.SetCell(ColBib, r, std::to_string(pick(100, 250)));
+    const int lap = pick(0, 19);
+    g.SetCell(ColCount, r, std::to_string(lap < 2 ? 0 : lap < 4 ? 1 : pick(2, 3)));
+  };
+  ResultGrid grid;
+  grid.SetRowCount(300);
+  for (int r = 1; r < grid.RowCount(); ++r) setRow(grid, r);
+  RankingBuilder builder(8);
+  PassageTable table;
+  ResetPassageTable(table, grid.RowCount());
+  builder.Rebuild(grid, grid.RowCount(), table);
+  RankingMemo memo;
+  for (int step = 0; step < 300; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    std::vector<int32_t> changed;
+    int firstRow = grid.RowCount();
+    const int rows = grid.RowCount();
+    switch (step % 7) {
+      case 0:  // earlier rows read differently
+        for (int k = pick(1, 4); k > 0; --k) {
+          const int r = pick(1, rows - 1);
+          setRow(grid, r);
+          changed.push_back(r);
+        }
+        break;
+      case 1:  // marks come and go
+        for (int k = pick(1, 6); k > 0; --k) {
+          const int r = pick(1, rows - 1);
+          grid.SetCell(pick(0, 1) ? ColZFlg : ColXFlg, r, pick(0, 1) ? "R" : "");
+          changed.push_back(r);
+        }
+        break;
+      case 2:  // a later first lap or a lap 2 of a bib, sometimes within 3 s of its last reading
+        grid.SetRowCount(rows + 1);
+        setRow(grid, rows);
+        grid.SetCell(ColCount, rows, std::to_string(pick(1, 2)));
+        grid.SetCell(ColTime1000, rows, std::to_string(pick(1999000, 2003000)));
+        break;
+      case 3: {  // the last rows read again
+        firstRow = std::max(1, rows - pick(1, 3));
+        for (int r = firstRow; r < rows; ++r) setRow(grid, r);
+        break;
+      }
+      case 4:  // a shorter grid
+        grid.SetRowCount(std::max(2, rows - pick(0, 5)));
+        firstRow = grid.RowCount();
+        break;
+      case 5:
+        grid.SetRowCount(rows + pick(0, 20));
+        for (int r = rows; r < grid.RowCount(); ++r) setRow(grid, r);
+        break;
+      default: {  // a first lap of one of the lowest bibs comes or goes: the bibs after it see it
+        std::vector<int> firstLaps;
+        for (int r = 1; r < rows; ++r)
+          if (grid.Cell(ColBib, r) < "110" && grid.Cell(ColCount, r) == "1") firstLaps.push_back(r);
+        if (firstLaps.empty()) break;
+        const int r = firstLaps[static_cast<size_t>(pick(0, static_cast<int>(firstLaps.size()) - 1))];
+        grid.SetCell(ColXFlg, r, grid.Cell(ColXFlg, r).empty() ? "x" : "");
+        changed.push_back(r);
+      }
+    }
+    builder.Update(grid, grid.RowCount(), firstRow, changed);
+    const RankingReport kept = builder.Write(dir.File("kept/000"), dir.File("kept/999"), &memo);
+    fs::remove_all(dir.File("whole/999"));
+    fs::create_directories(dir.File("whole/999"));
+    ResetPassageTable(table, grid.RowCount());
+    const RankingReport whole = WriteRankingFiles(grid, grid.RowCount(), table, dir.File("whole/000"),
+                                                  dir.File("whole/999"));
+    ASSERT_TRUE(kept.overallWritten);
+    ASSERT_EQ(kept.countFilesWritten, whole.countFilesWritten);
+    ASSERT_EQ(kept.passagesListed, whole.passagesListed);
+    for (const auto& entry : fs::recursive_directory_iterator(dir.File("whole"))) {
+      if (!entry.is_regular_file()) continue;
+      const std::string name = fs::relative(entry.path(), dir.File("whole")).string();
+      ASSERT_EQ(test::ReadAll(dir.File("kept/" + name)), test::ReadAll(entry.path().string())) << name;
+    }
   }
 }
 

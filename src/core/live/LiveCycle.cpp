@@ -1,5 +1,6 @@
 #include "live/LiveCycle.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <thread>
@@ -21,12 +22,16 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
   bool flagThere = false;
   std::string flagBytes;
   ReadFlagBytes(zunTextPath, flagThere, flagBytes);
+  int firstNew = INT_MAX;
   appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
-              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_) &&
+              LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_, firstNew, rankingRows_) &&
               HashFileUpTo(zunTextPath, resume_.end, loadedBytes_);
   if (appended_) {
     last_.firstRepeatFound = repeats_.AnyMarked();
+    rankingFrom_ = std::min(rankingFrom_, firstNew);
   } else {
+    rankingWhole_ = true;
+    rankingRows_.clear();
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
     pureFrom_ = 1;
     loadedBytes_ = PrefixHash();
@@ -69,10 +74,20 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   std::thread rankings;
   if (targets.Csv && Data.HasTables) {
     report.rankingsWritten = true;
+    if (rankingWhole_ || Flags != flagsRanked_ || !ranking_.Built()) {
+      rankingWhole_ = true;
+      rankingRows_.clear();
+    }
     rankings = std::thread([this, &report, &targets] {
-      report.ranking =
-          WriteRankingFiles(Data.Grid, Data.RowTotal, Data.Passages, targets.Dir000, targets.Dir999, &rankingMemo_);
+      if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages);
+      else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
+      // A run that writes once keeps no texts: they would only add to its peak memory.
+      report.ranking = ranking_.Write(targets.Dir000, targets.Dir999, &rankingMemo_, appendable_);
+      rankingWhole_ = false;
+      rankingFrom_ = INT_MAX;
+      rankingRows_.clear();
     });
+    flagsRanked_ = Flags;
   }
   if (Flags != flagsWritten_) pureFrom_ = 1;
   report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));

@@ -1,7 +1,10 @@
 #pragma once
 // The live cycle's data: the loaded grid, the flag list and what the last load saw of the files.
 // The window's tick and zuntext-batch both load and write through here.
+#include <climits>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "live/LoadPipeline.h"
 #include "platform/PrefixHash.h"
@@ -67,6 +70,11 @@ class LiveCycle {
   int pureFrom_ = 1;       // the first row changed since the pure text was last built
   FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
   RankingMemo rankingMemo_;
+  RankingBuilder ranking_;
+  bool rankingWhole_ = true;          // the next ranking write starts from the whole grid
+  int rankingFrom_ = INT_MAX;         // the first row read again since the last ranking write
+  std::vector<int32_t> rankingRows_;  // earlier rows whose marks changed since
+  FlagList flagsRanked_;              // the flag list at the last ranking write
 };
 
 }  // namespace zun

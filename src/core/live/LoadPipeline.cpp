@@ -63,10 +63,13 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 }
 
 bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
-                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow) {
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow, int& firstNewRow,
+                       std::vector<int32_t>& changedRows) {
   ResultGrid& grid = data.Grid;
   const int firstNew = std::min(resume.rowCount, resume.lines + 1);
   const int keptLine = resume.lines;  // the one older row whose "z" a new line may set
+  firstNewRow = firstNew;
+  if (keptLine >= 1) changedRows.push_back(keptLine);
   std::set<int32_t> touched;
   repeats.DropRowsFrom(firstNew, touched);
   if (!ReadAppendedZunText(grid, zunTextPath, resume)) return false;
@@ -76,7 +79,7 @@ bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::strin
   MarkFlaggedRows(grid, flags, firstNew);
   repeats.AddRows(grid, firstNew, grid.RowCount(), touched);
   repeats.Touch(grid, keptLine, touched);
-  firstChangedRow = std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched)});
+  firstChangedRow = std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched, changedRows)});
   data.Passages.resize(static_cast<size_t>(data.RowTotal));
   data.FirstRepeats.resize(static_cast<size_t>(data.RowTotal));
   return true;

@@ -41,9 +41,12 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 // Brings data loaded by the call above up to date with the lines appended to the file since,
 // giving the grid and tables a full load would give. False when the file cannot be opened or
 // the grid reaches the row limit: the data are then half updated and need a full load.
-// `firstChangedRow` is lowered to the first row whose cells may have changed.
+// `firstChangedRow` is lowered to the first row whose cells may have changed; `firstNewRow` is
+// set to the first row read again, and the earlier rows whose marks may have changed are added to
+// `changedRows`.
 bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::string& zunTextPath,
-                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow);
+                       ZunTextResume& resume, FirstRepeatIndex& repeats, int& firstChangedRow, int& firstNewRow,
+                       std::vector<int32_t>& changedRows);
 
 // Releases the per-row tables (closing the window, or before a load).
 void ReleaseTables(ResultData& data);

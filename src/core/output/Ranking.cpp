@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <set>
 
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
@@ -39,13 +40,15 @@ void StableSortInto(const PassageRecord* begin, const PassageRecord* end, Passag
 
 uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.SortTime); }
 uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
-uint32_t CountKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Count); }
+
+constexpr int32_t kBibSlots = 99999;  // bibs 1 to 99998 are listed
+constexpr size_t kClean = SIZE_MAX;
 
 // "%d,%d,%d,%d\n" in text mode: rank, bib, record time, count, and CR LF.
-void AppendLine(std::string& out, int rank, const PassageRecord& p) {
+void AppendLine(std::string& out, int32_t rank, int32_t bib, int32_t recordTime, int32_t count) {
   char line[64];
   char* at = line;
-  for (int32_t v : {rank, p.Bib, p.RecordTime, p.Count}) {
+  for (int32_t v : {rank, bib, recordTime, count}) {
     at = std::to_chars(at, line + sizeof line, v).ptr;
     *at++ = ',';
   }
@@ -54,19 +57,124 @@ void AppendLine(std::string& out, int rank, const PassageRecord& p) {
   out.append(line, static_cast<size_t>(at - line));
 }
 
-// The lines already end with CR LF.
-bool WriteCsv(const std::string& path, const std::string& text, RankingMemo* memo, RankingReport& report) {
-  if (memo == nullptr) return ReplaceFile(path, text) == SaveResult::Ok;
-  PrefixHash hash;
-  hash.Add(text.data(), text.size());
-  const std::pair<uint64_t, uint64_t> written{text.size(), hash.Value()};
+// Screens the records of one bib, in CompareByBib order: a reading within 3 seconds of the one
+// before it is dropped, and so is a first lap once `firstCounts` passes 1. The count starts again
+// only at a bib whose first listed reading is a first lap; otherwise it carries over from the bibs
+// before. Then the accepted readings are numbered 1, 2, ... in Count.
+void ScreenBib(PassageRecord* begin, PassageRecord* end, int& firstCounts) {
+  bool first = true;
+  int32_t prevTime = 0;
+  for (PassageRecord* p = begin; p != end; ++p) {
+    if (p->State == 0) continue;
+    if (!first && std::abs(HmsToSeconds(prevTime) - HmsToSeconds(p->SortTime)) <= 3) p->State = 2;
+    if (p->Count == 1) {
+      if (first) firstCounts = 0;
+      if (++firstCounts > 1) p->State = 2;
+    }
+    first = false;
+    prevTime = p->SortTime;
+  }
+  int32_t ordinal = 0;
+  for (PassageRecord* p = begin; p != end; ++p)
+    if (p->State == 1) p->Count = ++ordinal;
+}
+
+// What a row gives the rankings; bib 0 when it is not listed.
+struct RowPassage {
+  int32_t bib = 0;
+  int32_t sortTime = 0;
+  int32_t recordTime = 0;
+  int32_t lap = 0;
+  int32_t ordinal = 0;  // its number among the bib's accepted readings; 0 when not accepted
+
+  bool Screened() const { return bib != 0 && lap != 0; }
+  bool SameReading(const RowPassage& o) const {
+    return bib == o.bib && sortTime == o.sortTime && recordTime == o.recordTime && lap == o.lap;
+  }
+};
+
+RowPassage GatherRow(const ResultGrid::RowView& cells) {
+  RowPassage row;
+  const int32_t bib = StrToIntDef(cells[ColBib], 0);
+  const int32_t t5 = StrToIntDef(cells[ColTime1000], 0);
+  if (bib <= 0 || bib >= 99999 || t5 <= 0) return row;
+  if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) return row;
+  row.bib = bib;
+  row.sortTime = t5 / 1000;
+  row.recordTime = StrToIntDef(cells[ColTime1], 0) / 1000;
+  row.lap = StrToIntDef(cells[ColCount], 0);
+  return row;
+}
+
+// A line of a ranking file: CompareByTime order is (SortTime, row).
+struct Entry {
+  int32_t sortTime;
+  int32_t row;
+  bool operator<(const Entry& o) const { return sortTime != o.sortTime ? sortTime < o.sortTime : row < o.row; }
+  bool operator==(const Entry& o) const = default;
+};
+
+// One ranking file: its lines in order and its text, with points every `stride` lines where
+// formatting can start again and the text's hash up to there.
+struct RankingText {
+  std::vector<Entry> entries;
+  std::string text;
+  std::vector<size_t> starts;      // starts[k]: where the line of entries[k * stride] begins
+  std::vector<PrefixHash> hashes;  // hashes[k]: of the text before starts[k]
+  PrefixHash hash;                 // of the whole text
+  size_t dirtyFrom = 0;            // the first entry whose line must be formatted again
+
+  void Release() {
+    std::string().swap(text);
+    starts.clear();
+    hashes.clear();
+    dirtyFrom = 0;
+  }
+};
+
+// Replaces `entries` after the first line that changes: those in `removed` go, `added` come in.
+void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<Entry>& added) {
+  if (removed.empty() && added.empty()) return;
+  std::sort(removed.begin(), removed.end());
+  std::sort(added.begin(), added.end());
+  Entry lowest{INT32_MAX, INT32_MAX};
+  if (!removed.empty()) lowest = removed.front();
+  if (!added.empty() && added.front() < lowest) lowest = added.front();
+  std::vector<Entry>& entries = file.entries;
+  const size_t from = static_cast<size_t>(std::lower_bound(entries.begin(), entries.end(), lowest) - entries.begin());
+  std::vector<Entry> tail;
+  tail.reserve(entries.size() - from + added.size());
+  auto gone = removed.begin();
+  auto come = added.begin();
+  for (size_t k = from; k < entries.size(); ++k) {
+    const Entry& e = entries[k];
+    while (gone != removed.end() && *gone < e) ++gone;
+    if (gone != removed.end() && *gone == e) {
+      ++gone;
+      continue;
+    }
+    while (come != added.end() && *come < e) tail.push_back(*come++);
+    tail.push_back(e);
+  }
+  tail.insert(tail.end(), come, added.end());
+  entries.resize(from);
+  entries.insert(entries.end(), tail.begin(), tail.end());
+  file.dirtyFrom = std::min(file.dirtyFrom, from);
+  removed.clear();
+  added.clear();
+}
+
+// The lines in one file's text are "%d,%d,%d,%d": rank, bib, record time, count.
+bool WriteCsv(const std::string& path, const RankingText& file, RankingMemo* memo, RankingReport& report) {
+  if (memo == nullptr) return ReplaceFile(path, file.text) == SaveResult::Ok;
+  const std::pair<uint64_t, uint64_t> written{file.text.size(), file.hash.Value()};
   const auto it = memo->find(path);
   if (it != memo->end() && it->second == written && FileExists(path) &&
-      static_cast<uint64_t>(StampOf(path).size) == text.size()) {
+      static_cast<uint64_t>(StampOf(path).size) == file.text.size()) {
     ++report.filesKept;
     return true;
   }
-  if (ReplaceFile(path, text) != SaveResult::Ok) {
+  if (ReplaceFile(path, file.text) != SaveResult::Ok) {
     memo->erase(path);
     return false;
   }
@@ -76,28 +184,129 @@ bool WriteCsv(const std::string& path, const std::string& text, RankingMemo* mem
 
 }  // namespace
 
-RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,
-                                const std::string& dir999, RankingMemo* memo) {
-  RankingReport report;
-  if (table.empty()) return report;
+struct RankingBuilder::State {
+  size_t stride = 4096;
+  bool built = false;
+  bool listed = false;  // false: the grid was too big and nothing is written
+  std::vector<RowPassage> rows;
+  std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
+  // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
+  // that does not start with a first lap drops its first laps once any came before.
+  std::vector<uint8_t> carry;
+  RankingText overall;
+  std::vector<RankingText> counts;  // counts[n - 1]: NNN.csv
+  // Lines that go and come, per file: [0] is 000.csv, [n] is NNN.csv.
+  std::vector<std::vector<Entry>> removed, added;
+
+  void Retract(int32_t row, const RowPassage& p) {
+    if (p.ordinal == 0) return;
+    Grow(p.ordinal);
+    removed[0].push_back({p.sortTime, row});
+    removed[static_cast<size_t>(p.ordinal)].push_back({p.sortTime, row});
+  }
+  void Accept(int32_t row, const RowPassage& p) {
+    if (p.ordinal == 0) return;
+    Grow(p.ordinal);
+    added[0].push_back({p.sortTime, row});
+    added[static_cast<size_t>(p.ordinal)].push_back({p.sortTime, row});
+  }
+  void Grow(int32_t ordinal) {
+    const size_t need = static_cast<size_t>(ordinal) + 1;
+    if (removed.size() < need) removed.resize(need), added.resize(need);
+  }
+  // Where `row` stands, or would stand, in its bib's group.
+  std::vector<int32_t>::iterator Place(std::vector<int32_t>& group, int32_t row) {
+    const Entry key{rows[static_cast<size_t>(row)].sortTime, row};
+    return std::lower_bound(group.begin(), group.end(), key, [this](int32_t r, const Entry& k) {
+      return Entry{rows[static_cast<size_t>(r)].sortTime, r} < k;
+    });
+  }
+  // Screens one bib again from the first-lap count before it; changed lines go to removed/added.
+  void Rescreen(int32_t bib, int& firstCounts) {
+    const std::vector<int32_t>& group = groups[static_cast<size_t>(bib)];
+    std::vector<PassageRecord> records(group.size());
+    for (size_t i = 0; i < group.size(); ++i) {
+      const RowPassage& p = rows[static_cast<size_t>(group[i])];
+      records[i] = PassageRecord{bib, p.sortTime, p.recordTime, p.lap, 1, 0};
+    }
+    ScreenBib(records.data(), records.data() + records.size(), firstCounts);
+    for (size_t i = 0; i < group.size(); ++i) {
+      RowPassage& p = rows[static_cast<size_t>(group[i])];
+      const int32_t ordinal = records[i].State == 1 ? records[i].Count : 0;
+      if (ordinal == p.ordinal) continue;
+      Retract(group[i], p);
+      p.ordinal = ordinal;
+      Accept(group[i], p);
+    }
+  }
+  void FormatText(RankingText& file) {
+    if (file.dirtyFrom == kClean) return;
+    size_t k = file.dirtyFrom / stride;
+    if (file.starts.empty()) {
+      file.text = HeaderLine();
+      file.text.reserve(file.entries.size() * 32 + file.text.size());
+      PrefixHash h;
+      h.Add(file.text.data(), file.text.size());
+      file.starts.push_back(file.text.size());
+      file.hashes.push_back(h);
+    }
+    k = std::min(k, file.starts.size() - 1);
+    file.text.resize(file.starts[k]);
+    file.starts.resize(k + 1);
+    file.hashes.resize(k + 1);
+    PrefixHash h = file.hashes[k];
+    size_t hashed = file.starts[k];
+    for (size_t i = k * stride; i < file.entries.size(); ++i) {
+      if (i % stride == 0 && i != k * stride) {
+        h.Add(file.text.data() + hashed, file.text.size() - hashed);
+        hashed = file.text.size();
+        file.starts.push_back(hashed);
+        file.hashes.push_back(h);
+      }
+      const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
+      AppendLine(file.text, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
+    }
+    h.Add(file.text.data() + hashed, file.text.size() - hashed);
+    file.hash = h;
+    file.dirtyFrom = kClean;
+  }
+};
+
+RankingBuilder::RankingBuilder(size_t stride) : state_(std::make_unique<State>()) {
+  state_->stride = std::max<size_t>(stride, 1);
+}
+RankingBuilder::~RankingBuilder() = default;
+
+bool RankingBuilder::Built() const { return state_->built; }
+
+void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table) {
+  State& s = *state_;
+  const size_t stride = s.stride;
+  s = State{};
+  s.stride = stride;
+  s.built = true;
+  if (table.empty()) return;
+  s.listed = true;
   ResetPassageTable(table, static_cast<int>(table.size()));
+  s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
 
   // Gather.
+  std::vector<int32_t> rowOf;  // by Sequence
+  rowOf.reserve(table.size());
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
   for (int r = 1; r < last; ++r) {
-    const ResultGrid::RowView cells = grid.Row(r);
-    const int32_t bib = StrToIntDef(cells[ColBib], 0);
-    const int32_t t5 = StrToIntDef(cells[ColTime1000], 0);
-    if (bib <= 0 || bib >= 99999 || t5 <= 0) continue;
-    if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) continue;
+    const RowPassage row = GatherRow(grid.Row(r));
+    if (row.bib == 0) continue;
+    s.rows[static_cast<size_t>(r)] = row;
     PassageRecord& p = table[gathered];
-    p.Bib = bib;
+    p.Bib = row.bib;
     p.Sequence = static_cast<int32_t>(gathered);
-    p.SortTime = t5 / 1000;
-    p.RecordTime = StrToIntDef(cells[ColTime1], 0) / 1000;
-    p.Count = StrToIntDef(cells[ColCount], 0);
+    p.SortTime = row.sortTime;
+    p.RecordTime = row.recordTime;
+    p.Count = row.lap;
     p.State = p.Count == 0 ? 0 : 1;
+    rowOf.push_back(r);
     ++gathered;
   }
   PassageRecord* const records = table.data();
@@ -111,82 +320,122 @@ RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTab
   StableSortInto(records, recordsEnd, work.data(), timeLimit, SortTimeKey);
   StableSortInto(work.data(), work.data() + gathered, records, 99999, BibKey);
 
-  // Screen repeated readings.
-  int32_t prevBib = -1;
-  int32_t prevTime = 0;
+  // Screen each bib, keeping its screened rows and the first-lap count after it.
+  s.groups.assign(kBibSlots, {});
+  s.carry.assign(kBibSlots, 0);
   int firstCounts = 0;
-  for (PassageRecord* p = records; p != recordsEnd; ++p) {
-    if (p->State == 0) continue;
-    const int32_t d = std::abs(HmsToSeconds(prevTime) - HmsToSeconds(p->SortTime));
-    if (p->Bib == prevBib && d <= 3) p->State = 2;
-    if (p->Count == 1) {
-      if (p->Bib != prevBib) firstCounts = 0;
-      if (++firstCounts > 1) p->State = 2;
+  for (PassageRecord* p = records; p != recordsEnd;) {
+    PassageRecord* q = p;
+    while (q != recordsEnd && q->Bib == p->Bib) ++q;
+    ScreenBib(p, q, firstCounts);
+    std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
+    for (const PassageRecord* x = p; x != q; ++x) {
+      if (x->State == 0) continue;
+      const int32_t row = rowOf[static_cast<size_t>(x->Sequence)];
+      group.push_back(row);
+      s.rows[static_cast<size_t>(row)].ordinal = x->State == 1 ? x->Count : 0;
     }
-    prevBib = p->Bib;
-    prevTime = p->SortTime;
+    if (!group.empty()) s.carry[static_cast<size_t>(p->Bib)] = static_cast<uint8_t>(std::min(firstCounts, 1));
+    p = q;
   }
+  for (int32_t b = 1; b < kBibSlots; ++b)
+    if (s.groups[static_cast<size_t>(b)].empty()) s.carry[static_cast<size_t>(b)] = s.carry[static_cast<size_t>(b) - 1];
 
-  // Number the accepted passages of each bib.
-  int32_t numberedBib = 0;
-  int32_t ordinal = 0;
-  bool anyNumbered = false;
-  for (PassageRecord* p = records; p != recordsEnd; ++p) {
-    if (p->State != 1) continue;
-    ordinal = (anyNumbered && p->Bib == numberedBib) ? ordinal + 1 : 1;
-    numberedBib = p->Bib;
-    anyNumbered = true;
-    p->Count = ordinal;
-  }
-
-  // CompareByTime order (SortTime, then Sequence): back to gathering order, then by time.
+  // CompareByTime order (SortTime, then Sequence): back to gathering order, then by time. Each
+  // count file takes its accepted passages in that order, which is CompareByCount's within a count.
   for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
-
-  // Overall ranking; the accepted records in time order are kept for the count files.
-  std::string overall = HeaderLine();
-  overall.reserve(gathered * 32);
-  int rank = 0;
-  int32_t maxCount = 0;
-  size_t accepted = 0;
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;
-    AppendLine(overall, ++rank, *p);
-    work[accepted++] = *p;
-    maxCount = std::max(maxCount, p->Count);
+    const Entry e{p->SortTime, rowOf[static_cast<size_t>(p->Sequence)]};
+    s.overall.entries.push_back(e);
+    if (s.counts.size() < static_cast<size_t>(p->Count)) s.counts.resize(static_cast<size_t>(p->Count));
+    s.counts[static_cast<size_t>(p->Count) - 1].entries.push_back(e);
   }
-  if (!WriteCsv(JoinPath(dir000, "000.csv"), overall, memo, report)) return report;
-  report.overallWritten = true;
-  report.passagesListed = rank;
+}
 
-  // One ranking per passage number, in CompareByCount order (Count, then SortTime).
-  StableSortInto(work.data(), work.data() + accepted, records, static_cast<uint32_t>(maxCount) + 1, CountKey);
-  std::string text;
-  int32_t fileCount = 0;
-  bool open = false;
-  auto flush = [&]() -> bool {
-    if (!open) return true;
-    open = false;
-    if (!WriteCsv(JoinPath(dir999, Format("%03d.csv", fileCount)), text, memo, report)) {
+void RankingBuilder::Update(const ResultGrid& grid, int rowTotal, int firstRow,
+                            const std::vector<int32_t>& changedRows) {
+  State& s = *state_;
+  if (!s.built || !s.listed) return;
+  const int oldTotal = static_cast<int>(s.rows.size());
+  const int end = std::max(oldTotal, rowTotal);
+  const int last = std::min(grid.RowCount(), rowTotal);
+  s.rows.resize(static_cast<size_t>(end));
+  std::set<int32_t> bibs;  // to screen again
+  auto examine = [&](int32_t r) {
+    const RowPassage now = r < last ? GatherRow(grid.Row(r)) : RowPassage{};
+    RowPassage& was = s.rows[static_cast<size_t>(r)];
+    if (was.SameReading(now)) return;
+    s.Retract(r, was);
+    if (was.Screened()) {
+      std::vector<int32_t>& group = s.groups[static_cast<size_t>(was.bib)];
+      group.erase(s.Place(group, r));
+      bibs.insert(was.bib);
+    }
+    was = now;
+    if (now.Screened()) {
+      std::vector<int32_t>& group = s.groups[static_cast<size_t>(now.bib)];
+      group.insert(s.Place(group, r), r);
+      bibs.insert(now.bib);
+    }
+  };
+  firstRow = std::max(firstRow, 1);
+  for (int32_t r : changedRows)
+    if (r >= 1 && r < firstRow && r < end) examine(r);
+  for (int r = firstRow; r < end; ++r) examine(r);
+  s.rows.resize(static_cast<size_t>(std::max(rowTotal, 0)));
+
+  // In bib order; a bib whose first-lap count after it changes passes the change to the next.
+  while (!bibs.empty()) {
+    const int32_t b = *bibs.begin();
+    bibs.erase(bibs.begin());
+    int firstCounts = s.carry[static_cast<size_t>(b) - 1];
+    s.Rescreen(b, firstCounts);
+    const uint8_t carry = static_cast<uint8_t>(std::min(firstCounts, 1));
+    if (carry != s.carry[static_cast<size_t>(b)]) {
+      s.carry[static_cast<size_t>(b)] = carry;
+      if (b + 1 < kBibSlots) bibs.insert(b + 1);
+    }
+  }
+
+  if (s.counts.size() + 1 < s.added.size()) s.counts.resize(s.added.size() - 1);
+  for (size_t f = 0; f < s.added.size(); ++f)
+    ApplyChanges(f == 0 ? s.overall : s.counts[f - 1], s.removed[f], s.added[f]);
+  while (!s.counts.empty() && s.counts.back().entries.empty()) s.counts.pop_back();
+}
+
+RankingReport RankingBuilder::Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
+                                    bool keepTexts) {
+  RankingReport report;
+  State& s = *state_;
+  if (!s.built || !s.listed) return report;
+  s.FormatText(s.overall);
+  const bool written = WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report);
+  if (!keepTexts) s.overall.Release();
+  if (!written) return report;
+  report.overallWritten = true;
+  report.passagesListed = static_cast<int>(s.overall.entries.size());
+
+  for (size_t n = 0; n < s.counts.size(); ++n) {
+    RankingText& file = s.counts[n];
+    s.FormatText(file);
+    const bool ok = WriteCsv(JoinPath(dir999, Format("%03d.csv", static_cast<int>(n + 1))), file, memo, report);
+    if (!keepTexts) file.Release();
+    if (!ok) {
       report.countFileFailed = true;
-      return false;
+      return report;
     }
     ++report.countFilesWritten;
-    return true;
-  };
-  for (const PassageRecord* it = records; it != records + accepted; ++it) {
-    const PassageRecord& p = *it;
-    if (!open || p.Count != fileCount) {
-      if (!flush()) return report;
-      fileCount = p.Count;
-      text = HeaderLine();
-      rank = 0;
-      open = true;
-    }
-    AppendLine(text, ++rank, p);
   }
-  flush();
   return report;
+}
+
+RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,
+                                const std::string& dir999, RankingMemo* memo) {
+  RankingBuilder builder;
+  builder.Rebuild(grid, rowTotal, table);
+  return builder.Write(dir000, dir999, memo, false);
 }
 
 }  // namespace zun

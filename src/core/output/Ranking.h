@@ -2,6 +2,7 @@
 // The ranking files: 000.csv (every accepted passage by time) and 001.csv, 002.csv, ... (the k-th
 // accepted passage of every bib by time).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -54,5 +55,31 @@ using RankingMemo = std::unordered_map<std::string, std::pair<uint64_t, uint64_t
 // already hold their bytes are kept (and counted as written).
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table,
                                 const std::string& dir000, const std::string& dir999, RankingMemo* memo = nullptr);
+
+// The ranking files kept from one write to the next. After rows change, only the bibs they touch
+// are screened again and only the lines from the first changed one on are formatted again, so a
+// reading appended to a long race costs little more than its own lines.
+class RankingBuilder {
+ public:
+  // Lines are formatted again from a multiple of `stride` lines on.
+  explicit RankingBuilder(size_t stride = 4096);
+  ~RankingBuilder();
+  RankingBuilder(const RankingBuilder&) = delete;
+  RankingBuilder& operator=(const RankingBuilder&) = delete;
+
+  // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable.
+  void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table);
+  // Reads again rows [firstRow, rowTotal) and the earlier `changedRows` (rows whose cells may
+  // have changed); every other row is as at the last build. Needs a build first.
+  void Update(const ResultGrid& grid, int rowTotal, int firstRow, const std::vector<int32_t>& changedRows);
+  bool Built() const;
+  // Writes the files as WriteRankingFiles does. `keepTexts` false frees each text once written.
+  RankingReport Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
+                      bool keepTexts = true);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace zun

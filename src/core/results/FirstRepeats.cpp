@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "platform/Text.h"
 
@@ -103,7 +104,8 @@ void FirstRepeatIndex::Touch(const ResultGrid& grid, int row, std::set<int32_t>&
   if (row >= 1 && row < grid.RowCount() && FirstLapRow(grid, row, bib)) touched.insert(bib);
 }
 
-int32_t FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched) {
+int32_t FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touched,
+                                 std::vector<int32_t>& changedRows) {
   struct Taken {
     int32_t time;
     int32_t row;
@@ -136,9 +138,10 @@ int32_t FirstRepeatIndex::Remark(ResultGrid& grid, const std::set<int32_t>& touc
     // The marks that came or went: rows in one list and not in the other.
     std::sort(before.begin(), before.end());
     std::sort(b.marked.begin(), b.marked.end());
-    const auto [x, y] = std::mismatch(before.begin(), before.end(), b.marked.begin(), b.marked.end());
-    if (x != before.end()) firstChanged = std::min(firstChanged, *x);
-    if (y != b.marked.end()) firstChanged = std::min(firstChanged, *y);
+    const size_t known = changedRows.size();
+    std::set_symmetric_difference(before.begin(), before.end(), b.marked.begin(), b.marked.end(),
+                                  std::back_inserter(changedRows));
+    for (size_t k = known; k < changedRows.size(); ++k) firstChanged = std::min(firstChanged, changedRows[k]);
     if (b.rows.empty()) bibs_.erase(it);
   }
   return firstChanged;

@@ -32,8 +32,9 @@ class FirstRepeatIndex {
   void AddRows(const ResultGrid& grid, int from, int to, std::set<int32_t>& touched);
   // The bib of `row` when it is a first-lap row, added to `touched`.
   void Touch(const ResultGrid& grid, int row, std::set<int32_t>& touched) const;
-  // Marks the touched bibs again; returns the first row whose mark changed (INT32_MAX: none).
-  int32_t Remark(ResultGrid& grid, const std::set<int32_t>& touched);
+  // Marks the touched bibs again; returns the first row whose mark changed (INT32_MAX: none) and
+  // adds every such row to `changedRows`.
+  int32_t Remark(ResultGrid& grid, const std::set<int32_t>& touched, std::vector<int32_t>& changedRows);
   bool AnyMarked() const { return marked_ > 0; }
 
  private:
