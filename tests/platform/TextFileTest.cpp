@@ -1,4 +1,5 @@
 // Text-mode reading in 2,047-byte pieces, and whole-file replacement.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -105,6 +106,33 @@ TEST(ReplaceFile, ExistingFileKeepsItsModeAndReadOnlyIsRefused) {
   EXPECT_EQ(test::ReadAll(dir.File("shared.csv")), "new");
   ASSERT_EQ(stat(dir.File("shared.csv").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST(ReplaceFile, AReaderOfTheOldFileKeepsItsBytesAndNoTemporaryFileStays) {
+  test::TempDir dir;
+  const std::string path = dir.File("000.csv");
+  test::WriteAll(path, "old bytes");
+  const int reader = open(path.c_str(), O_RDONLY);
+  ASSERT_GE(reader, 0);
+  for (const bool durable : {false, true}) {
+    ASSERT_EQ(ReplaceFile(path, durable ? "durable" : "new bytes", durable), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), durable ? "durable" : "new bytes");
+  }
+  char seen[16] = {};
+  EXPECT_EQ(pread(reader, seen, sizeof seen, 0), 9);
+  EXPECT_STREQ(seen, "old bytes");
+  close(reader);
+  int files = 0;
+  for (DIR* d = opendir(dir.Path().c_str()); d != nullptr;) {
+    const dirent* e = readdir(d);
+    if (e == nullptr) {
+      closedir(d);
+      break;
+    }
+    files += e->d_name[0] != '.';
+    EXPECT_EQ(std::string(e->d_name).find(".tmp"), std::string::npos) << e->d_name;
+  }
+  EXPECT_EQ(files, 1);
 }
 
 TEST(ReplaceFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {

@@ -141,6 +141,17 @@ bool WriteAll(int fd, std::string_view bytes) {
   }
   return true;
 }
+
+// Renaming over an existing file makes ext4 start writing the new data out at once (30 ms for a
+// 40 MB output, every tick); exchanging the two names does not, and is as atomic for a reader.
+// The old bytes, now under the temporary name, go with the unlink. False: nothing was exchanged.
+bool SwapIn(const std::string& temp, const std::string& target) {
+  if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) return false;
+  if (unlink(temp.c_str()) == 0 || errno != EISDIR) return true;
+  // A folder had taken the target's place: put it back, and let rename refuse.
+  return renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0;
+}
+
 }  // namespace
 
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode,
@@ -151,7 +162,7 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   const std::string target = FollowLinks(path);
   if (target.empty() || DirectoryExists(target)) return SaveResult::OpenFailed;
   std::string folder = FolderOf(target);
-  if (folder.empty()) folder = ".";
+  if (folder.empty()) folder.assign(1, '.');
   if (!DirectoryExists(folder)) return SaveResult::OpenFailed;
 
   struct stat old {};
@@ -165,7 +176,10 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".%d.%u%s", static_cast<int>(getpid()), tempCounter++, kTempSuffix);
-    temp = JoinPath(folder, "." + FileNameOf(target) + suffix);
+    std::string name(1, '.');
+    name += FileNameOf(target);
+    name += suffix;
+    temp = JoinPath(folder, name);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -174,6 +188,7 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   if (ok && exists) ok = fchmod(fd, privateFile ? mode : old.st_mode & 07777) == 0;
   if (ok && durable) ok = fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
+  if (ok && exists && !durable && SwapIn(temp, target)) return SaveResult::Ok;
   if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     unlink(temp.c_str());
