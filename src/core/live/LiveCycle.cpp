@@ -25,7 +25,7 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
   int firstNew = INT_MAX;
   appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
               LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_, firstNew, rankingRows_) &&
-              HashFileUpTo(zunTextPath, resume_.end, loadedBytes_);
+              loadedBytes_.Extend(zunTextPath, resume_.end);
   if (appended_) {
     last_.firstRepeatFound = repeats_.AnyMarked();
     rankingFrom_ = std::min(rankingFrom_, firstNew);
@@ -34,9 +34,9 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
     rankingRows_.clear();
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
     pureFrom_ = 1;
-    loadedBytes_ = PrefixHash();
+    loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
-    if (!appendable_ || !HashFileUpTo(zunTextPath, resume_.end, loadedBytes_)) resume_.end = UINT64_MAX;
+    if (!appendable_ || !loadedBytes_.Extend(zunTextPath, resume_.end)) resume_.end = UINT64_MAX;
   }
   path_ = zunTextPath;
   zunStamp_ = zunNow;
@@ -60,8 +60,7 @@ bool LiveCycle::CanAppend(const std::string& zunTextPath, const FileStamp& zunNo
   // The flag file is small: its bytes, not its time, tell whether it changed.
   if (Flags != flagsLoaded_ || flagThere != flagFileThere_ || flagBytes != flagBytes_) return false;
   if (!zunNow.exists || static_cast<uint64_t>(zunNow.size) < resume_.end) return false;
-  PrefixHash now;
-  return HashFileUpTo(zunTextPath, resume_.end, now) && now.Value() == loadedBytes_.Value();
+  return loadedBytes_.Bytes() == resume_.end && loadedBytes_.Matches(zunTextPath);
 }
 
 bool LiveCycle::SourcesChanged() const {

@@ -64,7 +64,7 @@ class LiveCycle {
   std::string flagBytes_;  // the flag file as the last load found it
   ZunTextResume resume_;
   FirstRepeatIndex repeats_;
-  PrefixHash loadedBytes_;  // the bytes of the file the grid holds
+  FilePrefix loadedBytes_;  // the bytes of the file the grid holds
   bool appended_ = false;
   PureTextBuilder pure_;
   int pureFrom_ = 1;       // the first row changed since the pure text was last built

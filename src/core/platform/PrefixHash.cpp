@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace zun {
@@ -55,21 +57,74 @@ uint64_t PrefixHash::Value() const {
   return h ^ (h >> 29);
 }
 
-bool HashFileUpTo(const std::string& path, uint64_t end, PrefixHash& hash) {
-  if (hash.Bytes() >= end) return hash.Bytes() == end;
+namespace {
+
+// Adds the bytes [from, to) of an open file.
+bool HashRange(int fd, uint64_t from, uint64_t to, PrefixHash& hash, std::vector<char>& buffer) {
+  buffer.resize(size_t{1} << 20);
+  while (from < to) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), to - from));
+    const ssize_t n = pread(fd, buffer.data(), want, static_cast<off_t>(from));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    hash.Add(buffer.data(), static_cast<size_t>(n));
+    from += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+void FilePrefix::Clear() {
+  pieces_.clear();
+  last_ = PrefixHash();
+}
+
+bool FilePrefix::Extend(const std::string& path, uint64_t end) {
+  if (Bytes() >= end) return Bytes() == end;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  std::vector<char> buffer(size_t{1} << 20);
+  std::vector<char> buffer;
   bool ok = true;
-  while (ok && hash.Bytes() < end) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - hash.Bytes()));
-    const ssize_t n = pread(fd, buffer.data(), want, static_cast<off_t>(hash.Bytes()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else hash.Add(buffer.data(), static_cast<size_t>(n));
+  while (ok && Bytes() < end) {
+    const uint64_t from = Bytes();
+    const uint64_t to = std::min(end, (from / kPiece + 1) * kPiece);
+    ok = HashRange(fd, from, to, last_, buffer);
+    if (ok && last_.Bytes() == kPiece) {
+      pieces_.push_back(last_.Value());
+      last_ = PrefixHash();
+    }
   }
   close(fd);
   return ok;
+}
+
+bool FilePrefix::Matches(const std::string& path) const {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // Piece k is checked by the thread k % 2; the piece being filled goes with the second.
+  std::atomic<bool> same{true};
+  auto check = [&](size_t first) {
+    std::vector<char> buffer;
+    for (size_t k = first; k < pieces_.size() && same; k += 2) {
+      PrefixHash piece;
+      if (!HashRange(fd, k * kPiece, (k + 1) * kPiece, piece, buffer) || piece.Value() != pieces_[k]) same = false;
+    }
+    if (first == 1 && same) {
+      PrefixHash piece;
+      const uint64_t from = pieces_.size() * kPiece;
+      if (!HashRange(fd, from, from + last_.Bytes(), piece, buffer) || piece.Value() != last_.Value()) same = false;
+    }
+  };
+  if (pieces_.empty()) {
+    check(1);
+  } else {
+    std::thread helper(check, 0);
+    check(1);
+    helper.join();
+  }
+  close(fd);
+  return same;
 }
 
 }  // namespace zun

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zun {
 
@@ -22,7 +23,22 @@ class PrefixHash {
   uint64_t bytes_ = 0;
 };
 
-// Adds the file's bytes from `hash.Bytes()` up to `end`; false when they cannot all be read.
-bool HashFileUpTo(const std::string& path, uint64_t end, PrefixHash& hash);
+// The hashes of a file's first bytes, piece by piece, so that checking them again shares the work
+// between both cores.
+class FilePrefix {
+ public:
+  static constexpr uint64_t kPiece = uint64_t{4} << 20;
+
+  uint64_t Bytes() const { return pieces_.size() * kPiece + last_.Bytes(); }
+  // Adds the file's bytes from Bytes() up to `end`; false when they cannot all be read.
+  bool Extend(const std::string& path, uint64_t end);
+  // True when the file still begins with the bytes hashed.
+  bool Matches(const std::string& path) const;
+  void Clear();
+
+ private:
+  std::vector<uint64_t> pieces_;  // of each whole piece
+  PrefixHash last_;               // of the piece being filled
+};
 
 }  // namespace zun
