@@ -32,7 +32,7 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
   } else {
     rankingWhole_ = true;
     rankingRows_.clear();
-    last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, repeats_);
+    last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, appendable_ ? &repeats_ : nullptr);
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
@@ -73,12 +73,12 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   std::thread rankings;
   if (targets.Csv && Data.HasTables) {
     report.rankingsWritten = true;
-    if (rankingWhole_ || Flags != flagsRanked_ || !ranking_.Built()) {
+    if (rankingWhole_ || Flags != flagsRanked_ || !ranking_.Updatable()) {
       rankingWhole_ = true;
       rankingRows_.clear();
     }
     rankings = std::thread([this, &report, &targets] {
-      if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages);
+      if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages, appendable_);
       else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
       // A run that writes once keeps no texts: they would only add to its peak memory.
       report.ranking = ranking_.Write(targets.Dir000, targets.Dir999, &rankingMemo_, appendable_);

@@ -1,6 +1,7 @@
 #include "live/LoadPipeline.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 #include <string>
 
@@ -27,8 +28,9 @@ namespace {
 void NumberRows(ResultGrid& grid, int from) {
   const auto& headers = HeaderTexts();
   for (int c = 0; c < kGridColumns; ++c) grid.SetCell(c, 0, headers[c]);
+  char text[16];
   for (int r = std::max(from, 1); r < grid.RowCount(); ++r) {
-    const std::string number = std::to_string(r);
+    const std::string_view number(text, static_cast<size_t>(std::to_chars(text, text + sizeof text, r).ptr - text));
     if (grid.Cell(ColLineNo, r) != number) grid.SetCell(ColLineNo, r, number);
   }
 }
@@ -37,12 +39,11 @@ void NumberRows(ResultGrid& grid, int from) {
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath) {
   ZunTextResume resume;
-  FirstRepeatIndex repeats;
-  return LoadResultGrid(data, flags, zunTextPath, resume, repeats);
+  return LoadResultGrid(data, flags, zunTextPath, resume, nullptr);
 }
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex& repeats) {
+                          FirstRepeatIndex* repeats) {
   LoadReport report;
   ResultGrid& grid = data.Grid;
   report.fileOpened = ReadZunText(grid, zunTextPath, resume);
@@ -57,7 +58,7 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
   report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
   ResetPassageTable(data.Passages, data.RowTotal);
   report.firstRepeatFound = MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats);
-  repeats.Build(grid, data.FirstRepeats);
+  if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats);
   data.HasTables = true;
   return report;
 }

@@ -34,9 +34,10 @@ struct LoadReport {
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath);
 
-// The load above, also keeping what reading appended lines later needs.
+// The load above, also keeping what reading appended lines later needs (`repeats` may be null
+// when no lines will be appended).
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex& repeats);
+                          FirstRepeatIndex* repeats);
 
 // Brings data loaded by the call above up to date with the lines appended to the file since,
 // giving the grid and tables a full load would give. False when the file cannot be opened or

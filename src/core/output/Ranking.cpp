@@ -186,7 +186,7 @@ bool WriteCsv(const std::string& path, const RankingText& file, RankingMemo* mem
 
 struct RankingBuilder::State {
   size_t stride = 4096;
-  bool built = false;
+  bool updatable = false;  // Update may follow
   bool listed = false;  // false: the grid was too big and nothing is written
   std::vector<RowPassage> rows;
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
@@ -277,14 +277,14 @@ RankingBuilder::RankingBuilder(size_t stride) : state_(std::make_unique<State>()
 }
 RankingBuilder::~RankingBuilder() = default;
 
-bool RankingBuilder::Built() const { return state_->built; }
+bool RankingBuilder::Updatable() const { return state_->updatable; }
 
-void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table) {
+void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable) {
   State& s = *state_;
   const size_t stride = s.stride;
   s = State{};
   s.stride = stride;
-  s.built = true;
+  s.updatable = updatable;
   if (table.empty()) return;
   s.listed = true;
   ResetPassageTable(table, static_cast<int>(table.size()));
@@ -321,24 +321,27 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   StableSortInto(work.data(), work.data() + gathered, records, 99999, BibKey);
 
   // Screen each bib, keeping its screened rows and the first-lap count after it.
-  s.groups.assign(kBibSlots, {});
-  s.carry.assign(kBibSlots, 0);
+  if (updatable) {
+    s.groups.assign(kBibSlots, {});
+    s.carry.assign(kBibSlots, 0);
+  }
   int firstCounts = 0;
   for (PassageRecord* p = records; p != recordsEnd;) {
     PassageRecord* q = p;
     while (q != recordsEnd && q->Bib == p->Bib) ++q;
     ScreenBib(p, q, firstCounts);
-    std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
     for (const PassageRecord* x = p; x != q; ++x) {
-      if (x->State == 0) continue;
-      const int32_t row = rowOf[static_cast<size_t>(x->Sequence)];
-      group.push_back(row);
-      s.rows[static_cast<size_t>(row)].ordinal = x->State == 1 ? x->Count : 0;
+      if (x->State == 1) s.rows[static_cast<size_t>(rowOf[static_cast<size_t>(x->Sequence)])].ordinal = x->Count;
     }
-    if (!group.empty()) s.carry[static_cast<size_t>(p->Bib)] = static_cast<uint8_t>(std::min(firstCounts, 1));
+    if (updatable) {
+      std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
+      for (const PassageRecord* x = p; x != q; ++x)
+        if (x->State != 0) group.push_back(rowOf[static_cast<size_t>(x->Sequence)]);
+      if (!group.empty()) s.carry[static_cast<size_t>(p->Bib)] = static_cast<uint8_t>(std::min(firstCounts, 1));
+    }
     p = q;
   }
-  for (int32_t b = 1; b < kBibSlots; ++b)
+  for (int32_t b = 1; updatable && b < kBibSlots; ++b)
     if (s.groups[static_cast<size_t>(b)].empty()) s.carry[static_cast<size_t>(b)] = s.carry[static_cast<size_t>(b) - 1];
 
   // CompareByTime order (SortTime, then Sequence): back to gathering order, then by time. Each
@@ -357,7 +360,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
 void RankingBuilder::Update(const ResultGrid& grid, int rowTotal, int firstRow,
                             const std::vector<int32_t>& changedRows) {
   State& s = *state_;
-  if (!s.built || !s.listed) return;
+  if (!s.updatable || !s.listed) return;
   const int oldTotal = static_cast<int>(s.rows.size());
   const int end = std::max(oldTotal, rowTotal);
   const int last = std::min(grid.RowCount(), rowTotal);
@@ -409,7 +412,7 @@ RankingReport RankingBuilder::Write(const std::string& dir000, const std::string
                                     bool keepTexts) {
   RankingReport report;
   State& s = *state_;
-  if (!s.built || !s.listed) return report;
+  if (!s.listed) return report;
   s.FormatText(s.overall);
   const bool written = WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report);
   if (!keepTexts) s.overall.Release();
@@ -434,7 +437,7 @@ RankingReport RankingBuilder::Write(const std::string& dir000, const std::string
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,
                                 const std::string& dir999, RankingMemo* memo) {
   RankingBuilder builder;
-  builder.Rebuild(grid, rowTotal, table);
+  builder.Rebuild(grid, rowTotal, table, false);
   return builder.Write(dir000, dir999, memo, false);
 }
 

@@ -67,12 +67,13 @@ class RankingBuilder {
   RankingBuilder(const RankingBuilder&) = delete;
   RankingBuilder& operator=(const RankingBuilder&) = delete;
 
-  // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable.
-  void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table);
+  // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable. Without
+  // `updatable` the builder keeps only what writing needs, and Update does nothing.
+  void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable = true);
   // Reads again rows [firstRow, rowTotal) and the earlier `changedRows` (rows whose cells may
-  // have changed); every other row is as at the last build. Needs a build first.
+  // have changed); every other row is as at the last build. Needs an updatable build first.
   void Update(const ResultGrid& grid, int rowTotal, int firstRow, const std::vector<int32_t>& changedRows);
-  bool Built() const;
+  bool Updatable() const;
   // Writes the files as WriteRankingFiles does. `keepTexts` false frees each text once written.
   RankingReport Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
                       bool keepTexts = true);

@@ -114,10 +114,11 @@ void ResultGrid::SetRowCount(int rowCount) {
   flagZ_.resize(rowCount, 0);
 }
 
-void ResultGrid::ShrinkRows() {
-  rows_.shrink_to_fit();
-  flagX_.shrink_to_fit();
-  flagZ_.shrink_to_fit();
+void ResultGrid::Reserve(size_t rows, size_t bytes) {
+  rows_.reserve(rows);
+  flagX_.reserve(rows);
+  flagZ_.reserve(rows);
+  arena_.reserve(bytes);
 }
 
 size_t ResultGrid::MemoryBytes() const {

@@ -52,11 +52,9 @@ class ResultGrid {
   // Replaces the whole row with up to ten cells (missing ones empty).
   void SetRow(int row, const std::string_view* cells, int cellCount);
 
-  // Room for this many bytes of cell text, so a large load does not copy the arena as it grows.
-  void ReserveBytes(size_t bytes) { arena_.reserve(bytes); }
-
-  // Gives back the spare room of the per-row vectors once a load has added its last row.
-  void ShrinkRows();
+  // Room for this many rows and bytes of cell text, so that a large load does not copy what it
+  // has read as it grows. Room never used costs address space only, not memory.
+  void Reserve(size_t rows, size_t bytes);
 
   // Bytes held by the grid (for the memory benchmark).
   size_t MemoryBytes() const;

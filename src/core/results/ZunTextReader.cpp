@@ -122,9 +122,10 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   resume = ZunTextResume{};
   TextLineReader reader;
   if (!reader.Open(path)) return false;
-  grid.ReserveBytes(reader.FileSize());
+  // A line of a race is some 40 bytes; the arena adds its number and a comma to each.
+  const size_t size = reader.FileSize();
+  grid.Reserve(std::min<size_t>(size / 16 + 16, kGridRowLimit + 1), size + size / 2 + 64);
   ReadLines(grid, reader, resume);
-  grid.ShrinkRows();
   return true;
 }
 
