@@ -144,3 +144,66 @@ TEST(ResultGrid, CellsCanBeRewrittenWithoutDisturbingOthers) {
 
 }  // namespace
 }  // namespace zun
+
+namespace zun {
+namespace {
+
+std::string GridDump(const ResultGrid& grid) {
+  std::string text;
+  for (int r = 0; r < grid.RowCount(); ++r) {
+    for (const std::string_view cell : grid.Row(r)) text.append(cell).append("|");
+    text += '\n';
+  }
+  return text;
+}
+
+std::string ResumeDump(const ZunTextResume& r) {
+  return std::to_string(r.offset) + " " + std::to_string(r.lines) + " " + std::to_string(r.rowCount) + " [" +
+         r.lastZ + "] " + std::string(r.prevKey.text, r.prevKey.size) + " " + std::to_string(r.havePrev) + " " +
+         std::to_string(r.end);
+}
+
+// A large file is read in two halves on two threads; wherever the second half starts, grid and
+// resume state must be those of a read in one go, and reading appended lines must go on alike.
+TEST(SplitRead, EverySplitPointGivesTheRowsAndStateOfOneRead) {
+  test::TempDir dir;
+  const std::string path = dir.File("race.txt");
+  const std::string dup = "1,1,105,2,2000000,2000000,92000000";
+  std::string content = "\n\r\n" + dup + "\n" + dup + "\r\n\n" + dup + "\n";  // repeats, across blank lines
+  content += "1,1,99999,1,1000,1000,90001000\n";                                // bib out of range: "z" above
+  content += "99,1,106,1,1000,1000,90001000\n";                                 // division out: "z" itself
+  content += "\"1\",2,107,1,1000,1000,90001000,x,R\n  \n";                      // quoted, flags
+  content += "1,1,108," + std::string(2100, '3') + "\n";                        // two pieces
+  content += "1,1,109,1,1\r2,1000,90001000\n";                                  // bare CR
+  content += std::string("1,1,\0" "110,1\n", 11);                               // NUL
+  content += "1,1,111,3,3000000,3000000,93000000\n" + dup + "\n";
+  // One race ends on an unfinished line, one on blank lines.
+  for (const std::string& race : {content + dup, content + "\n\r\n\n"}) {
+    SCOPED_TRACE(race.substr(race.size() - 10));
+    ResultGrid whole;
+    ZunTextResume wholeResume;
+    test::WriteAll(path, race);
+    ASSERT_TRUE(ReadZunText(whole, path, wholeResume, 0));
+    for (uint64_t split = 1; split < race.size(); ++split) {
+      SCOPED_TRACE("split at " + std::to_string(split));
+      test::WriteAll(path, race);
+      ResultGrid parts;
+      ZunTextResume partsResume;
+      ASSERT_TRUE(ReadZunText(parts, path, partsResume, split));
+      ASSERT_EQ(GridDump(parts), GridDump(whole));
+      ASSERT_EQ(ResumeDump(partsResume), ResumeDump(wholeResume));
+      if (split % 97 != 0 && split + 3 < race.size()) continue;
+      // Lines appended afterwards, the first finishing the unfinished one.
+      ResultGrid appended = whole;
+      ZunTextResume appendedResume = wholeResume;
+      test::WriteAll(path, race + ",1000\n" + dup + "\n");
+      ASSERT_TRUE(ReadAppendedZunText(appended, path, appendedResume));
+      ASSERT_TRUE(ReadAppendedZunText(parts, path, partsResume));
+      EXPECT_EQ(GridDump(parts), GridDump(appended));
+      EXPECT_EQ(ResumeDump(partsResume), ResumeDump(appendedResume));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zun

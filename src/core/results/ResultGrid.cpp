@@ -114,6 +114,20 @@ void ResultGrid::SetRowCount(int rowCount) {
   flagZ_.resize(rowCount, 0);
 }
 
+void ResultGrid::AppendRows(const ResultGrid& other, int from) {
+  std::vector<uint32_t> pooled(other.pool_.size(), 0);
+  for (size_t i = 1; i < other.pool_.size(); ++i) pooled[i] = Intern(other.pool_[i]);
+  const uint64_t shift = arena_.size();
+  arena_.append(other.arena_);
+  for (int r = std::max(from, 0); r < other.RowCount(); ++r) {
+    RowCells cells = other.rows_[r];
+    cells.start += shift;
+    rows_.push_back(cells);
+    flagX_.push_back(pooled[other.flagX_[r]]);
+    flagZ_.push_back(pooled[other.flagZ_[r]]);
+  }
+}
+
 void ResultGrid::Reserve(size_t rows, size_t bytes) {
   rows_.reserve(rows);
   flagX_.reserve(rows);

@@ -52,6 +52,9 @@ class ResultGrid {
   // Replaces the whole row with up to ten cells (missing ones empty).
   void SetRow(int row, const std::string_view* cells, int cellCount);
 
+  // Adds the rows [from, other.RowCount()) of `other` after the last row.
+  void AppendRows(const ResultGrid& other, int from);
+
   // Room for this many rows and bytes of cell text, so that a large load does not copy what it
   // has read as it grows. Room never used costs address space only, not memory.
   void Reserve(size_t rows, size_t bytes);

@@ -1,9 +1,14 @@
 #include "results/ZunTextReader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "platform/CommaText.h"
 #include "platform/Text.h"
@@ -65,8 +70,17 @@ class RowSplitter {
 
 namespace {
 
+RecordKey KeyOf(const ResultGrid::RowView& cells) {
+  RecordKey key;
+  key.Set(StrToIntDef(cells[ColDiv1], 0), StrToIntDef(cells[ColDiv2], 0), StrToIntDef(cells[ColBib], 0),
+          StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
+  return key;
+}
+
 // Reads on from where `reader` stands with the state in `resume`, keeping `resume` up to date.
-void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume) {
+// Line n goes to row n - base of the grid; reading stops at byte `stopAt`.
+void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, int base = 0,
+               uint64_t stopAt = UINT64_MAX) {
   RecordKey key;
   RecordKey prevKey = resume.prevKey;
   bool havePrev = resume.havePrev;
@@ -74,18 +88,19 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume) 
   RowSplitter splitter;
   int n = resume.lines;
   std::string_view piece;
-  while (reader.Next(piece)) {
+  while (reader.Offset() < stopAt && reader.Next(piece)) {
     ++n;
+    const int row = n - base;
     const bool broken = !piece.empty() && piece.back() == '\n';
     const std::string_view text = Trim(piece.substr(0, piece.find('\0')));
     if (!text.empty()) {
-      if (grid.RowCount() < n + 1) grid.SetRowCount(n + 1);
+      if (grid.RowCount() < row + 1) grid.SetRowCount(row + 1);
       record.clear();
       AppendDecimal(record, n);
       record += ',';
       record.append(text);
       const auto& cells = splitter.Split(record);
-      grid.SetRow(n, cells.data(), kGridColumns);
+      grid.SetRow(row, cells.data(), kGridColumns);
 
       const int32_t div1 = StrToIntDef(cells[ColDiv1], 0);
       const int32_t div2 = StrToIntDef(cells[ColDiv2], 0);
@@ -93,7 +108,7 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume) 
       key.Set(div1, div2, bib, StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
       const bool divisionOut = div1 >= kDivisionLimit || div2 >= kDivisionLimit;
       if ((havePrev && key == prevKey) || bib >= kBibLimit || divisionOut) {
-        grid.SetCell(ColZFlg, divisionOut ? n : n - 1, "z");
+        grid.SetCell(ColZFlg, divisionOut ? row : row - 1, "z");
       }
       prevKey = key;
       havePrev = true;
@@ -101,13 +116,85 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume) 
     if (broken) {
       resume.offset = reader.Offset();
       resume.lines = n;
-      resume.rowCount = grid.RowCount();
-      resume.lastZ = grid.Cell(ColZFlg, n);
+      resume.rowCount = grid.RowCount() + base;
+      resume.lastZ = grid.Cell(ColZFlg, row);
       resume.prevKey = prevKey;
       resume.havePrev = havePrev;
     }
   }
   resume.end = reader.Offset();
+}
+
+// The start of the first line that begins at or after `near`; 0 when there is none.
+uint64_t LineStartFrom(const std::string& path, uint64_t near) {
+  if (near == 0) return 0;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  std::vector<char> buffer(64 * 1024);
+  uint64_t at = near - 1;
+  uint64_t found = 0;
+  for (int chunk = 0; chunk < 16 && found == 0; ++chunk) {
+    const ssize_t n = pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(at));
+    if (n <= 0) break;
+    const void* lf = std::memchr(buffer.data(), '\n', static_cast<size_t>(n));
+    if (lf != nullptr) found = at + static_cast<uint64_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
+    at += static_cast<uint64_t>(n);
+  }
+  close(fd);
+  return found;
+}
+
+// The lines from byte `from` on, read on a thread of their own. Line n goes to row n - base, base
+// being the number of lines before `from`; row 0 takes a "z" meant for the row before.
+struct LaterPart {
+  ResultGrid grid;
+  ZunTextResume resume;
+  int base = 0;
+  bool opened = false;
+
+  void Read(const std::string& path, uint64_t from) {
+    TextLineReader counter;
+    if (!counter.Open(path)) return;
+    std::string_view piece;
+    while (counter.Offset() < from && counter.Next(piece)) ++base;
+    TextLineReader reader;
+    if (counter.Offset() != from || !reader.OpenAt(path, from)) return;
+    opened = true;
+    grid.Reset(1);
+    const size_t size = counter.FileSize() > from ? counter.FileSize() - from : 0;
+    grid.Reserve(size / 16 + 16, size + size / 2 + 64);
+    resume.offset = from;
+    resume.lines = base;
+    ReadLines(grid, reader, resume, base);
+  }
+};
+
+// Joins the later part on to the rows read before it, as a read in one go would have left them.
+void JoinLaterPart(ResultGrid& grid, ZunTextResume& resume, LaterPart& later) {
+  const int base = later.base;
+  ResultGrid& part = later.grid;
+  if (part.RowCount() > 1) {
+    // The part's first record is compared with the last record before it.
+    int first = 1;
+    while (first < part.RowCount() && part.Cell(ColLineNo, first).empty()) ++first;
+    if (first < part.RowCount() && resume.havePrev && KeyOf(part.Row(first)) == resume.prevKey)
+      part.SetCell(ColZFlg, first - 1, "z");
+    grid.SetRowCount(base + 1);
+    if (!part.Cell(ColZFlg, 0).empty()) grid.SetCell(ColZFlg, base, part.Cell(ColZFlg, 0));
+    grid.AppendRows(part, 1);
+  }
+  ZunTextResume after = std::move(later.resume);
+  if (after.lines == base) {  // no whole line after the split
+    resume.end = after.end;
+    return;
+  }
+  // At the part's line breaks before its first record, the state was the one before the part.
+  if (after.rowCount == base + 1) after.rowCount = resume.rowCount;
+  if (!after.havePrev) {
+    after.prevKey = resume.prevKey;
+    after.havePrev = resume.havePrev;
+  }
+  resume = std::move(after);
 }
 
 }  // namespace
@@ -118,6 +205,10 @@ bool ReadZunText(ResultGrid& grid, const std::string& path) {
 }
 
 bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume) {
+  return ReadZunText(grid, path, resume, UINT64_MAX);
+}
+
+bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume, uint64_t splitFrom) {
   grid.Reset(2);
   resume = ZunTextResume{};
   TextLineReader reader;
@@ -125,7 +216,24 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   // A line of a race is some 40 bytes; the arena adds its number and a comma to each.
   const size_t size = reader.FileSize();
   grid.Reserve(std::min<size_t>(size / 16 + 16, kGridRowLimit + 1), size + size / 2 + 64);
-  ReadLines(grid, reader, resume);
+  // Files of a few thousand lines are read in one go: a second thread would not pay for itself.
+  if (splitFrom == UINT64_MAX) splitFrom = size >= (uint64_t{4} << 20) ? size / 2 : 0;
+  const uint64_t split = splitFrom < size ? LineStartFrom(path, splitFrom) : 0;
+  if (split == 0 || split >= size) {
+    ReadLines(grid, reader, resume);
+    return true;
+  }
+
+  // The second half of a large file on the other core, then joined on as if read in one go.
+  LaterPart later;
+  std::thread second([&] { later.Read(path, split); });
+  ReadLines(grid, reader, resume, 0, split);
+  second.join();
+  if (!later.opened || resume.offset != split || resume.lines != later.base) {
+    // The file changed under the two reads: read it again in one go.
+    return ReadZunText(grid, path, resume, 0);
+  }
+  JoinLaterPart(grid, resume, later);
   return true;
 }
 
