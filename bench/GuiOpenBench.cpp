@@ -1,7 +1,8 @@
 // gui_open_bench: the real window (offscreen unless QT_QPA_PLATFORM says otherwise) opening a
 // zunText file until the grid is painted, a filter by bib over it, clearing it, a jump to the
 // middle, the process's memory, and the automation tick after one appended reading (reload,
-// outputs written, grid mirrored and painted). The file gets 7 lines appended.
+// outputs written, grid mirrored and painted) and after a mark. The file gets 7 lines appended
+// and a zuntext.flg beside it.
 //   gui_open_bench FILE [BIB]
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -143,6 +144,18 @@ int main(int argc, char** argv) {
     tickMs.push_back(clock.nsecsElapsed() / 1e6);
   }
 
+  // The operator marks a reading invalid: the flag file changes, and the next tick loads whole.
+  clock.restart();
+  window.Form().RememberedRow = rows / 2;
+  window.Form().ButtonDoignoreClick();
+  window.Mirror();
+  const double markMs = clock.nsecsElapsed() / 1e6;
+  clock.restart();
+  window.Form().Timer1Timer();
+  window.Mirror();
+  grid->viewport()->repaint();
+  const double markTickMs = clock.nsecsElapsed() / 1e6;
+
   std::printf("rows                         %d\n", rows);
   std::printf("reload: core LoadResultGrid  %.1f ms\n", coreMs);
   std::printf("reload: mirror and paint     %.1f ms\n", mirrorMs);
@@ -152,6 +165,7 @@ int main(int argc, char** argv) {
   std::printf("clear filter                 %.1f ms (median of 5)\n", Median(clearMs));
   std::printf("scroll to middle and paint   %.1f ms\n", jumpMs);
   std::printf("tick after one reading        %.1f ms (median of 7; %d rows)\n", Median(tickMs), model->rowCount());
+  std::printf("mark a reading x              %.1f ms, then its tick %.1f ms\n", markMs, markTickMs);
   std::printf("RSS before open              %ld KiB\n", rssBefore);
   std::printf("RSS with the grid shown      %ld KiB\n", rssOpen);
   std::printf("RSS after filters            %ld KiB (peak %ld KiB)\n", StatusKiB("VmRSS"), StatusKiB("VmHWM"));

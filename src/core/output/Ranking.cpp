@@ -44,17 +44,18 @@ uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
 constexpr int32_t kBibSlots = 99999;  // bibs 1 to 99998 are listed
 constexpr size_t kClean = SIZE_MAX;
 
-// "%d,%d,%d,%d\n" in text mode: rank, bib, record time, count, and CR LF.
-void AppendLine(std::string& out, int32_t rank, int32_t bib, int32_t recordTime, int32_t count) {
-  char line[64];
-  char* at = line;
+constexpr size_t kLineRoom = 4 * 12 + 2;  // four "%d," fields and CR LF
+
+// "%d,%d,%d,%d\n" in text mode at `at`: rank, bib, record time, count, and CR LF.
+char* PutLine(char* at, int32_t rank, int32_t bib, int32_t recordTime, int32_t count) {
+  char* const room = at + kLineRoom;
   for (int32_t v : {rank, bib, recordTime, count}) {
-    at = std::to_chars(at, line + sizeof line, v).ptr;
+    at = std::to_chars(at, room, v).ptr;
     *at++ = ',';
   }
   at[-1] = '\r';
   *at++ = '\n';
-  out.append(line, static_cast<size_t>(at - line));
+  return at;
 }
 
 // Screens the records of one bib, in CompareByBib order: a reading within 3 seconds of the one
@@ -255,18 +256,23 @@ struct RankingBuilder::State {
     file.starts.resize(k + 1);
     file.hashes.resize(k + 1);
     PrefixHash h = file.hashes[k];
-    size_t hashed = file.starts[k];
-    for (size_t i = k * stride; i < file.entries.size(); ++i) {
-      if (i % stride == 0 && i != k * stride) {
-        h.Add(file.text.data() + hashed, file.text.size() - hashed);
-        hashed = file.text.size();
-        file.starts.push_back(hashed);
+    // A point's lines at a time, formatted into a buffer and then added to the text.
+    std::vector<char> block(stride * kLineRoom);
+    for (size_t from = k * stride; from < file.entries.size(); from += stride) {
+      if (from != k * stride) {
+        file.starts.push_back(file.text.size());
         file.hashes.push_back(h);
       }
-      const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
-      AppendLine(file.text, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
+      char* at = block.data();
+      const size_t to = std::min(file.entries.size(), from + stride);
+      for (size_t i = from; i < to; ++i) {
+        const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
+        at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
+      }
+      const size_t size = static_cast<size_t>(at - block.data());
+      h.Add(block.data(), size);
+      file.text.append(block.data(), size);
     }
-    h.Add(file.text.data() + hashed, file.text.size() - hashed);
     file.hash = h;
     file.dirtyFrom = kClean;
   }
