@@ -354,6 +354,8 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   // count file takes its accepted passages in that order, which is CompareByCount's within a count.
   for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
+  std::vector<PassageRecord>().swap(work);  // a large race's peak memory comes next
+  s.overall.entries.reserve(gathered);
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;
     const Entry e{p->SortTime, rowOf[static_cast<size_t>(p->Sequence)]};
