@@ -42,10 +42,11 @@ TEST_F(Writers, PureTextWritesUnmarkedRowsAsIntegers) {
        "\n"                               // an empty row
        "1,1,6,2,1000,1000,0,x\n"          // operator's mark from the file
        "1,1,7,2,1000,1000,0, ,\n"         // a blank in column 9 is no mark
-       "99,1,8,2,1000,1000,0\n");         // z
+       "99,1,8,2,1000,1000,0\n"          // z
+       "-5,+7,$1F,0,999999999,2147483648,\" 5\"\n");  // sign, hexadecimal, 32 bits, blanks
   ASSERT_EQ(WritePureTextFile(data_.Grid, dir_.File("zuntextpure.txt")), SaveResult::Ok);
   EXPECT_EQ(test::ReadAll(dir_.File("zuntextpure.txt")),
-            "1,1,5,2,123456,123000,0\r\n0,0,0,0,0,0,0\r\n1,1,7,2,1000,1000,0\r\n\r\n");
+            "1,1,5,2,123456,123000,0\r\n0,0,0,0,0,0,0\r\n1,1,7,2,1000,1000,0\r\n-5,7,31,0,999999999,0,5\r\n\r\n");
 }
 
 TEST_F(Writers, PureTextOfAGridWithoutUnmarkedRowsIsOneLineBreak) {

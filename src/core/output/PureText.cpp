@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 #include "platform/Text.h"
@@ -10,13 +11,27 @@ namespace zun {
 
 namespace {
 
+// Digits without a leading zero, few enough for 32 bits: a cell whose "%d" is its own text.
+bool PrintsAsItReads(std::string_view cell) {
+  if (cell.empty() || cell.size() > 9 || (cell[0] == '0' && cell.size() > 1)) return false;
+  for (char c : cell)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 // "%d,%d,%d,%d,%d,%d,%d\n" of columns 1 to 7 of an unmarked row.
 void AppendPureLine(std::string& text, const ResultGrid::RowView& cells) {
   if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) return;
   char line[96];
   char* at = line;
   for (int c = ColDiv1; c <= ColStamp; ++c) {
-    at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cells[c]), 0)).ptr;
+    const std::string_view cell = cells[c];
+    if (PrintsAsItReads(cell)) {
+      std::memcpy(at, cell.data(), cell.size());
+      at += cell.size();
+    } else {
+      at = std::to_chars(at, line + sizeof line, StrToIntDef(Trim(cell), 0)).ptr;
+    }
     *at++ = ',';
   }
   at[-1] = '\r';
