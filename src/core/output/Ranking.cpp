@@ -27,8 +27,8 @@ const std::string& HeaderLine() {
 }
 
 // A stable counting sort of the records [begin, end) into `out` by a key below `keyLimit`. The
-// orders of the three comparators, with ties kept in gathering order, are built from these in
-// linear time; records are moved rather than indexed so that every walk reads memory in order.
+// CompareByBib and CompareByTime orders, with ties kept in gathering order, are built from these
+// in linear time; records are moved rather than indexed so that every walk reads memory in order.
 template <typename Key>
 void StableSortInto(const PassageRecord* begin, const PassageRecord* end, PassageRecord* out, uint32_t keyLimit,
                     Key key) {
@@ -42,8 +42,7 @@ uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.So
 uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
 
 constexpr int32_t kBibSlots = 99999;  // bibs 1 to 99998 are listed
-constexpr size_t kClean = SIZE_MAX;
-
+constexpr size_t kClean = SIZE_MAX;   // a text whose lines are all formatted
 constexpr size_t kLineRoom = 4 * 12 + 2;  // four "%d," fields and CR LF
 
 // "%d,%d,%d,%d\n" in text mode at `at`: rank, bib, record time, count, and CR LF.
