@@ -12,10 +12,11 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
   table.assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
   const int last = std::min(grid.RowCount(), rowTotal);
   for (int r = 1; r < last; ++r) {
-    if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) continue;
-    if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
+    // The lap first: most rows are later laps.
     const int32_t lap = StrToIntDef(grid.Cell(ColCount, r), 0);
     if (lap != 1) continue;
+    if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) continue;
+    if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
     FirstRepeatEntry& e = table[static_cast<size_t>(r)];
     e.Row = r;
     e.Bib = StrToIntDef(grid.Cell(ColBib, r), 0);
@@ -50,8 +51,8 @@ namespace {
 
 // A row taking part in the first-lap rule whatever its marks: a time and lap 1.
 bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
-  if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) return false;
   if (StrToIntDef(grid.Cell(ColCount, r), 0) != 1) return false;
+  if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) return false;
   bib = StrToIntDef(grid.Cell(ColBib, r), 0);
   return true;
 }
