@@ -56,6 +56,10 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
     return report;
   }
   report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
+  // Room for the readings still to come, so that the first one does not copy both tables.
+  const size_t room = static_cast<size_t>(data.RowTotal) + static_cast<size_t>(data.RowTotal) / 8;
+  data.Passages.reserve(room);
+  data.FirstRepeats.reserve(room);
   ResetPassageTable(data.Passages, data.RowTotal);
   report.firstRepeatFound = MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats);
   if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats);

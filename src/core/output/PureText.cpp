@@ -58,7 +58,9 @@ const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChang
   if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;
   text_.resize(starts_.empty() ? 0 : starts_[k]);
   starts_.resize(k);
-  const size_t guess = static_cast<size_t>(grid.RowCount()) * 40;
+  // Room for lines a little longer than usual and for the readings still to come: growing copies
+  // the whole text. Room not used costs no memory.
+  const size_t guess = static_cast<size_t>(grid.RowCount()) * 54;
   if (text_.capacity() < guess) text_.reserve(guess);
   for (int r = static_cast<int>(k) * stride_ + 1; r < grid.RowCount(); ++r) {
     if ((r - 1) % stride_ == 0) starts_.push_back(text_.size());

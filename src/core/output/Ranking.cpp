@@ -293,6 +293,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   if (table.empty()) return;
   s.listed = true;
   ResetPassageTable(table, static_cast<int>(table.size()));
+  if (updatable) s.rows.reserve(static_cast<size_t>(std::max(rowTotal, 0)) * 9 / 8);
   s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
 
   // Gather.
