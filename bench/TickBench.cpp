@@ -1,5 +1,5 @@
 // The live cycle's tick after one appended reading: reload and rewrite the outputs, on a
-// generated race of each given size.
+// generated race of each given size, with the readings 0.3 s apart.
 //   tick_bench [LINES...]   (default 10000 100000 1000000 4999947: near the row limit the race
 //   starts a few lines shorter, so that its last tick reaches 4,999,948 data rows)
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "live/LiveCycle.h"
@@ -54,8 +55,11 @@ void Run(long lines, const std::string& folder) {
   for (int k = 0; k < kTicks; ++k) {
     {
       std::ofstream file(race, std::ios::app);
-      file << "1,1," << 100 + k << ",1,99000000,99000000,99000000\n";
+      // A later lap of a runner, after every other reading: a new last line in 000.csv.
+      file << "1,1," << 100 + k << ",2,235959000,235959000,235959000\n";
     }
+    // Readings come a second apart: what the cycle writes ahead between ticks is done by then.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const Clock::time_point a = Clock::now();
     live.Load(race, zun::LiveCycle::Mode::Update);
     const Clock::time_point b = Clock::now();

@@ -135,6 +135,43 @@ TEST(ReplaceFile, AReaderOfTheOldFileKeepsItsBytesAndNoTemporaryFileStays) {
   EXPECT_EQ(files, 1);
 }
 
+TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("zuntextpure.txt"), other = dir.File("other.txt");
+  const std::string first = "1,1,101\r\n1,1,102\r\n";
+  {
+    FileWrittenAhead ahead;
+    ASSERT_EQ(ahead.Replace(path, first, 0), SaveResult::Ok);  // nothing ahead yet
+    ahead.WriteAhead(path, std::string_view(first).substr(0, 9));
+    const std::string grown = first + "1,1,103\r\n";
+    ASSERT_EQ(ahead.Replace(path, grown, 9), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), grown);
+
+    // The caller says the beginning changed: what was written ahead is not used.
+    ahead.WriteAhead(path, std::string_view(grown).substr(0, 18));
+    const std::string rewritten = "2,2,201\r\n2,2,202\r\n2,2,203\r\n";
+    ASSERT_EQ(ahead.Replace(path, rewritten, 9), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), rewritten);
+
+    // Another file takes nothing from this one's beginning.
+    ahead.WriteAhead(path, std::string_view(rewritten).substr(0, 18));
+    ASSERT_EQ(ahead.Replace(other, first, first.size()), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(other), first);
+    EXPECT_EQ(test::ReadAll(path), rewritten);
+    ahead.WriteAhead(path, std::string_view(rewritten).substr(0, 18));
+  }
+  // Gone with its writer: no temporary file stays behind.
+  int files = 0;
+  DIR* d = opendir(dir.Path().c_str());
+  ASSERT_NE(d, nullptr);
+  while (const dirent* e = readdir(d)) {
+    files += e->d_name[0] != '.';
+    EXPECT_EQ(std::string(e->d_name).find(".tmp"), std::string::npos) << e->d_name;
+  }
+  closedir(d);
+  EXPECT_EQ(files, 2);
+}
+
 TEST(ReplaceFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   test::TempDir dir;
   mkdir(dir.File("web").c_str(), 0755);

@@ -89,7 +89,16 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     flagsRanked_ = Flags;
   }
   if (Flags != flagsWritten_) pureFrom_ = 1;
-  report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
+  if (appendable_) {
+    // Most of the text stays from one tick to the next: it is written to the next file ahead.
+    pureFile_.Settle();
+    const std::string& text = pure_.Build(Data.Grid, pureFrom_);
+    report.pureText = pureFile_.Replace(targets.PureTextPath, text, pure_.KeptBytes());
+    if (report.pureText == SaveResult::Ok)
+      pureFile_.WriteAhead(targets.PureTextPath, std::string_view(text).substr(0, pure_.StableBytes()));
+  } else {
+    report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
+  }
   pureFrom_ = INT_MAX;
   flagsWritten_ = Flags;
   if (rankings.joinable()) rankings.join();

@@ -67,6 +67,7 @@ class LiveCycle {
   FilePrefix loadedBytes_;  // the bytes of the file the grid holds
   bool appended_ = false;
   PureTextBuilder pure_;
+  FileWrittenAhead pureFile_;  // after pure_: it writes from pure_'s text until it is gone
   int pureFrom_ = 1;       // the first row changed since the pure text was last built
   FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
   RankingMemo rankingMemo_;

@@ -49,6 +49,7 @@ std::string BuildPureText(const ResultGrid& grid) {
 
 std::string PureTextBuilder::Take() {
   starts_.clear();
+  kept_ = 0;
   return std::move(text_);
 }
 
@@ -56,7 +57,8 @@ const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChang
   // Back to the last start at or before the first changed row.
   size_t k = static_cast<size_t>(std::max(firstChangedRow - 1, 0) / stride_);
   if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;
-  text_.resize(starts_.empty() ? 0 : starts_[k]);
+  kept_ = starts_.empty() ? 0 : starts_[k];
+  text_.resize(kept_);
   starts_.resize(k);
   // Room for lines a little longer than usual and for the readings still to come: growing copies
   // the whole text. Room not used costs no memory.

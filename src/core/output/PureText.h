@@ -28,11 +28,16 @@ class PureTextBuilder {
   const std::string& Build(const ResultGrid& grid, int firstChangedRow);
   // Hands the text over; the next build starts from the first row.
   std::string Take();
+  // The bytes at the start of the text that the last build left as they were.
+  size_t KeptBytes() const { return kept_; }
+  // The bytes a next build keeps when only rows after the last point changed.
+  size_t StableBytes() const { return starts_.empty() ? 0 : starts_.back(); }
 
  private:
   int stride_;
   std::string text_;
   std::vector<size_t> starts_;  // starts_[k]: where row k * stride_ + 1 begins in text_
+  size_t kept_ = 0;
 };
 
 }  // namespace zun

@@ -123,6 +123,7 @@ struct RankingText {
   std::vector<PrefixHash> hashes;  // hashes[k]: of the text before starts[k]
   PrefixHash hash;                 // of the whole text
   size_t dirtyFrom = 0;            // the first entry whose line must be formatted again
+  size_t sameSinceAhead = 0;       // bytes at the start of the text unchanged since written ahead
 
   void Release() {
     std::string().swap(text);
@@ -165,8 +166,18 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
 }
 
 // The lines in one file's text are "%d,%d,%d,%d": rank, bib, record time, count.
-bool WriteCsv(const std::string& path, const RankingText& file, RankingMemo* memo, RankingReport& report) {
-  if (memo == nullptr) return ReplaceFile(path, file.text) == SaveResult::Ok;
+// Replaces the file with the text; `ahead` (when given) holds the text's beginning written ahead
+// and then takes the new one's.
+bool WriteCsv(const std::string& path, RankingText& file, RankingMemo* memo, RankingReport& report,
+              FileWrittenAhead* ahead = nullptr) {
+  auto replace = [&] {
+    if (ahead == nullptr) return ReplaceFile(path, file.text) == SaveResult::Ok;
+    if (ahead->Replace(path, file.text, file.sameSinceAhead) != SaveResult::Ok) return false;
+    ahead->WriteAhead(path, std::string_view(file.text).substr(0, file.starts.back()));
+    file.sameSinceAhead = file.text.size();
+    return true;
+  };
+  if (memo == nullptr) return replace();
   const std::pair<uint64_t, uint64_t> written{file.text.size(), file.hash.Value()};
   const auto it = memo->find(path);
   if (it != memo->end() && it->second == written && FileExists(path) &&
@@ -174,7 +185,7 @@ bool WriteCsv(const std::string& path, const RankingText& file, RankingMemo* mem
     ++report.filesKept;
     return true;
   }
-  if (ReplaceFile(path, file.text) != SaveResult::Ok) {
+  if (!replace()) {
     memo->erase(path);
     return false;
   }
@@ -251,6 +262,7 @@ struct RankingBuilder::State {
       file.hashes.push_back(h);
     }
     k = std::min(k, file.starts.size() - 1);
+    file.sameSinceAhead = std::min(file.sameSinceAhead, file.starts[k]);
     file.text.resize(file.starts[k]);
     file.starts.resize(k + 1);
     file.hashes.resize(k + 1);
@@ -286,6 +298,7 @@ bool RankingBuilder::Updatable() const { return state_->updatable; }
 
 void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable) {
   State& s = *state_;
+  overallAhead_.Settle();  // it may still be writing from the old text
   const size_t stride = s.stride;
   s = State{};
   s.stride = stride;
@@ -421,8 +434,11 @@ RankingReport RankingBuilder::Write(const std::string& dir000, const std::string
   RankingReport report;
   State& s = *state_;
   if (!s.listed) return report;
+  overallAhead_.Settle();  // before the text it writes from changes
   s.FormatText(s.overall);
-  const bool written = WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report);
+  // 000.csv is as large as the race: most of it is written ahead, between ticks.
+  const bool written =
+      WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report, keepTexts ? &overallAhead_ : nullptr);
   if (!keepTexts) s.overall.Release();
   if (!written) return report;
   report.overallWritten = true;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/TextFile.h"
 #include "results/ResultGrid.h"
 
 namespace zun {
@@ -81,6 +82,7 @@ class RankingBuilder {
  private:
   struct State;
   std::unique_ptr<State> state_;
+  FileWrittenAhead overallAhead_;  // after state_: it writes from state_'s text until it is gone
 };
 
 }  // namespace zun

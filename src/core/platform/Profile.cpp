@@ -83,7 +83,7 @@ Profile::Profile(std::string path) : path_(std::move(path)) {
       pos = bytes.size();
     } else {
       line.text = bytes.substr(pos, lf - pos);
-      line.end = "\n";
+      line.end.assign(1, '\n');
       pos = lf + 1;
     }
     if (!line.text.empty() && line.text.back() == '\r') {
@@ -146,7 +146,10 @@ void Profile::WriteString(std::string_view section, std::string_view key, std::s
   int header = FindSection(section);
   if (header < 0) {
     if (!lines_.empty()) EndLine(lines_.size() - 1);
-    lines_.push_back({"[" + std::string(TrimBlanks(section)) + "]", "\r\n"});
+    std::string sectionLine(1, '[');
+    sectionLine += TrimBlanks(section);
+    sectionLine += ']';
+    lines_.push_back({sectionLine, "\r\n"});
     lines_.push_back({text, "\r\n"});
     return;
   }

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/Paths.h"
 
@@ -152,56 +153,130 @@ bool SwapIn(const std::string& temp, const std::string& target) {
   return renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0;
 }
 
-}  // namespace
+// Where a replacement of a path goes: the end of its links, in a folder that exists.
+struct Destination {
+  std::string target;
+  std::string folder;
+  bool exists = false;
+  mode_t oldMode = 0;
+};
 
-SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode,
-                       bool privateFile) {
-  if (path.empty()) return SaveResult::OpenFailed;
+// False when the path cannot be replaced: no target, a folder, or a read-only file.
+bool FindDestination(const std::string& path, Destination& d) {
+  if (path.empty()) return false;
   // A linked output (a results folder linked into a web folder) is replaced at its target, so the
   // link keeps pointing at fresh data.
-  const std::string target = FollowLinks(path);
-  if (target.empty() || DirectoryExists(target)) return SaveResult::OpenFailed;
-  std::string folder = FolderOf(target);
-  if (folder.empty()) folder.assign(1, '.');
-  if (!DirectoryExists(folder)) return SaveResult::OpenFailed;
-
+  d.target = FollowLinks(path);
+  if (d.target.empty() || DirectoryExists(d.target)) return false;
+  d.folder = FolderOf(d.target);
+  if (d.folder.empty()) d.folder.assign(1, '.');
+  if (!DirectoryExists(d.folder)) return false;
   struct stat old {};
-  const bool exists = stat(target.c_str(), &old) == 0;
-  if (exists && (access(target.c_str(), W_OK) != 0 || (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-    return SaveResult::OpenFailed;  // read-only: the operator's protection is kept, not bypassed
-  RemoveStaleTemporaryFiles(folder);
+  d.exists = stat(d.target.c_str(), &old) == 0;
+  d.oldMode = old.st_mode;
+  // Read-only: the operator's protection is kept, not bypassed.
+  return !d.exists || (access(d.target.c_str(), W_OK) == 0 && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
+}
 
-  std::string temp;
+// A new temporary file beside the target, ".NAME.PID.N.tmp"; -1 when none can be made.
+int OpenTemporary(const Destination& d, unsigned mode, std::string& temp) {
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".%d.%u%s", static_cast<int>(getpid()), tempCounter++, kTempSuffix);
     std::string name(1, '.');
-    name += FileNameOf(target);
+    name += FileNameOf(d.target);
     name += suffix;
-    temp = JoinPath(folder, name);
+    temp = JoinPath(d.folder, name);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return SaveResult::OpenFailed;
-  bool ok = WriteAll(fd, bytes);
-  if (ok && exists) ok = fchmod(fd, privateFile ? mode : old.st_mode & 07777) == 0;
+  return fd;
+}
+
+// Closes the temporary file that holds the new bytes (`written`: all of them went in) and puts it
+// in the target's place, or removes it.
+SaveResult PutInPlace(int fd, const std::string& temp, const Destination& d, bool written, bool durable,
+                      unsigned mode, bool privateFile) {
+  bool ok = written;
+  if (ok && d.exists) ok = fchmod(fd, privateFile ? mode : d.oldMode & 07777) == 0;
   if (ok && durable) ok = fsync(fd) == 0;
   if (close(fd) != 0) ok = false;
-  if (ok && exists && !durable && SwapIn(temp, target)) return SaveResult::Ok;
-  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
+  if (ok && d.exists && !durable && SwapIn(temp, d.target)) return SaveResult::Ok;
+  if (ok) ok = rename(temp.c_str(), d.target.c_str()) == 0;
   if (!ok) {
     unlink(temp.c_str());
     return SaveResult::WriteFailed;
   }
   if (durable) {
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = open(d.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
       fsync(dirFd);
       close(dirFd);
     }
   }
   return SaveResult::Ok;
+}
+
+}  // namespace
+
+SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode,
+                       bool privateFile) {
+  Destination d;
+  if (!FindDestination(path, d)) return SaveResult::OpenFailed;
+  RemoveStaleTemporaryFiles(d.folder);
+  std::string temp;
+  const int fd = OpenTemporary(d, mode, temp);
+  if (fd < 0) return SaveResult::OpenFailed;
+  return PutInPlace(fd, temp, d, WriteAll(fd, bytes), durable, mode, privateFile);
+}
+
+FileWrittenAhead::~FileWrittenAhead() { Drop(); }
+
+void FileWrittenAhead::Settle() {
+  if (writer_.joinable()) writer_.join();
+}
+
+void FileWrittenAhead::Drop() {
+  Settle();
+  if (fd_ >= 0) {
+    close(fd_);
+    unlink(temp_.c_str());
+  }
+  fd_ = -1;
+  temp_.clear();
+  path_.clear();
+  ahead_ = 0;
+}
+
+void FileWrittenAhead::WriteAhead(const std::string& path, std::string_view prefix) {
+  Drop();
+  Destination d;
+  if (!FindDestination(path, d)) return;
+  RemoveStaleTemporaryFiles(d.folder);
+  fd_ = OpenTemporary(d, kNewFileMode, temp_);
+  if (fd_ < 0) return;
+  path_ = path;
+  ahead_ = prefix.size();
+  written_ = false;
+  writer_ = std::thread([this, prefix] { written_ = WriteAll(fd_, prefix); });
+}
+
+SaveResult FileWrittenAhead::Replace(const std::string& path, std::string_view bytes, size_t sameBytes) {
+  Settle();
+  Destination d;
+  const bool usable = fd_ >= 0 && written_ && path == path_ && sameBytes >= ahead_ && bytes.size() >= ahead_ &&
+                      FindDestination(path, d) && FolderOf(temp_) == d.folder;
+  if (!usable) {
+    Drop();
+    return ReplaceFile(path, bytes);
+  }
+  const int fd = fd_;
+  const std::string temp = temp_;
+  const size_t ahead = ahead_;
+  fd_ = -1;
+  Drop();
+  return PutInPlace(fd, temp, d, WriteAll(fd, bytes.substr(ahead)), false, kNewFileMode, false);
 }
 
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable) {

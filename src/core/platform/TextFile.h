@@ -4,6 +4,7 @@
 // every output replaced whole.
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace zun {
 
@@ -21,8 +22,39 @@ enum class SaveResult { Ok, OpenFailed, WriteFailed };
 // file that exists keeps its mode, a symbolic link is followed and its target replaced, and a
 // read-only file is not replaced (OpenFailed). Temporary files an interrupted earlier run left
 // in the folder are removed. `privateFile`: the file gets `mode` whatever it had (a file of secrets).
+inline constexpr unsigned kNewFileMode = 0666;
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable = false,
-                       unsigned mode = 0666, bool privateFile = false);
+                       unsigned mode = kNewFileMode, bool privateFile = false);
+
+// An output replaced whole at every tick whose beginning seldom changes. Between ticks that
+// beginning is written to the next temporary file on a thread of its own, so that the tick itself
+// writes only the bytes after it; readers still see the old file or the new one, never a mix.
+class FileWrittenAhead {
+ public:
+  FileWrittenAhead() = default;
+  ~FileWrittenAhead();
+  FileWrittenAhead(const FileWrittenAhead&) = delete;
+  FileWrittenAhead& operator=(const FileWrittenAhead&) = delete;
+
+  // Starts writing `prefix` to a new temporary file for `path`. Its bytes must stay as they are
+  // until the next call of any member.
+  void WriteAhead(const std::string& path, std::string_view prefix);
+  // Waits until the bytes are written ahead: the caller may then change them.
+  void Settle();
+  // ReplaceFile(path, bytes). The first `sameBytes` of `bytes` are as they were at WriteAhead;
+  // when that covers what was written ahead for this path, only the rest is written now.
+  SaveResult Replace(const std::string& path, std::string_view bytes, size_t sameBytes);
+
+ private:
+  void Drop();  // waits, then removes the temporary file
+
+  std::thread writer_;
+  std::string path_;
+  std::string temp_;
+  int fd_ = -1;
+  size_t ahead_ = 0;
+  bool written_ = false;
+};
 
 // The whole-text save: `text` plus one final line break, in text mode, replacing the file.
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable = false);
