@@ -137,6 +137,11 @@ int main(int argc, char** argv) {
       std::ofstream file(argv[1], std::ios::app);
       file << "1,1," << 100 + k << ",2,99000000,99000000,99000000\n";
     }
+    // Readings come a second apart: what the cycle writes ahead between ticks is done by then.
+    for (QElapsedTimer pause; !pause.isValid() || pause.elapsed() < 300;) {
+      if (!pause.isValid()) pause.start();
+      QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     clock.restart();
     window.Form().Timer1Timer();
     window.Mirror();
