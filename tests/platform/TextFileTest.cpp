@@ -139,17 +139,17 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
   test::TempDir dir;
   const std::string path = dir.File("zuntextpure.txt"), other = dir.File("other.txt");
   const std::string first = "1,1,101\r\n1,1,102\r\n";
+  const std::string grown = first + "1,1,103\r\n";
+  const std::string rewritten = "2,2,201\r\n2,2,202\r\n2,2,203\r\n";
   {
-    FileWrittenAhead ahead;
+    FileWrittenAhead ahead;  // after the texts: it may write from them until it is gone
     ASSERT_EQ(ahead.Replace(path, first, 0), SaveResult::Ok);  // nothing ahead yet
     ahead.WriteAhead(path, std::string_view(first).substr(0, 9));
-    const std::string grown = first + "1,1,103\r\n";
     ASSERT_EQ(ahead.Replace(path, grown, 9), SaveResult::Ok);
     EXPECT_EQ(test::ReadAll(path), grown);
 
     // The caller says the beginning changed: what was written ahead is not used.
     ahead.WriteAhead(path, std::string_view(grown).substr(0, 18));
-    const std::string rewritten = "2,2,201\r\n2,2,202\r\n2,2,203\r\n";
     ASSERT_EQ(ahead.Replace(path, rewritten, 9), SaveResult::Ok);
     EXPECT_EQ(test::ReadAll(path), rewritten);
 

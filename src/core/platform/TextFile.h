@@ -37,7 +37,7 @@ class FileWrittenAhead {
   FileWrittenAhead& operator=(const FileWrittenAhead&) = delete;
 
   // Starts writing `prefix` to a new temporary file for `path`. Its bytes must stay as they are
-  // until the next call of any member.
+  // until the next call of any member or the end of this object.
   void WriteAhead(const std::string& path, std::string_view prefix);
   // Waits until the bytes are written ahead: the caller may then change them.
   void Settle();
