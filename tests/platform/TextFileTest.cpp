@@ -1,9 +1,12 @@
 // Text-mode reading in 2,047-byte pieces, and whole-file replacement.
 #include <dirent.h>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <iterator>
 
 #include "TempDir.h"
 #include "platform/TextFile.h"
@@ -142,7 +145,7 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
   const std::string grown = first + "1,1,103\r\n";
   const std::string rewritten = "2,2,201\r\n2,2,202\r\n2,2,203\r\n";
   {
-    FileWrittenAhead ahead;  // after the texts: it may write from them until it is gone
+    FileWrittenAhead ahead(1);  // after the texts: it may write from them until it is gone
     ASSERT_EQ(ahead.Replace(path, first, 0), SaveResult::Ok);  // nothing ahead yet
     ahead.WriteAhead(path, std::string_view(first).substr(0, 9));
     ASSERT_EQ(ahead.Replace(path, grown, 9), SaveResult::Ok);
@@ -159,6 +162,15 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
     EXPECT_EQ(test::ReadAll(other), first);
     EXPECT_EQ(test::ReadAll(path), rewritten);
     ahead.WriteAhead(path, std::string_view(rewritten).substr(0, 18));
+  }
+  {
+    // A small beginning is not worth a file of its own.
+    FileWrittenAhead small;
+    small.WriteAhead(path, first);
+    ASSERT_EQ(small.Replace(path, grown, grown.size()), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), grown);
+    small.WriteAhead(path, grown);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
   }
   // Gone with its writer: no temporary file stays behind.
   int files = 0;

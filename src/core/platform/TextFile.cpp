@@ -251,6 +251,7 @@ void FileWrittenAhead::Drop() {
 
 void FileWrittenAhead::WriteAhead(const std::string& path, std::string_view prefix) {
   Drop();
+  if (prefix.empty() || prefix.size() < worthFrom_) return;
   Destination d;
   if (!FindDestination(path, d)) return;
   RemoveStaleTemporaryFiles(d.folder);

@@ -31,7 +31,9 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
 // writes only the bytes after it; readers still see the old file or the new one, never a mix.
 class FileWrittenAhead {
  public:
-  FileWrittenAhead() = default;
+  // A beginning shorter than `worthFrom` bytes is not written ahead: a small file is written
+  // whole at once, and no hidden temporary file waits beside it.
+  explicit FileWrittenAhead(size_t worthFrom = size_t{64} << 10) : worthFrom_(worthFrom) {}
   ~FileWrittenAhead();
   FileWrittenAhead(const FileWrittenAhead&) = delete;
   FileWrittenAhead& operator=(const FileWrittenAhead&) = delete;
@@ -48,6 +50,7 @@ class FileWrittenAhead {
  private:
   void Drop();  // waits, then removes the temporary file
 
+  size_t worthFrom_;
   std::thread writer_;
   std::string path_;
   std::string temp_;
