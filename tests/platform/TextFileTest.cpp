@@ -156,6 +156,14 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
     ASSERT_EQ(ahead.Replace(path, rewritten, 9), SaveResult::Ok);
     EXPECT_EQ(test::ReadAll(path), rewritten);
 
+    // The file written ahead was taken away (another program's sweep): the whole file is written.
+    ahead.WriteAhead(path, std::string_view(grown).substr(0, 18));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      if (entry.path().filename().string().front() == '.') std::filesystem::remove(entry.path());
+    ASSERT_EQ(ahead.Replace(path, grown, grown.size()), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), grown);
+    ASSERT_EQ(ahead.Replace(path, rewritten, 0), SaveResult::Ok);
+
     // Another file takes nothing from this one's beginning.
     ahead.WriteAhead(path, std::string_view(rewritten).substr(0, 18));
     ASSERT_EQ(ahead.Replace(other, first, first.size()), SaveResult::Ok);

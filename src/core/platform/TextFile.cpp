@@ -266,8 +266,9 @@ void FileWrittenAhead::WriteAhead(const std::string& path, std::string_view pref
 SaveResult FileWrittenAhead::Replace(const std::string& path, std::string_view bytes, size_t sameBytes) {
   Settle();
   Destination d;
+  // Another program's sweep of old temporary files may have taken the file written ahead.
   const bool usable = fd_ >= 0 && written_ && path == path_ && sameBytes >= ahead_ && bytes.size() >= ahead_ &&
-                      FindDestination(path, d) && FolderOf(temp_) == d.folder;
+                      access(temp_.c_str(), F_OK) == 0 && FindDestination(path, d) && FolderOf(temp_) == d.folder;
   if (!usable) {
     Drop();
     return ReplaceFile(path, bytes);
