@@ -125,6 +125,12 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
   resume.end = reader.Offset();
 }
 
+// Room in the grid for `bytes` of a race file: a line of a race is some 40 bytes, and the arena
+// adds its number and a comma to each. Room never used costs address space only.
+void ReserveFor(ResultGrid& grid, size_t bytes) {
+  grid.Reserve(std::min<size_t>(bytes / 16 + 16, kGridRowLimit + 1), bytes + bytes / 2 + 64);
+}
+
 // The start of the first line that begins at or after `near`; 0 when there is none.
 uint64_t LineStartFrom(const std::string& path, uint64_t near) {
   if (near == 0) return 0;
@@ -161,8 +167,7 @@ struct LaterPart {
     if (counter.Offset() != from || !reader.OpenAt(path, from)) return;
     opened = true;
     grid.Reset(1);
-    const size_t size = counter.FileSize() > from ? counter.FileSize() - from : 0;
-    grid.Reserve(size / 16 + 16, size + size / 2 + 64);
+    ReserveFor(grid, counter.FileSize() > from ? counter.FileSize() - from : 0);
     resume.offset = from;
     resume.lines = base;
     ReadLines(grid, reader, resume, base);
@@ -213,9 +218,8 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   resume = ZunTextResume{};
   TextLineReader reader;
   if (!reader.Open(path)) return false;
-  // A line of a race is some 40 bytes; the arena adds its number and a comma to each.
   const size_t size = reader.FileSize();
-  grid.Reserve(std::min<size_t>(size / 16 + 16, kGridRowLimit + 1), size + size / 2 + 64);
+  ReserveFor(grid, size);
   // Files of a few thousand lines are read in one go: a second thread would not pay for itself.
   if (splitFrom == UINT64_MAX) splitFrom = size >= (uint64_t{4} << 20) ? size / 2 : 0;
   const uint64_t split = splitFrom < size ? LineStartFrom(path, splitFrom) : 0;
