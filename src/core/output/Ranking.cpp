@@ -267,8 +267,10 @@ struct RankingBuilder::State {
     file.starts.resize(k + 1);
     file.hashes.resize(k + 1);
     PrefixHash h = file.hashes[k];
-    // A point's lines at a time, formatted into a buffer and then added to the text.
-    std::vector<char> block(stride * kLineRoom);
+    // A point's lines at a time, formatted into a buffer and then added to the text. A tick
+    // formats a few lines of a few files: the buffer holds no more than those.
+    const size_t lines = file.entries.size() > k * stride ? std::min(stride, file.entries.size() - k * stride) : 0;
+    std::vector<char> block(lines * kLineRoom);
     for (size_t from = k * stride; from < file.entries.size(); from += stride) {
       if (from != k * stride) {
         file.starts.push_back(file.text.size());
