@@ -3,10 +3,9 @@
 #include <algorithm>
 
 #include "app/FormMain.h"
-
-#include "ftp/RemoteName.h"
 #include "ftp/CurlFtpClient.h"
 #include "ftp/RemoteBrowser.h"
+#include "ftp/RemoteName.h"
 #include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
 #include "platform/Paths.h"
@@ -362,7 +361,8 @@ bool FormMain::ServerSpeaksCp932() const {
 
 void FormMain::MakeHDirClick() {
   const std::string answer = prompter_.InputBox(ftp::kMakeHDirCaption, ftp::kMakeHDirPrompt, "").value_or("");
-  if (const auto name = ftp::FolderToCreate(answer)) Session().CreateDirectory(ftp::NameForServer(*name, ServerSpeaksCp932()));
+  if (const auto name = ftp::FolderToCreate(answer))
+    Session().CreateDirectory(ftp::NameForServer(*name, ServerSpeaksCp932()));
   ListRemote();
   ClearRemoteSelection();
 }
