@@ -74,13 +74,21 @@ bool TextLineReader::Next(std::string_view& piece) {
   if (fd_ < 0) return false;
   // One piece consumes at most 2,047 bytes plus the CR of a CR LF, and looks one byte ahead.
   if (!Fill(kWanted)) return false;
-  const char* data = buffer_.get() + pos_;
+  char* data = buffer_.get() + pos_;
   const size_t avail = end_ - pos_;
   const size_t limit = std::min(avail, kLinePieceBytes);
   const void* lf = std::memchr(data, '\n', limit);
   const size_t scan = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1 : limit;
-  if (!std::memchr(data, '\r', scan)) {
+  const void* cr = std::memchr(data, '\r', scan);
+  if (!cr) {
     piece = std::string_view(data, scan);
+    pos_ += scan;
+    return true;
+  }
+  if (lf && cr == data + scan - 2) {
+    // The usual CR LF ending: the LF moves onto the CR in the buffer, which is read only once.
+    data[scan - 2] = '\n';
+    piece = std::string_view(data, scan - 1);
     pos_ += scan;
     return true;
   }

@@ -1,6 +1,7 @@
 #include "results/ResultGrid.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/Cp932.h"
 
@@ -57,11 +58,15 @@ void ResultGrid::StoreArenaCells(int row, const std::string_view* cells) {
   for (int c = 0; c < kArenaColumns; ++c) {
     // A cell comes from one line piece of at most 2,047 bytes, so the row fits in 16-bit offsets;
     // a longer text set by hand is cut rather than corrupting its neighbours.
-    const size_t room = 65535 - offset;
-    std::string_view text = cells[c].substr(0, std::min(cells[c].size(), room));
-    arena_.append(text);
-    offset = static_cast<uint16_t>(offset + text.size());
+    offset = static_cast<uint16_t>(offset + std::min<size_t>(cells[c].size(), 65535 - offset));
     r.end[c] = offset;
+  }
+  arena_.resize(r.start + offset);
+  char* at = arena_.data() + r.start;
+  uint16_t begin = 0;
+  for (int c = 0; c < kArenaColumns; ++c) {
+    if (r.end[c] != begin) std::memcpy(at + begin, cells[c].data(), r.end[c] - begin);
+    begin = r.end[c];
   }
 }
 
@@ -91,10 +96,13 @@ void ResultGrid::SetCell(int col, int row, std::string_view text) {
 void ResultGrid::SetRow(int row, const std::string_view* cells, int cellCount) {
   if (row < 0 || row >= RowCount()) return;
   std::array<std::string_view, kGridColumns> all{};
-  for (int c = 0; c < std::min(cellCount, kGridColumns); ++c) all[c] = cells[c];
-  StoreArenaCells(row, all.data());
-  flagX_[row] = Intern(all[ColXFlg]);
-  flagZ_[row] = Intern(all[ColZFlg]);
+  if (cellCount < kGridColumns) {
+    std::copy(cells, cells + std::max(cellCount, 0), all.begin());
+    cells = all.data();
+  }
+  StoreArenaCells(row, cells);
+  flagX_[row] = Intern(cells[ColXFlg]);
+  flagZ_[row] = Intern(cells[ColZFlg]);
 }
 
 void ResultGrid::Reset(int rowCount) {
@@ -109,6 +117,12 @@ void ResultGrid::Reset(int rowCount) {
 
 void ResultGrid::SetRowCount(int rowCount) {
   rowCount = std::max(rowCount, 0);
+  if (static_cast<size_t>(rowCount) == rows_.size() + 1) {  // a reader adding its next row
+    rows_.emplace_back();
+    flagX_.push_back(0);
+    flagZ_.push_back(0);
+    return;
+  }
   rows_.resize(rowCount);
   flagX_.resize(rowCount, 0);
   flagZ_.resize(rowCount, 0);

@@ -23,6 +23,16 @@ void RecordKey::Set(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
   size = static_cast<size_t>(p - text);
 }
 
+void RecordKey::SetAsRead(std::string_view a, std::string_view b, std::string_view c, std::string_view d,
+                          std::string_view e) {
+  char* p = text;
+  for (std::string_view v : {a, b, c, d, e}) {
+    std::memcpy(p, v.data(), v.size());
+    p += v.size();
+  }
+  size = static_cast<size_t>(p - text);
+}
+
 bool RecordKey::operator==(const RecordKey& other) const {
   return size == other.size && std::memcmp(text, other.text, size) == 0;
 }
@@ -66,6 +76,78 @@ class RowSplitter {
   std::array<std::string, kGridColumns> quoted_;
 };
 
+// A line of printable ASCII without blanks or quotes, which the comma-text rule cuts at every
+// comma (an empty field stored as one blank). Its cells of plain digits are read as it is cut.
+class PlainLine {
+ public:
+  // False for any other line. Cell 0 is left for the line number.
+  bool Split(std::string_view text) {
+    static constexpr std::string_view kBlank = " ";
+    canonical_ = 0;
+    int c = ColLineNo + 1;
+    const char* begin = text.data();
+    const char* const end = begin + text.size();
+    uint32_t value = 0;
+    bool digitsOnly = true;
+    const auto put = [&](const char* cellEnd) {
+      if (c < kGridColumns) {
+        const size_t size = static_cast<size_t>(cellEnd - begin);
+        cells_[c] = size == 0 ? kBlank : std::string_view(begin, size);
+        // What StrToIntDef reads without its general rule: 1 to 9 digits, no leading zero.
+        if (digitsOnly && size != 0 && size <= 9 && *begin != '0') {
+          canonical_ |= 1u << c;
+          values_[c] = static_cast<int32_t>(value);
+        }
+      }
+      ++c;
+    };
+    for (const char* p = begin; p < end; ++p) {
+      switch (kClass[static_cast<unsigned char>(*p)]) {
+        case kDigit:
+          value = value * 10 + static_cast<uint32_t>(*p - '0');
+          break;
+        case kComma:
+          put(p);
+          begin = p + 1;
+          value = 0;
+          digitsOnly = true;
+          break;
+        case kOther:
+          digitsOnly = false;
+          break;
+        default:
+          return false;
+      }
+    }
+    put(end);
+    for (; c < kGridColumns; ++c) cells_[c] = std::string_view();
+    return true;
+  }
+
+  std::array<std::string_view, kGridColumns>& Cells() { return cells_; }
+  int32_t Value(int c) const { return canonical_ >> c & 1 ? values_[c] : StrToIntDef(cells_[c], 0); }
+  // The decimal form of every key cell is its own text.
+  bool KeyAsItReads() const {
+    constexpr uint32_t kKey = 1u << ColDiv1 | 1u << ColDiv2 | 1u << ColBib | 1u << ColCount | 1u << ColTime1;
+    return (canonical_ & kKey) == kKey;
+  }
+
+ private:
+  enum : uint8_t { kDigit, kComma, kOther, kNotPlain };
+  static constexpr std::array<uint8_t, 256> kClass = [] {
+    std::array<uint8_t, 256> classes{};
+    for (int b = 0; b < 256; ++b)
+      classes[b] = b >= '0' && b <= '9' ? kDigit
+                   : b == ','            ? kComma
+                   : b >= 0x21 && b <= 0x7E && b != '"' ? kOther
+                                                        : kNotPlain;
+    return classes;
+  }();
+  std::array<std::string_view, kGridColumns> cells_{};
+  std::array<int32_t, kGridColumns> values_{};
+  uint32_t canonical_ = 0;
+};
+
 }  // namespace
 
 namespace {
@@ -86,26 +168,43 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
   bool havePrev = resume.havePrev;
   std::string record;
   RowSplitter splitter;
+  PlainLine plainLine;
+  char number[16];
   int n = resume.lines;
   std::string_view piece;
   while (reader.Offset() < stopAt && reader.Next(piece)) {
     ++n;
     const int row = n - base;
     const bool broken = !piece.empty() && piece.back() == '\n';
-    const std::string_view text = Trim(piece.substr(0, piece.find('\0')));
+    std::string_view text = Trim(piece);
+    const bool plain = !text.empty() && plainLine.Split(text);
+    const std::array<std::string_view, kGridColumns>* split = &plainLine.Cells();
+    if (!text.empty() && !plain) {
+      text = Trim(piece.substr(0, piece.find('\0')));
+      if (!text.empty()) {
+        record.clear();
+        AppendDecimal(record, n);
+        record += ',';
+        record.append(text);
+        split = &splitter.Split(record);
+      }
+    }
     if (!text.empty()) {
       if (grid.RowCount() < row + 1) grid.SetRowCount(row + 1);
-      record.clear();
-      AppendDecimal(record, n);
-      record += ',';
-      record.append(text);
-      const auto& cells = splitter.Split(record);
+      if (plain)
+        plainLine.Cells()[ColLineNo] =
+            std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, n).ptr - number));
+      const auto& cells = *split;
       grid.SetRow(row, cells.data(), kGridColumns);
 
-      const int32_t div1 = StrToIntDef(cells[ColDiv1], 0);
-      const int32_t div2 = StrToIntDef(cells[ColDiv2], 0);
-      const int32_t bib = StrToIntDef(cells[ColBib], 0);
-      key.Set(div1, div2, bib, StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
+      const auto value = [&](int c) { return plain ? plainLine.Value(c) : StrToIntDef(cells[c], 0); };
+      const int32_t div1 = value(ColDiv1);
+      const int32_t div2 = value(ColDiv2);
+      const int32_t bib = value(ColBib);
+      if (plain && plainLine.KeyAsItReads())
+        key.SetAsRead(cells[ColDiv1], cells[ColDiv2], cells[ColBib], cells[ColCount], cells[ColTime1]);
+      else
+        key.Set(div1, div2, bib, value(ColCount), value(ColTime1));
       const bool divisionOut = div1 >= kDivisionLimit || div2 >= kDivisionLimit;
       if ((havePrev && key == prevKey) || bib >= kBibLimit || divisionOut) {
         grid.SetCell(ColZFlg, divisionOut ? row : row - 1, "z");

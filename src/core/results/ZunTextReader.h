@@ -14,6 +14,8 @@ struct RecordKey {
   char text[60];
   size_t size = 0;
   void Set(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
+  // The same from texts that are their own decimal forms (at most 9 digits each).
+  void SetAsRead(std::string_view a, std::string_view b, std::string_view c, std::string_view d, std::string_view e);
   bool operator==(const RecordKey& other) const;
 };
 
