@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <future>
 #include <thread>
 #include <utility>
 
@@ -69,22 +70,23 @@ bool LiveCycle::SourcesChanged() const {
 
 OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   OutputReport report;
-  // The rankings on a second core while this one builds and writes the pure text.
+  // The rankings on a second core while this one builds and writes the pure text, then the
+  // count files here while the other writes 000.csv.
   std::thread rankings;
+  std::promise<void> rankingsBuilt;
+  bool overallWritten = false;
   if (targets.Csv && Data.HasTables) {
     report.rankingsWritten = true;
     if (rankingWhole_ || Flags != flagsRanked_ || !ranking_.Updatable()) {
       rankingWhole_ = true;
       rankingRows_.clear();
     }
-    rankings = std::thread([this, &report, &targets] {
+    rankings = std::thread([this, &report, &targets, &rankingsBuilt, &overallWritten] {
       if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages, appendable_);
       else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
+      rankingsBuilt.set_value();
       // A run that writes once keeps no texts: they would only add to its peak memory.
-      report.ranking = ranking_.Write(targets.Dir000, targets.Dir999, &rankingMemo_, appendable_);
-      rankingWhole_ = false;
-      rankingFrom_ = INT_MAX;
-      rankingRows_.clear();
+      overallWritten = ranking_.WriteOverall(targets.Dir000, &rankingMemo_, appendable_, report.ranking);
     });
     flagsRanked_ = Flags;
   }
@@ -98,10 +100,19 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
       pureFile_.WriteAhead(targets.PureTextPath, std::string_view(text).substr(0, pure_.StableBytes()));
   } else {
     report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
+    pure_.Take();  // written once: its memory is better spent on the count files
   }
   pureFrom_ = INT_MAX;
   flagsWritten_ = Flags;
-  if (rankings.joinable()) rankings.join();
+  if (rankings.joinable()) {
+    rankingsBuilt.get_future().wait();
+    ranking_.FormatCounts();
+    rankings.join();
+    if (overallWritten) ranking_.WriteCounts(targets.Dir999, &rankingMemo_, appendable_, report.ranking);
+    rankingWhole_ = false;
+    rankingFrom_ = INT_MAX;
+    rankingRows_.clear();
+  }
   return report;
 }
 

@@ -434,18 +434,36 @@ void RankingBuilder::Update(const ResultGrid& grid, int rowTotal, int firstRow,
 RankingReport RankingBuilder::Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
                                     bool keepTexts) {
   RankingReport report;
+  if (WriteOverall(dir000, memo, keepTexts, report)) WriteCounts(dir999, memo, keepTexts, report);
+  return report;
+}
+
+bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, bool keepTexts,
+                                  RankingReport& report) {
   State& s = *state_;
-  if (!s.listed) return report;
+  if (!s.listed) return false;
   overallAhead_.Settle();  // before the text it writes from changes
   s.FormatText(s.overall);
   // 000.csv is as large as the race: most of it is written ahead, between ticks.
   const bool written =
       WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report, keepTexts ? &overallAhead_ : nullptr);
   if (!keepTexts) s.overall.Release();
-  if (!written) return report;
+  if (!written) return false;
   report.overallWritten = true;
   report.passagesListed = static_cast<int>(s.overall.entries.size());
+  return true;
+}
 
+void RankingBuilder::FormatCounts() {
+  State& s = *state_;
+  if (!s.listed) return;
+  for (RankingText& file : s.counts) s.FormatText(file);
+}
+
+void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, bool keepTexts,
+                                 RankingReport& report) {
+  State& s = *state_;
+  if (!s.listed) return;
   for (size_t n = 0; n < s.counts.size(); ++n) {
     RankingText& file = s.counts[n];
     s.FormatText(file);
@@ -453,11 +471,10 @@ RankingReport RankingBuilder::Write(const std::string& dir000, const std::string
     if (!keepTexts) file.Release();
     if (!ok) {
       report.countFileFailed = true;
-      return report;
+      return;
     }
     ++report.countFilesWritten;
   }
-  return report;
 }
 
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,

@@ -78,6 +78,12 @@ class RankingBuilder {
   // Writes the files as WriteRankingFiles does. `keepTexts` false frees each text once written.
   RankingReport Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
                       bool keepTexts = true);
+  // Write in steps, so that a second thread formats the count files while 000.csv is formatted
+  // and written: FormatCounts may run beside WriteOverall; WriteCounts comes after both, and only
+  // when WriteOverall succeeded.
+  bool WriteOverall(const std::string& dir000, RankingMemo* memo, bool keepTexts, RankingReport& report);
+  void FormatCounts();
+  void WriteCounts(const std::string& dir999, RankingMemo* memo, bool keepTexts, RankingReport& report);
 
  private:
   struct State;
