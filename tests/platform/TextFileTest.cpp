@@ -192,6 +192,34 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
   EXPECT_EQ(files, 2);
 }
 
+TEST(FileReplacement, ThePartsReplaceTheFileOnlyWhenFinished) {
+  test::TempDir dir;
+  const std::string path = dir.File("zuntextpure.txt");
+  test::WriteAll(path, "old");
+  {
+    FileReplacement unfinished(path);
+    unfinished.Append("given up");
+  }
+  EXPECT_EQ(test::ReadAll(path), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no temporary file
+
+  FileReplacement file(path);
+  file.Append("1,1,");
+  file.Append("");
+  file.Append("101\r\n");
+  EXPECT_EQ(test::ReadAll(path), "old");
+  ASSERT_EQ(file.Finish(), SaveResult::Ok);
+  EXPECT_EQ(test::ReadAll(path), "1,1,101\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+  chmod(path.c_str(), 0444);
+  FileReplacement refused(path);
+  refused.Append("new");
+  EXPECT_EQ(refused.Finish(), SaveResult::OpenFailed);
+  EXPECT_EQ(FileReplacement(dir.File("missing/x.txt")).Finish(), SaveResult::OpenFailed);
+  EXPECT_EQ(test::ReadAll(path), "1,1,101\r\n");
+}
+
 TEST(ReplaceFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   test::TempDir dir;
   mkdir(dir.File("web").c_str(), 0755);

@@ -34,6 +34,8 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
     rankingWhole_ = true;
     rankingRows_.clear();
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, appendable_ ? &repeats_ : nullptr);
+    // Only a later load of appended lines would read the first-repeat table again.
+    if (!appendable_) std::vector<FirstRepeatEntry>().swap(Data.FirstRepeats);
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
@@ -99,8 +101,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     if (report.pureText == SaveResult::Ok)
       pureFile_.WriteAhead(targets.PureTextPath, std::string_view(text).substr(0, pure_.StableBytes()));
   } else {
-    report.pureText = ReplaceFile(targets.PureTextPath, pure_.Build(Data.Grid, pureFrom_));
-    pure_.Take();  // written once: its memory is better spent on the count files
+    report.pureText = WritePureTextFile(Data.Grid, targets.PureTextPath);
   }
   pureFrom_ = INT_MAX;
   flagsWritten_ = Flags;

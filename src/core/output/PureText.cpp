@@ -73,7 +73,21 @@ const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChang
 }
 
 SaveResult WritePureTextFile(const ResultGrid& grid, const std::string& path) {
-  return ReplaceFile(path, BuildPureText(grid));
+  // Written as it is made: a large race's text is not held whole.
+  constexpr size_t kPart = size_t{1} << 20;
+  FileReplacement file(path);
+  std::string part;
+  part.reserve(kPart + 128);
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    AppendPureLine(part, grid.Row(r));
+    if (part.size() >= kPart) {
+      file.Append(part);
+      part.clear();
+    }
+  }
+  part += "\r\n";  // the whole-text save's final line break
+  file.Append(part);
+  return file.Finish();
 }
 
 }  // namespace zun

@@ -165,6 +165,13 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
   added.clear();
 }
 
+// The file at `path` still holds the bytes of size and hash `written`, as the memo knows them.
+bool KeptAsWritten(const std::string& path, const std::pair<uint64_t, uint64_t>& written, const RankingMemo& memo) {
+  const auto it = memo.find(path);
+  return it != memo.end() && it->second == written && FileExists(path) &&
+         static_cast<uint64_t>(StampOf(path).size) == written.first;
+}
+
 // The lines in one file's text are "%d,%d,%d,%d": rank, bib, record time, count.
 // Replaces the file with the text; `ahead` (when given) holds the text's beginning written ahead
 // and then takes the new one's.
@@ -179,9 +186,7 @@ bool WriteCsv(const std::string& path, RankingText& file, RankingMemo* memo, Ran
   };
   if (memo == nullptr) return replace();
   const std::pair<uint64_t, uint64_t> written{file.text.size(), file.hash.Value()};
-  const auto it = memo->find(path);
-  if (it != memo->end() && it->second == written && FileExists(path) &&
-      static_cast<uint64_t>(StampOf(path).size) == file.text.size()) {
+  if (KeptAsWritten(path, written, *memo)) {
     ++report.filesKept;
     return true;
   }
@@ -276,18 +281,47 @@ struct RankingBuilder::State {
         file.starts.push_back(file.text.size());
         file.hashes.push_back(h);
       }
-      char* at = block.data();
-      const size_t to = std::min(file.entries.size(), from + stride);
-      for (size_t i = from; i < to; ++i) {
-        const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
-        at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
-      }
-      const size_t size = static_cast<size_t>(at - block.data());
+      const size_t size = FormatLines(file, from, std::min(file.entries.size(), from + stride), block.data());
       h.Add(block.data(), size);
       file.text.append(block.data(), size);
     }
     file.hash = h;
     file.dirtyFrom = kClean;
+  }
+  // The lines of entries [from, to) at `out`, which has room for them; returns their size.
+  size_t FormatLines(const RankingText& file, size_t from, size_t to, char* out) const {
+    char* at = out;
+    for (size_t i = from; i < to; ++i) {
+      const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
+      at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
+    }
+    return static_cast<size_t>(at - out);
+  }
+  // WriteCsv of a text that is not kept: the lines go to the file as they are formatted.
+  bool StreamCsv(const std::string& path, const RankingText& file, RankingMemo* memo, RankingReport& report) const {
+    FileReplacement out(path);
+    PrefixHash h;
+    h.Add(HeaderLine().data(), HeaderLine().size());
+    out.Append(HeaderLine());
+    size_t bytes = HeaderLine().size();
+    std::vector<char> block(std::min(stride, file.entries.size()) * kLineRoom);
+    for (size_t from = 0; from < file.entries.size(); from += stride) {
+      const size_t size = FormatLines(file, from, std::min(file.entries.size(), from + stride), block.data());
+      h.Add(block.data(), size);
+      out.Append(std::string_view(block.data(), size));
+      bytes += size;
+    }
+    const std::pair<uint64_t, uint64_t> written{bytes, h.Value()};
+    if (memo != nullptr && KeptAsWritten(path, written, *memo)) {
+      ++report.filesKept;
+      return true;  // the temporary file goes unused
+    }
+    if (out.Finish() != SaveResult::Ok) {
+      if (memo != nullptr) memo->erase(path);
+      return false;
+    }
+    if (memo != nullptr) (*memo)[path] = written;
+    return true;
   }
 };
 
@@ -442,12 +476,17 @@ bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, 
                                   RankingReport& report) {
   State& s = *state_;
   if (!s.listed) return false;
-  overallAhead_.Settle();  // before the text it writes from changes
-  s.FormatText(s.overall);
-  // 000.csv is as large as the race: most of it is written ahead, between ticks.
-  const bool written =
-      WriteCsv(JoinPath(dir000, "000.csv"), s.overall, memo, report, keepTexts ? &overallAhead_ : nullptr);
-  if (!keepTexts) s.overall.Release();
+  const std::string path = JoinPath(dir000, "000.csv");
+  bool written;
+  if (keepTexts) {
+    overallAhead_.Settle();  // before the text it writes from changes
+    s.FormatText(s.overall);
+    // 000.csv is as large as the race: most of it is written ahead, between ticks.
+    written = WriteCsv(path, s.overall, memo, report, &overallAhead_);
+  } else {
+    written = s.StreamCsv(path, s.overall, memo, report);
+    s.overall.Release();
+  }
   if (!written) return false;
   report.overallWritten = true;
   report.passagesListed = static_cast<int>(s.overall.entries.size());

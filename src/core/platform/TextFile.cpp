@@ -231,6 +231,41 @@ SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool dur
   return PutInPlace(fd, temp, d, WriteAll(fd, bytes), durable, mode, privateFile);
 }
 
+struct FileReplacement::Place {
+  Destination destination;
+  std::string temp;
+  SaveResult opened = SaveResult::Ok;  // after Finish: its result
+};
+
+FileReplacement::FileReplacement(const std::string& path) : place_(std::make_unique<Place>()) {
+  Place& p = *place_;
+  if (!FindDestination(path, p.destination)) {
+    p.opened = SaveResult::OpenFailed;
+    return;
+  }
+  RemoveStaleTemporaryFiles(p.destination.folder);
+  fd_ = OpenTemporary(p.destination, kNewFileMode, p.temp);
+  if (fd_ < 0) p.opened = SaveResult::OpenFailed;
+}
+
+FileReplacement::~FileReplacement() {
+  if (fd_ < 0) return;
+  close(fd_);
+  unlink(place_->temp.c_str());
+}
+
+void FileReplacement::Append(std::string_view bytes) {
+  if (fd_ >= 0 && written_) written_ = WriteAll(fd_, bytes);
+}
+
+SaveResult FileReplacement::Finish() {
+  if (fd_ < 0) return place_->opened;
+  const int fd = fd_;
+  fd_ = -1;
+  place_->opened = PutInPlace(fd, place_->temp, place_->destination, written_, false, kNewFileMode, false);
+  return place_->opened;
+}
+
 FileWrittenAhead::~FileWrittenAhead() { Drop(); }
 
 void FileWrittenAhead::Settle() {

@@ -2,6 +2,7 @@
 // Reading and writing data files the way the timing office's files have always been handled:
 // text mode (CR LF on disk, "\n" in memory), lines read in pieces of at most 2,047 bytes, and
 // every output replaced whole.
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -25,6 +26,25 @@ enum class SaveResult { Ok, OpenFailed, WriteFailed };
 inline constexpr unsigned kNewFileMode = 0666;
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable = false,
                        unsigned mode = kNewFileMode, bool privateFile = false);
+
+// ReplaceFile with the bytes handed over in parts as they are made, for an output too large to be
+// worth holding whole. The file is put in place by Finish only; without it the temporary file goes.
+class FileReplacement {
+ public:
+  explicit FileReplacement(const std::string& path);
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  void Append(std::string_view bytes);
+  SaveResult Finish();
+
+ private:
+  struct Place;
+  std::unique_ptr<Place> place_;
+  int fd_ = -1;
+  bool written_ = true;
+};
 
 // An output replaced whole at every tick whose beginning seldom changes. Between ticks that
 // beginning is written to the next temporary file on a thread of its own, so that the tick itself
