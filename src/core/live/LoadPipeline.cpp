@@ -24,14 +24,15 @@ void ReleaseTables(ResultData& data) {
 
 namespace {
 
-// Header texts in row 0 and the line number in column 0 of rows [from, row count).
+// Header texts in row 0 and the line number in column 0 of rows [from, row count). The reader
+// numbers every row it fills: only the rows of blank lines are still without one.
 void NumberRows(ResultGrid& grid, int from) {
   const auto& headers = HeaderTexts();
   for (int c = 0; c < kGridColumns; ++c) grid.SetCell(c, 0, headers[c]);
   char text[16];
   for (int r = std::max(from, 1); r < grid.RowCount(); ++r) {
-    const std::string_view number(text, static_cast<size_t>(std::to_chars(text, text + sizeof text, r).ptr - text));
-    if (grid.Cell(ColLineNo, r) != number) grid.SetCell(ColLineNo, r, number);
+    if (!grid.Cell(ColLineNo, r).empty()) continue;
+    grid.SetCell(ColLineNo, r, std::string_view(text, static_cast<size_t>(std::to_chars(text, text + sizeof text, r).ptr - text)));
   }
 }
 

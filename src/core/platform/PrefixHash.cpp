@@ -86,6 +86,26 @@ bool FilePrefix::Extend(const std::string& path, uint64_t end) {
   if (fd < 0) return false;
   std::vector<char> buffer;
   bool ok = true;
+  // Whole pieces from a piece's start are hashed on both cores, as Matches checks them.
+  const size_t wholeTo = static_cast<size_t>(end / kPiece);
+  if (last_.Bytes() == 0 && wholeTo >= pieces_.size() + 2) {
+    const size_t first = pieces_.size();
+    std::vector<uint64_t> hashes(wholeTo - first);
+    std::atomic<bool> read{true};
+    auto hashPieces = [&](size_t from) {
+      std::vector<char> own;
+      for (size_t i = from; i < hashes.size() && read; i += 2) {
+        PrefixHash piece;
+        if (!HashRange(fd, (first + i) * kPiece, (first + i + 1) * kPiece, piece, own)) read = false;
+        hashes[i] = piece.Value();
+      }
+    };
+    std::thread helper(hashPieces, 1);
+    hashPieces(0);
+    helper.join();
+    ok = read;
+    if (ok) pieces_.insert(pieces_.end(), hashes.begin(), hashes.end());
+  }
   while (ok && Bytes() < end) {
     const uint64_t from = Bytes();
     const uint64_t to = std::min(end, (from / kPiece + 1) * kPiece);

@@ -10,6 +10,9 @@ namespace zun {
 
 bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table) {
   table.assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
+  // Entries without a hit take no part and all hold the initial values: sorted, the taken ones
+  // lead the table in their order and the rest follow as they are. Only the taken ones are sorted.
+  std::vector<FirstRepeatEntry> taken;
   const int last = std::min(grid.RowCount(), rowTotal);
   for (int r = 1; r < last; ++r) {
     // The lap first: most rows are later laps.
@@ -17,24 +20,25 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
     if (lap != 1) continue;
     if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) continue;
     if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
-    FirstRepeatEntry& e = table[static_cast<size_t>(r)];
+    FirstRepeatEntry e;
     e.Row = r;
     e.Bib = StrToIntDef(grid.Cell(ColBib, r), 0);
-    e.Hits += 1;
+    e.Hits = 1;
     e.Time = StrToIntDef(grid.Cell(ColTime1000, r), 0);
     e.Lap = lap;
+    taken.push_back(e);
   }
-  // Entries without a hit take no part, so only the taken ones need sorting.
-  const auto taken = std::partition(table.begin(), table.end(), [](const FirstRepeatEntry& e) { return e.Hits != 0; });
-  std::sort(table.begin(), taken, [](const FirstRepeatEntry& a, const FirstRepeatEntry& b) {
+  std::sort(taken.begin(), taken.end(), [](const FirstRepeatEntry& a, const FirstRepeatEntry& b) {
     if (a.Bib != b.Bib) return a.Bib < b.Bib;
     if (a.Time != b.Time) return a.Time < b.Time;
     return a.Row < b.Row;
   });
+  std::copy(taken.begin(), taken.end(), table.begin());
+  const auto takenEnd = table.begin() + static_cast<std::ptrdiff_t>(taken.size());
   int32_t prevBib = -1;
   int k = 1;
   bool marked = false;
-  for (auto it = table.begin(); it != taken; ++it) {
+  for (auto it = table.begin(); it != takenEnd; ++it) {
     const FirstRepeatEntry& e = *it;
     if (e.Bib != prevBib) k = 1;
     if (k > 1) {
