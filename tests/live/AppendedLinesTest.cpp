@@ -214,6 +214,42 @@ TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
   EXPECT_TRUE(live_.LastLoadAppended());
 }
 
+// Whether the cycle keeps its texts (the window) or streams them (a run that writes once), a
+// 000.csv that cannot be written leaves the count files alone, and a count file that cannot be
+// written stops the ones after it.
+TEST_F(AppendedLines, CountFilesFollowTheOverallFileInBothWaysOfWriting) {
+  Write("1,1,101,1,1000000,1000000,91000000\n1,1,101,2,1100000,1100000,91100000\n"
+        "1,1,101,3,1200000,1200000,91200000\n");
+  for (const bool keepsTexts : {true, false}) {
+    SCOPED_TRACE(keepsTexts ? "kept" : "streamed");
+    LiveCycle cycle(keepsTexts);
+    cycle.Load(Race());
+    OutputTargets targets = Targets(keepsTexts ? "kept" : "streamed", true);
+    const std::string dir000 = targets.Dir000;
+    targets.Dir000 = dir_.File("missing");
+    OutputReport report = cycle.WriteOutputs(targets);
+    EXPECT_TRUE(report.rankingsWritten);
+    EXPECT_FALSE(report.ranking.overallWritten);
+    EXPECT_EQ(report.ranking.countFilesWritten, 0);
+    EXPECT_FALSE(fs::exists(targets.Dir999 + "/001.csv"));
+
+    targets.Dir000 = dir000;
+    fs::create_directory(targets.Dir999 + "/002.csv");  // a folder where a count file should go
+    report = cycle.WriteOutputs(targets);
+    EXPECT_TRUE(report.ranking.overallWritten);
+    EXPECT_EQ(report.ranking.passagesListed, 3);
+    EXPECT_EQ(report.ranking.countFilesWritten, 1);
+    EXPECT_TRUE(report.ranking.countFileFailed);
+    EXPECT_TRUE(fs::exists(targets.Dir999 + "/001.csv"));
+    EXPECT_FALSE(fs::exists(targets.Dir999 + "/003.csv"));
+    EXPECT_EQ(test::ReadAll(dir000 + "/000.csv").substr(test::ReadAll(dir000 + "/000.csv").find('\n') + 1),
+              "1,101,1000,1\r\n2,101,1100,2\r\n3,101,1200,3\r\n");
+  }
+  // No temporary file of either way is left in the output folders.
+  for (const auto& entry : fs::recursive_directory_iterator(dir_.Path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
 // Past a few thousand lines the writes start ahead with the outputs' beginnings; a change to an
 // early row must still reach the files.
 TEST_F(AppendedLines, ALongRaceWrittenAheadStaysEqualToAFullWrite) {

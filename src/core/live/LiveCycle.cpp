@@ -73,22 +73,26 @@ bool LiveCycle::SourcesChanged() const {
 OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   OutputReport report;
   // The rankings on a second core while this one builds and writes the pure text, then the
-  // count files here while the other writes 000.csv.
+  // count files here while the other writes 000.csv. A run that writes once keeps no texts, as
+  // they would only add to its peak memory: each file is streamed as it is formatted, and no
+  // memo of written files is kept.
   std::thread rankings;
   std::promise<void> rankingsBuilt;
+  bool overallOpened = false;
   bool overallWritten = false;
+  RankingMemo* const memo = appendable_ ? &rankingMemo_ : nullptr;
   if (targets.Csv && Data.HasTables) {
     report.rankingsWritten = true;
     if (rankingWhole_ || Flags != flagsRanked_ || !ranking_.Updatable()) {
       rankingWhole_ = true;
       rankingRows_.clear();
     }
-    rankings = std::thread([this, &report, &targets, &rankingsBuilt, &overallWritten] {
+    rankings = std::thread([this, &report, &targets, &rankingsBuilt, &overallOpened, &overallWritten, memo] {
+      if (!appendable_) overallOpened = ranking_.OpenOverall(targets.Dir000);
       if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages, appendable_);
       else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
       rankingsBuilt.set_value();
-      // A run that writes once keeps no texts: they would only add to its peak memory.
-      overallWritten = ranking_.WriteOverall(targets.Dir000, &rankingMemo_, appendable_, report.ranking);
+      overallWritten = ranking_.WriteOverall(targets.Dir000, memo, appendable_, report.ranking);
     });
     flagsRanked_ = Flags;
   }
@@ -106,10 +110,19 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   pureFrom_ = INT_MAX;
   flagsWritten_ = Flags;
   if (rankings.joinable()) {
+    RankingReport counts;
     rankingsBuilt.get_future().wait();
-    ranking_.FormatCounts();
+    if (!appendable_) {
+      // Count files are written only when 000.csv could be opened.
+      if (overallOpened) ranking_.WriteCounts(targets.Dir999, memo, false, counts);
+    } else {
+      ranking_.FormatCounts();
+    }
     rankings.join();
-    if (overallWritten) ranking_.WriteCounts(targets.Dir999, &rankingMemo_, appendable_, report.ranking);
+    if (appendable_ && overallWritten) ranking_.WriteCounts(targets.Dir999, memo, true, counts);
+    report.ranking.countFilesWritten = counts.countFilesWritten;
+    report.ranking.countFileFailed = counts.countFileFailed;
+    report.ranking.filesKept += counts.filesKept;
     rankingWhole_ = false;
     rankingFrom_ = INT_MAX;
     rankingRows_.clear();

@@ -298,8 +298,9 @@ struct RankingBuilder::State {
     return static_cast<size_t>(at - out);
   }
   // WriteCsv of a text that is not kept: the lines go to the file as they are formatted.
-  bool StreamCsv(const std::string& path, const RankingText& file, RankingMemo* memo, RankingReport& report) const {
-    FileReplacement out(path);
+  bool StreamCsv(FileReplacement& out, const std::string& path, const RankingText& file, RankingMemo* memo,
+                 RankingReport& report) const {
+    if (!out.Opened()) return false;
     PrefixHash h;
     h.Add(HeaderLine().data(), HeaderLine().size());
     out.Append(HeaderLine());
@@ -484,13 +485,20 @@ bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, 
     // 000.csv is as large as the race: most of it is written ahead, between ticks.
     written = WriteCsv(path, s.overall, memo, report, &overallAhead_);
   } else {
-    written = s.StreamCsv(path, s.overall, memo, report);
+    std::unique_ptr<FileReplacement> out = std::move(overallFile_);
+    if (!out) out = std::make_unique<FileReplacement>(path);
+    written = s.StreamCsv(*out, path, s.overall, memo, report);
     s.overall.Release();
   }
   if (!written) return false;
   report.overallWritten = true;
   report.passagesListed = static_cast<int>(s.overall.entries.size());
   return true;
+}
+
+bool RankingBuilder::OpenOverall(const std::string& dir000) {
+  overallFile_ = std::make_unique<FileReplacement>(JoinPath(dir000, "000.csv"));
+  return overallFile_->Opened();
 }
 
 void RankingBuilder::FormatCounts() {
@@ -505,9 +513,16 @@ void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, b
   if (!s.listed) return;
   for (size_t n = 0; n < s.counts.size(); ++n) {
     RankingText& file = s.counts[n];
-    s.FormatText(file);
-    const bool ok = WriteCsv(JoinPath(dir999, Format("%03d.csv", static_cast<int>(n + 1))), file, memo, report);
-    if (!keepTexts) file.Release();
+    const std::string path = JoinPath(dir999, Format("%03d.csv", static_cast<int>(n + 1)));
+    bool ok;
+    if (keepTexts) {
+      s.FormatText(file);
+      ok = WriteCsv(path, file, memo, report);
+    } else {
+      FileReplacement out(path);
+      ok = s.StreamCsv(out, path, file, memo, report);
+      file.Release();
+    }
     if (!ok) {
       report.countFileFailed = true;
       return;

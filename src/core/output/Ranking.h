@@ -84,11 +84,16 @@ class RankingBuilder {
   bool WriteOverall(const std::string& dir000, RankingMemo* memo, bool keepTexts, RankingReport& report);
   void FormatCounts();
   void WriteCounts(const std::string& dir999, RankingMemo* memo, bool keepTexts, RankingReport& report);
+  // A write that keeps no texts streams each file as it is formatted. Opening 000.csv's
+  // replacement ahead tells at once whether it can be written, so that the count files, which are
+  // written only then, can go beside it: false when it cannot be opened.
+  bool OpenOverall(const std::string& dir000);
 
  private:
   struct State;
   std::unique_ptr<State> state_;
   FileWrittenAhead overallAhead_;  // after state_: it writes from state_'s text until it is gone
+  std::unique_ptr<FileReplacement> overallFile_;  // opened ahead by OpenOverall
 };
 
 }  // namespace zun

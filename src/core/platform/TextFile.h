@@ -36,6 +36,8 @@ class FileReplacement {
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
 
+  // False when no temporary file could be made (Finish then says OpenFailed), and after Finish.
+  bool Opened() const { return fd_ >= 0; }
   void Append(std::string_view bytes);
   SaveResult Finish();
 
