@@ -106,7 +106,8 @@ RowPassage GatherRow(const ResultGrid::RowView& cells) {
   return row;
 }
 
-// A line of a ranking file: CompareByTime order is (SortTime, row).
+// A line of a ranking file, by its grid row (in a build that is not updatable, by its place in
+// the table): CompareByTime order is (SortTime, row).
 struct Entry {
   int32_t sortTime;
   int32_t row;
@@ -204,7 +205,10 @@ struct RankingBuilder::State {
   size_t stride = 4096;
   bool updatable = false;  // Update may follow
   bool listed = false;  // false: the grid was too big and nothing is written
-  std::vector<RowPassage> rows;
+  std::vector<RowPassage> rows;  // of an updatable build
+  // A build that is not updatable keeps no rows: its entries index the table Rebuild left in
+  // CompareByTime order, which gives their lines.
+  const PassageRecord* passages = nullptr;
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
   // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
   // that does not start with a first lap drops its first laps once any came before.
@@ -292,8 +296,12 @@ struct RankingBuilder::State {
   size_t FormatLines(const RankingText& file, size_t from, size_t to, char* out) const {
     char* at = out;
     for (size_t i = from; i < to; ++i) {
-      const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
-      at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
+      const size_t k = static_cast<size_t>(file.entries[i].row);
+      if (passages != nullptr) {
+        at = PutLine(at, static_cast<int32_t>(i + 1), passages[k].Bib, passages[k].RecordTime, passages[k].Count);
+      } else {
+        at = PutLine(at, static_cast<int32_t>(i + 1), rows[k].bib, rows[k].recordTime, rows[k].ordinal);
+      }
     }
     return static_cast<size_t>(at - out);
   }
@@ -343,18 +351,23 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   if (table.empty()) return;
   s.listed = true;
   ResetPassageTable(table, static_cast<int>(table.size()));
-  if (updatable) s.rows.reserve(static_cast<size_t>(std::max(rowTotal, 0)) * 9 / 8);
-  s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
+  if (updatable) {
+    s.rows.reserve(static_cast<size_t>(std::max(rowTotal, 0)) * 9 / 8);
+    s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
+  }
 
   // Gather.
-  std::vector<int32_t> rowOf;  // by Sequence
-  rowOf.reserve(table.size());
+  std::vector<int32_t> rowOf;  // by Sequence, for an updatable build
+  if (updatable) rowOf.reserve(table.size());
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
   for (int r = 1; r < last; ++r) {
     const RowPassage row = GatherRow(grid.Row(r));
     if (row.bib == 0) continue;
-    s.rows[static_cast<size_t>(r)] = row;
+    if (updatable) {
+      s.rows[static_cast<size_t>(r)] = row;
+      rowOf.push_back(r);
+    }
     PassageRecord& p = table[gathered];
     p.Bib = row.bib;
     p.Sequence = static_cast<int32_t>(gathered);
@@ -362,7 +375,6 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
     p.RecordTime = row.recordTime;
     p.Count = row.lap;
     p.State = p.Count == 0 ? 0 : 1;
-    rowOf.push_back(r);
     ++gathered;
   }
   PassageRecord* const records = table.data();
@@ -386,10 +398,9 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
     PassageRecord* q = p;
     while (q != recordsEnd && q->Bib == p->Bib) ++q;
     ScreenBib(p, q, firstCounts);
-    for (const PassageRecord* x = p; x != q; ++x) {
-      if (x->State == 1) s.rows[static_cast<size_t>(rowOf[static_cast<size_t>(x->Sequence)])].ordinal = x->Count;
-    }
     if (updatable) {
+      for (const PassageRecord* x = p; x != q; ++x)
+        if (x->State == 1) s.rows[static_cast<size_t>(rowOf[static_cast<size_t>(x->Sequence)])].ordinal = x->Count;
       std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
       for (const PassageRecord* x = p; x != q; ++x)
         if (x->State != 0) group.push_back(rowOf[static_cast<size_t>(x->Sequence)]);
@@ -406,9 +417,11 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
   std::vector<PassageRecord>().swap(work);  // a large race's peak memory comes next
   s.overall.entries.reserve(gathered);
+  if (!updatable) s.passages = records;
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;
-    const Entry e{p->SortTime, rowOf[static_cast<size_t>(p->Sequence)]};
+    const int32_t at = updatable ? rowOf[static_cast<size_t>(p->Sequence)] : static_cast<int32_t>(p - records);
+    const Entry e{p->SortTime, at};
     s.overall.entries.push_back(e);
     if (s.counts.size() < static_cast<size_t>(p->Count)) s.counts.resize(static_cast<size_t>(p->Count));
     s.counts[static_cast<size_t>(p->Count) - 1].entries.push_back(e);

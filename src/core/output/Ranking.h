@@ -69,7 +69,8 @@ class RankingBuilder {
   RankingBuilder& operator=(const RankingBuilder&) = delete;
 
   // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable. Without
-  // `updatable` the builder keeps only what writing needs, and Update does nothing.
+  // `updatable` the builder keeps only what writing needs, and Update does nothing; the lines are
+  // then read from `table`, which must stay as Rebuild left it until the files are written.
   void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable = true);
   // Reads again rows [firstRow, rowTotal) and the earlier `changedRows` (rows whose cells may
   // have changed); every other row is as at the last build. Needs an updatable build first.
