@@ -51,6 +51,7 @@ std::string FlagFileText(const FlagList& flags) {
 namespace {
 
 using KeySet = std::set<std::array<int32_t, 7>>;
+constexpr size_t kStampInKey = ColStamp - 1;  // a key holds columns 1 to 7
 
 KeySet KeysOf(const FlagList& flags) {
   KeySet keys;
@@ -87,10 +88,14 @@ FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string&
 }
 
 void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow) {
-  // One pass over the rows with the set of keys: the same marks as matching line by line.
+  // One pass over the rows with the set of keys: the same marks as matching line by line. The
+  // time stamp alone rules out almost every row of a long race, so the whole key is read seldom.
   const KeySet keys = KeysOf(flags);
   if (keys.empty()) return;
+  std::set<int32_t> stamps;
+  for (const auto& key : keys) stamps.insert(key[kStampInKey]);
   for (int r = std::max(fromRow, 1); r < grid.RowCount(); ++r) {
+    if (!stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
     if (keys.count(RowKeyOf(grid, r))) grid.SetCell(ColXFlg, r, "x");
   }
 }
@@ -113,6 +118,7 @@ MarkOutcome RemoveFlagMark(ResultGrid& grid, FlagList& flags, int index, const s
   const KeySet remaining = KeysOf(flags);
   if (remaining.count(removed.values)) return outcome;
   for (int r = 1; r < grid.RowCount(); ++r) {
+    if (StrToIntDef(grid.Cell(ColStamp, r), -1) != removed.values[kStampInKey]) continue;
     if (RowKeyOf(grid, r) == removed.values && grid.Cell(ColXFlg, r) == "x") grid.SetCell(ColXFlg, r, "");
   }
   return outcome;
