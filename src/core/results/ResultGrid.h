@@ -79,4 +79,29 @@ class ResultGrid {
   std::unordered_map<std::string, uint32_t> poolIndex_;
 };
 
+// Inline: the writers and the marks read every cell of a large race.
+inline std::string_view ResultGrid::Cell(int col, int row) const {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= kGridColumns) return {};
+  if (col == ColXFlg) return pool_[flagX_[row]];
+  if (col == ColZFlg) return pool_[flagZ_[row]];
+  const RowCells& r = rows_[row];
+  const uint16_t begin = col == 0 ? 0 : r.end[col - 1];
+  return std::string_view(arena_).substr(r.start + begin, r.end[col] - begin);
+}
+
+inline ResultGrid::RowView ResultGrid::Row(int row) const {
+  RowView cells{};
+  if (row < 0 || row >= RowCount()) return cells;
+  const RowCells& r = rows_[row];
+  const char* base = arena_.data() + r.start;
+  uint16_t begin = 0;
+  for (int c = 0; c < kArenaColumns; ++c) {
+    cells[c] = std::string_view(base + begin, r.end[c] - begin);
+    begin = r.end[c];
+  }
+  cells[ColXFlg] = pool_[flagX_[row]];
+  cells[ColZFlg] = pool_[flagZ_[row]];
+  return cells;
+}
+
 }  // namespace zun
