@@ -127,7 +127,6 @@ class PlainLine {
   }
 
   std::array<std::string_view, kGridColumns>& Cells() { return cells_; }
-  int32_t Value(int c) const { return StrToIntDef(cells_[c], 0); }
   // The decimal form of every key cell is its own text.
   bool KeyAsItReads() const {
     constexpr uint32_t kKey = 1u << ColDiv1 | 1u << ColDiv2 | 1u << ColBib | 1u << ColCount | 1u << ColTime1;
@@ -210,14 +209,13 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
       const auto& cells = *split;
       grid.SetRow(row, cells.data(), kGridColumns);
 
-      const auto value = [&](int c) { return plain ? plainLine.Value(c) : StrToIntDef(cells[c], 0); };
-      const int32_t div1 = value(ColDiv1);
-      const int32_t div2 = value(ColDiv2);
-      const int32_t bib = value(ColBib);
+      const int32_t div1 = StrToIntDef(cells[ColDiv1], 0);
+      const int32_t div2 = StrToIntDef(cells[ColDiv2], 0);
+      const int32_t bib = StrToIntDef(cells[ColBib], 0);
       if (plain && plainLine.KeyAsItReads())
         key.SetAsRead(cells[ColDiv1], cells[ColDiv2], cells[ColBib], cells[ColCount], cells[ColTime1]);
       else
-        key.Set(div1, div2, bib, value(ColCount), value(ColTime1));
+        key.Set(div1, div2, bib, StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
       const bool divisionOut = div1 >= kDivisionLimit || div2 >= kDivisionLimit;
       if ((havePrev && key == prevKey) || bib >= kBibLimit || divisionOut) {
         grid.SetCell(ColZFlg, divisionOut ? row : row - 1, "z");
