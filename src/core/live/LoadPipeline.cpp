@@ -62,8 +62,10 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
   data.Passages.reserve(room);
   data.FirstRepeats.reserve(room);
   ResetPassageTable(data.Passages, data.RowTotal);
-  report.firstRepeatFound = MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats);
-  if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats);
+  std::vector<int32_t> firstLapRows;
+  report.firstRepeatFound =
+      MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats, repeats != nullptr ? &firstLapRows : nullptr);
+  if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats, firstLapRows);
   data.HasTables = true;
   return report;
 }

@@ -8,7 +8,8 @@
 
 namespace zun {
 
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table) {
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table,
+                      std::vector<int32_t>* firstLapRows) {
   table.assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
   // Entries without a hit take no part and all hold the initial values: sorted, the taken ones
   // lead the table in their order and the rest follow as they are. Only the taken ones are sorted.
@@ -19,6 +20,7 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
     const int32_t lap = StrToIntDef(grid.Cell(ColCount, r), 0);
     if (lap != 1) continue;
     if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) continue;
+    if (firstLapRows != nullptr) firstLapRows->push_back(r);
     if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
     FirstRepeatEntry e;
     e.Row = r;
@@ -63,13 +65,11 @@ bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
 
 }  // namespace
 
-void FirstRepeatIndex::Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table) {
+void FirstRepeatIndex::Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table,
+                             const std::vector<int32_t>& firstLapRows) {
   bibs_.clear();
   marked_ = 0;
-  int32_t bib = 0;
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    if (FirstLapRow(grid, r, bib)) bibs_[bib].rows.push_back(r);
-  }
+  for (int32_t r : firstLapRows) bibs_[StrToIntDef(grid.Cell(ColBib, r), 0)].rows.push_back(r);
   // The taken entries lead the table, sorted by bib: all but the first of each bib were marked.
   int32_t prevBib = 0;
   bool first = true;

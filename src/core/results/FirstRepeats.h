@@ -17,15 +17,18 @@ struct FirstRepeatEntry {
   int32_t Time = 99999999;
 };
 
-// Marks "R" in column 9; `table` holds `rowTotal` entries. True when a row was marked.
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table);
+// Marks "R" in column 9; `table` holds `rowTotal` entries. True when a row was marked. With
+// `firstLapRows`, also lists the rows of lap 1 with a time, whatever their marks, in order.
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table,
+                      std::vector<int32_t>* firstLapRows = nullptr);
 
 // The first-lap rows of each bib, kept so that rows added to a loaded grid mark again only the
 // bibs they touch, with the same "R" marks as MarkFirstRepeats on the whole grid.
 class FirstRepeatIndex {
  public:
-  // From a grid MarkFirstRepeats has just marked, and the table it left.
-  void Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table);
+  // From a grid MarkFirstRepeats has just marked, and the table and first-lap rows it left.
+  void Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table,
+             const std::vector<int32_t>& firstLapRows);
   // Forgets rows from `row` on (they are read again); their bibs are added to `touched`.
   void DropRowsFrom(int row, std::set<int32_t>& touched);
   // Takes in rows [from, to); the bibs of their first-lap rows are added to `touched`.
