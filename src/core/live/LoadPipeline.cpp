@@ -32,7 +32,8 @@ void NumberRows(ResultGrid& grid, int from) {
   char text[16];
   for (int r = std::max(from, 1); r < grid.RowCount(); ++r) {
     if (!grid.Cell(ColLineNo, r).empty()) continue;
-    grid.SetCell(ColLineNo, r, std::string_view(text, static_cast<size_t>(std::to_chars(text, text + sizeof text, r).ptr - text)));
+    const size_t size = static_cast<size_t>(std::to_chars(text, text + sizeof text, r).ptr - text);
+    grid.SetCell(ColLineNo, r, std::string_view(text, size));
   }
 }
 
@@ -87,7 +88,8 @@ bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::strin
   MarkFlaggedRows(grid, flags, firstNew);
   repeats.AddRows(grid, firstNew, grid.RowCount(), touched);
   repeats.Touch(grid, keptLine, touched);
-  firstChangedRow = std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched, changedRows)});
+  firstChangedRow =
+      std::min({firstChangedRow, firstNew, std::max(keptLine, 1), repeats.Remark(grid, touched, changedRows)});
   data.Passages.resize(static_cast<size_t>(data.RowTotal));
   data.FirstRepeats.resize(static_cast<size_t>(data.RowTotal));
   return true;

@@ -203,9 +203,10 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
     }
     if (!text.empty()) {
       if (grid.RowCount() < row + 1) grid.SetRowCount(row + 1);
-      if (plain)
-        plainLine.Cells()[ColLineNo] =
-            std::string_view(number, static_cast<size_t>(std::to_chars(number, number + sizeof number, n).ptr - number));
+      if (plain) {
+        const size_t size = static_cast<size_t>(std::to_chars(number, number + sizeof number, n).ptr - number);
+        plainLine.Cells()[ColLineNo] = std::string_view(number, size);
+      }
       const auto& cells = *split;
       grid.SetRow(row, cells.data(), kGridColumns);
 
