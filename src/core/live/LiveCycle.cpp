@@ -1,5 +1,7 @@
 #include "live/LiveCycle.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -34,8 +36,12 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
     rankingWhole_ = true;
     rankingRows_.clear();
     last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, appendable_ ? &repeats_ : nullptr);
-    // Only a later load of appended lines would read the first-repeat table again.
-    if (!appendable_) std::vector<FirstRepeatEntry>().swap(Data.FirstRepeats);
+    // Only a later load of appended lines would read the first-repeat table again. The allocator
+    // would keep the freed table for reuse, and the ranking build's buffers would come on top.
+    if (!appendable_) {
+      std::vector<FirstRepeatEntry>().swap(Data.FirstRepeats);
+      malloc_trim(0);
+    }
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
