@@ -194,6 +194,14 @@ int OpenTemporary(const Destination& d, unsigned mode, std::string& temp) {
   return fd;
 }
 
+// Where `path` is replaced, and a new temporary file there (sweeping the stale ones first); -1
+// when the path cannot be replaced or no temporary file can be made.
+int OpenReplacement(const std::string& path, unsigned mode, Destination& d, std::string& temp) {
+  if (!FindDestination(path, d)) return -1;
+  RemoveStaleTemporaryFiles(d.folder);
+  return OpenTemporary(d, mode, temp);
+}
+
 // Closes the temporary file that holds the new bytes (`written`: all of them went in) and puts it
 // in the target's place, or removes it.
 SaveResult PutInPlace(int fd, const std::string& temp, const Destination& d, bool written, bool durable,
@@ -223,10 +231,8 @@ SaveResult PutInPlace(int fd, const std::string& temp, const Destination& d, boo
 SaveResult ReplaceFile(const std::string& path, std::string_view bytes, bool durable, unsigned mode,
                        bool privateFile) {
   Destination d;
-  if (!FindDestination(path, d)) return SaveResult::OpenFailed;
-  RemoveStaleTemporaryFiles(d.folder);
   std::string temp;
-  const int fd = OpenTemporary(d, mode, temp);
+  const int fd = OpenReplacement(path, mode, d, temp);
   if (fd < 0) return SaveResult::OpenFailed;
   return PutInPlace(fd, temp, d, WriteAll(fd, bytes), durable, mode, privateFile);
 }
@@ -238,14 +244,8 @@ struct FileReplacement::Place {
 };
 
 FileReplacement::FileReplacement(const std::string& path) : place_(std::make_unique<Place>()) {
-  Place& p = *place_;
-  if (!FindDestination(path, p.destination)) {
-    p.opened = SaveResult::OpenFailed;
-    return;
-  }
-  RemoveStaleTemporaryFiles(p.destination.folder);
-  fd_ = OpenTemporary(p.destination, kNewFileMode, p.temp);
-  if (fd_ < 0) p.opened = SaveResult::OpenFailed;
+  fd_ = OpenReplacement(path, kNewFileMode, place_->destination, place_->temp);
+  if (fd_ < 0) place_->opened = SaveResult::OpenFailed;
 }
 
 FileReplacement::~FileReplacement() {
@@ -288,9 +288,7 @@ void FileWrittenAhead::WriteAhead(const std::string& path, std::string_view pref
   Drop();
   if (prefix.empty() || prefix.size() < worthFrom_) return;
   Destination d;
-  if (!FindDestination(path, d)) return;
-  RemoveStaleTemporaryFiles(d.folder);
-  fd_ = OpenTemporary(d, kNewFileMode, temp_);
+  fd_ = OpenReplacement(path, kNewFileMode, d, temp_);
   if (fd_ < 0) return;
   path_ = path;
   ahead_ = prefix.size();
