@@ -166,11 +166,24 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
   added.clear();
 }
 
-// The file at `path` still holds the bytes of size and hash `written`, as the memo knows them.
-bool KeptAsWritten(const std::string& path, const std::pair<uint64_t, uint64_t>& written, const RankingMemo& memo) {
-  const auto it = memo.find(path);
-  return it != memo.end() && it->second == written && FileExists(path) &&
-         static_cast<uint64_t>(StampOf(path).size) == written.first;
+// Puts a file of size and hash `written` in place with `replace`, unless the memo knows that the
+// file at `path` already holds those bytes; the memo then knows the new ones.
+template <typename Replace>
+bool ReplaceUnlessKept(const std::string& path, const std::pair<uint64_t, uint64_t>& written, RankingMemo* memo,
+                       RankingReport& report, Replace replace) {
+  if (memo == nullptr) return replace();
+  const auto it = memo->find(path);
+  if (it != memo->end() && it->second == written && FileExists(path) &&
+      static_cast<uint64_t>(StampOf(path).size) == written.first) {
+    ++report.filesKept;
+    return true;
+  }
+  if (!replace()) {
+    memo->erase(path);
+    return false;
+  }
+  (*memo)[path] = written;
+  return true;
 }
 
 // The lines in one file's text are "%d,%d,%d,%d": rank, bib, record time, count.
@@ -185,18 +198,7 @@ bool WriteCsv(const std::string& path, RankingText& file, RankingMemo* memo, Ran
     file.sameSinceAhead = file.text.size();
     return true;
   };
-  if (memo == nullptr) return replace();
-  const std::pair<uint64_t, uint64_t> written{file.text.size(), file.hash.Value()};
-  if (KeptAsWritten(path, written, *memo)) {
-    ++report.filesKept;
-    return true;
-  }
-  if (!replace()) {
-    memo->erase(path);
-    return false;
-  }
-  (*memo)[path] = written;
-  return true;
+  return ReplaceUnlessKept(path, {file.text.size(), file.hash.Value()}, memo, report, replace);
 }
 
 }  // namespace
@@ -320,17 +322,9 @@ struct RankingBuilder::State {
       out.Append(std::string_view(block.data(), size));
       bytes += size;
     }
-    const std::pair<uint64_t, uint64_t> written{bytes, h.Value()};
-    if (memo != nullptr && KeptAsWritten(path, written, *memo)) {
-      ++report.filesKept;
-      return true;  // the temporary file goes unused
-    }
-    if (out.Finish() != SaveResult::Ok) {
-      if (memo != nullptr) memo->erase(path);
-      return false;
-    }
-    if (memo != nullptr) (*memo)[path] = written;
-    return true;
+    // A file kept as it was leaves the temporary file unused: it goes with `out`.
+    return ReplaceUnlessKept(path, {bytes, h.Value()}, memo, report,
+                             [&out] { return out.Finish() == SaveResult::Ok; });
   }
 };
 
