@@ -1,7 +1,5 @@
 #include "live/LiveCycle.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -35,13 +33,9 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
   } else {
     rankingWhole_ = true;
     rankingRows_.clear();
-    last_ = LoadResultGrid(Data, Flags, zunTextPath, resume_, appendable_ ? &repeats_ : nullptr);
-    // Only a later load of appended lines would read the first-repeat table again. The allocator
-    // would keep the freed table for reuse, and the ranking build's buffers would come on top.
-    if (!appendable_) {
-      std::vector<FirstRepeatEntry>().swap(Data.FirstRepeats);
-      malloc_trim(0);
-    }
+    // Only a later load of appended lines would read the per-row tables again.
+    last_ = appendable_ ? LoadResultGrid(Data, Flags, zunTextPath, resume_, &repeats_)
+                        : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false);
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
@@ -95,10 +89,11 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     }
     rankings = std::thread([this, &report, &targets, &rankingsBuilt, &overallOpened, &overallWritten, memo] {
       if (!appendable_) overallOpened = ranking_.OpenOverall(targets.Dir000);
-      if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages, appendable_);
+      if (!appendable_) ranking_.BuildOnce(Data.Grid, Data.RowTotal);
+      else if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages);
       else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
       rankingsBuilt.set_value();
-      overallWritten = ranking_.WriteOverall(targets.Dir000, memo, appendable_, report.ranking);
+      overallWritten = ranking_.WriteOverall(targets.Dir000, memo, report.ranking);
     });
     flagsRanked_ = Flags;
   }
@@ -120,12 +115,12 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     rankingsBuilt.get_future().wait();
     if (!appendable_) {
       // Count files are written only when 000.csv could be opened.
-      if (overallOpened) ranking_.WriteCounts(targets.Dir999, memo, false, counts);
+      if (overallOpened) ranking_.WriteCounts(targets.Dir999, memo, counts);
     } else {
       ranking_.FormatCounts();
     }
     rankings.join();
-    if (appendable_ && overallWritten) ranking_.WriteCounts(targets.Dir999, memo, true, counts);
+    if (appendable_ && overallWritten) ranking_.WriteCounts(targets.Dir999, memo, counts);
     report.ranking.countFilesWritten = counts.countFilesWritten;
     report.ranking.countFileFailed = counts.countFileFailed;
     report.ranking.filesKept += counts.filesKept;

@@ -1,5 +1,7 @@
 #include "live/LoadPipeline.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <charconv>
 #include <set>
@@ -45,7 +47,7 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 }
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex* repeats) {
+                          FirstRepeatIndex* repeats, bool keepTables) {
   LoadReport report;
   ResultGrid& grid = data.Grid;
   report.fileOpened = ReadZunText(grid, zunTextPath, resume);
@@ -60,14 +62,21 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
   report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
   // Room for the readings still to come, so that the first one does not copy both tables.
   const size_t room = static_cast<size_t>(data.RowTotal) + static_cast<size_t>(data.RowTotal) / 8;
-  data.Passages.reserve(room);
-  data.FirstRepeats.reserve(room);
-  ResetPassageTable(data.Passages, data.RowTotal);
+  if (keepTables) {
+    data.Passages.reserve(room);
+    data.FirstRepeats.reserve(room);
+    ResetPassageTable(data.Passages, data.RowTotal);
+  }
   std::vector<int32_t> firstLapRows;
   report.firstRepeatFound =
       MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats, repeats != nullptr ? &firstLapRows : nullptr);
   if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats, firstLapRows);
   data.HasTables = true;
+  if (!keepTables) {
+    // The allocator would keep the freed table for reuse, and what comes next would come on top.
+    std::vector<FirstRepeatEntry>().swap(data.FirstRepeats);
+    malloc_trim(0);
+  }
   return report;
 }
 

@@ -12,7 +12,8 @@
 
 namespace zun {
 
-// The grid with its per-row tables; the tables exist only after a load within the row limit.
+// The grid with its per-row tables; the tables exist only after a load within the row limit
+// (HasTables), and only when the load keeps them.
 struct ResultData {
   ResultGrid Grid;
   int RowTotal = 0;
@@ -35,9 +36,10 @@ struct LoadReport {
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath);
 
 // The load above, also keeping what reading appended lines later needs (`repeats` may be null
-// when no lines will be appended).
+// when no lines will be appended). Without `keepTables` the per-row tables are left empty: a
+// load whose outputs are written once needs them no longer than its marks take.
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex* repeats);
+                          FirstRepeatIndex* repeats, bool keepTables = true);
 
 // Brings data loaded by the call above up to date with the lines appended to the file since,
 // giving the grid and tables a full load would give. False when the file cannot be opened or

@@ -106,8 +106,7 @@ RowPassage GatherRow(const ResultGrid::RowView& cells) {
   return row;
 }
 
-// A line of a ranking file, by its grid row (in a build that is not updatable, by its place in
-// the table): CompareByTime order is (SortTime, row).
+// A line of a ranking file, by its grid row: CompareByTime order is (SortTime, row).
 struct Entry {
   int32_t sortTime;
   int32_t row;
@@ -126,12 +125,15 @@ struct RankingText {
   size_t dirtyFrom = 0;            // the first entry whose line must be formatted again
   size_t sameSinceAhead = 0;       // bytes at the start of the text unchanged since written ahead
 
-  void Release() {
-    std::string().swap(text);
-    starts.clear();
-    hashes.clear();
-    dirtyFrom = 0;
-  }
+};
+
+// A passage of a build that writes once. `count` is the lap until the bib is screened, then the
+// number among the bib's accepted readings, 0 when it was dropped.
+struct OncePassage {
+  int32_t bib;
+  int32_t sortTime;
+  int32_t recordTime;
+  int32_t count;
 };
 
 // Replaces `entries` after the first line that changes: those in `removed` go, `added` come in.
@@ -208,9 +210,12 @@ struct RankingBuilder::State {
   bool updatable = false;  // Update may follow
   bool listed = false;  // false: the grid was too big and nothing is written
   std::vector<RowPassage> rows;  // of an updatable build
-  // A build that is not updatable keeps no rows: its entries index the table Rebuild left in
-  // CompareByTime order, which gives their lines.
-  const PassageRecord* passages = nullptr;
+  // A build that writes once keeps its passages in row order and the lines of each file as their
+  // places there: 000.csv's by time, then the count files' one after the other, each by time.
+  std::vector<OncePassage> once;
+  std::vector<uint32_t> timeOrder;
+  std::vector<uint32_t> countOrder;
+  std::vector<size_t> countStarts;  // NNN.csv is countOrder[countStarts[n - 1], countStarts[n])
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
   // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
   // that does not start with a first lap drops its first laps once any came before.
@@ -298,26 +303,28 @@ struct RankingBuilder::State {
   size_t FormatLines(const RankingText& file, size_t from, size_t to, char* out) const {
     char* at = out;
     for (size_t i = from; i < to; ++i) {
-      const size_t k = static_cast<size_t>(file.entries[i].row);
-      if (passages != nullptr) {
-        at = PutLine(at, static_cast<int32_t>(i + 1), passages[k].Bib, passages[k].RecordTime, passages[k].Count);
-      } else {
-        at = PutLine(at, static_cast<int32_t>(i + 1), rows[k].bib, rows[k].recordTime, rows[k].ordinal);
-      }
+      const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
+      at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
     }
     return static_cast<size_t>(at - out);
   }
-  // WriteCsv of a text that is not kept: the lines go to the file as they are formatted.
-  bool StreamCsv(FileReplacement& out, const std::string& path, const RankingText& file, RankingMemo* memo,
-                 RankingReport& report) const {
+  // WriteCsv of a build that writes once: the file whose lines are the passages at `order`
+  // goes to `out` as it is formatted.
+  bool StreamCsv(FileReplacement& out, const std::string& path, const uint32_t* order, size_t lines,
+                 RankingMemo* memo, RankingReport& report) const {
     if (!out.Opened()) return false;
     PrefixHash h;
     h.Add(HeaderLine().data(), HeaderLine().size());
     out.Append(HeaderLine());
     size_t bytes = HeaderLine().size();
-    std::vector<char> block(std::min(stride, file.entries.size()) * kLineRoom);
-    for (size_t from = 0; from < file.entries.size(); from += stride) {
-      const size_t size = FormatLines(file, from, std::min(file.entries.size(), from + stride), block.data());
+    std::vector<char> block(std::min(stride, lines) * kLineRoom);
+    for (size_t from = 0; from < lines; from += stride) {
+      char* at = block.data();
+      for (size_t i = from; i < std::min(lines, from + stride); ++i) {
+        const OncePassage& p = once[order[i]];
+        at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.count);
+      }
+      const size_t size = static_cast<size_t>(at - block.data());
       h.Add(block.data(), size);
       out.Append(std::string_view(block.data(), size));
       bytes += size;
@@ -335,33 +342,29 @@ RankingBuilder::~RankingBuilder() = default;
 
 bool RankingBuilder::Updatable() const { return state_->updatable; }
 
-void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable) {
+void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table) {
   State& s = *state_;
   overallAhead_.Settle();  // it may still be writing from the old text
   const size_t stride = s.stride;
   s = State{};
   s.stride = stride;
-  s.updatable = updatable;
+  s.updatable = true;
   if (table.empty()) return;
   s.listed = true;
   ResetPassageTable(table, static_cast<int>(table.size()));
-  if (updatable) {
-    s.rows.reserve(static_cast<size_t>(std::max(rowTotal, 0)) * 9 / 8);
-    s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
-  }
+  s.rows.reserve(static_cast<size_t>(std::max(rowTotal, 0)) * 9 / 8);
+  s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
 
   // Gather.
-  std::vector<int32_t> rowOf;  // by Sequence, for an updatable build
-  if (updatable) rowOf.reserve(table.size());
+  std::vector<int32_t> rowOf;  // by Sequence
+  rowOf.reserve(table.size());
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
   for (int r = 1; r < last; ++r) {
     const RowPassage row = GatherRow(grid.Row(r));
     if (row.bib == 0) continue;
-    if (updatable) {
-      s.rows[static_cast<size_t>(r)] = row;
-      rowOf.push_back(r);
-    }
+    s.rows[static_cast<size_t>(r)] = row;
+    rowOf.push_back(r);
     PassageRecord& p = table[gathered];
     p.Bib = row.bib;
     p.Sequence = static_cast<int32_t>(gathered);
@@ -383,43 +386,117 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   StableSortInto(work.data(), work.data() + gathered, records, 99999, BibKey);
 
   // Screen each bib, keeping its screened rows and the first-lap count after it.
-  if (updatable) {
-    s.groups.assign(kBibSlots, {});
-    s.carry.assign(kBibSlots, 0);
-  }
+  s.groups.assign(kBibSlots, {});
+  s.carry.assign(kBibSlots, 0);
   int firstCounts = 0;
   for (PassageRecord* p = records; p != recordsEnd;) {
     PassageRecord* q = p;
     while (q != recordsEnd && q->Bib == p->Bib) ++q;
     ScreenBib(p, q, firstCounts);
-    if (updatable) {
-      for (const PassageRecord* x = p; x != q; ++x)
-        if (x->State == 1) s.rows[static_cast<size_t>(rowOf[static_cast<size_t>(x->Sequence)])].ordinal = x->Count;
-      std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
-      for (const PassageRecord* x = p; x != q; ++x)
-        if (x->State != 0) group.push_back(rowOf[static_cast<size_t>(x->Sequence)]);
-      if (!group.empty()) s.carry[static_cast<size_t>(p->Bib)] = static_cast<uint8_t>(std::min(firstCounts, 1));
-    }
+    for (const PassageRecord* x = p; x != q; ++x)
+      if (x->State == 1) s.rows[static_cast<size_t>(rowOf[static_cast<size_t>(x->Sequence)])].ordinal = x->Count;
+    std::vector<int32_t>& group = s.groups[static_cast<size_t>(p->Bib)];
+    for (const PassageRecord* x = p; x != q; ++x)
+      if (x->State != 0) group.push_back(rowOf[static_cast<size_t>(x->Sequence)]);
+    if (!group.empty()) s.carry[static_cast<size_t>(p->Bib)] = static_cast<uint8_t>(std::min(firstCounts, 1));
     p = q;
   }
-  for (int32_t b = 1; updatable && b < kBibSlots; ++b)
+  for (int32_t b = 1; b < kBibSlots; ++b)
     if (s.groups[static_cast<size_t>(b)].empty()) s.carry[static_cast<size_t>(b)] = s.carry[static_cast<size_t>(b) - 1];
 
   // CompareByTime order (SortTime, then Sequence): back to gathering order, then by time. Each
   // count file takes its accepted passages in that order, which is CompareByCount's within a count.
   for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
-  std::vector<PassageRecord>().swap(work);  // a large race's peak memory comes next
+  std::vector<PassageRecord>().swap(work);
   s.overall.entries.reserve(gathered);
-  if (!updatable) s.passages = records;
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;
-    const int32_t at = updatable ? rowOf[static_cast<size_t>(p->Sequence)] : static_cast<int32_t>(p - records);
-    const Entry e{p->SortTime, at};
+    const Entry e{p->SortTime, rowOf[static_cast<size_t>(p->Sequence)]};
     s.overall.entries.push_back(e);
     if (s.counts.size() < static_cast<size_t>(p->Count)) s.counts.resize(static_cast<size_t>(p->Count));
     s.counts[static_cast<size_t>(p->Count) - 1].entries.push_back(e);
   }
+}
+
+void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
+  State& s = *state_;
+  overallAhead_.Settle();
+  const size_t stride = s.stride;
+  s = State{};
+  s.stride = stride;
+  s.listed = true;
+
+  // Gather the passages with a lap: the screening passes over the others.
+  std::vector<OncePassage>& once = s.once;
+  const int last = std::min(grid.RowCount(), rowTotal);
+  once.reserve(static_cast<size_t>(std::max(last, 0)));
+  int32_t maxSortTime = 0;
+  for (int r = 1; r < last; ++r) {
+    const RowPassage row = GatherRow(grid.Row(r));
+    if (!row.Screened()) continue;
+    once.push_back({row.bib, row.sortTime, row.recordTime, row.lap});
+    maxSortTime = std::max(maxSortTime, row.sortTime);
+  }
+  const uint32_t count = static_cast<uint32_t>(once.size());
+
+  // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
+  std::vector<uint32_t> order(count);
+  {
+    std::vector<uint32_t> starts(kBibSlots + 1, 0);
+    for (const OncePassage& p : once) ++starts[static_cast<size_t>(p.bib) + 1];
+    for (size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+    std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+    for (uint32_t i = 0; i < count; ++i) order[next[static_cast<size_t>(once[i].bib)]++] = i;
+    const auto byTime = [&once](uint32_t a, uint32_t b) {
+      return once[a].sortTime != once[b].sortTime ? once[a].sortTime < once[b].sortTime : a < b;
+    };
+    for (size_t b = 1; b < kBibSlots; ++b)
+      if (starts[b + 1] - starts[b] > 1) std::sort(order.begin() + starts[b], order.begin() + starts[b + 1], byTime);
+  }
+
+  // Screen each bib with the rule of every build.
+  std::vector<PassageRecord> group;
+  int firstCounts = 0;
+  for (size_t k = 0; k < count;) {
+    const int32_t bib = once[order[k]].bib;
+    group.clear();
+    size_t end = k;
+    for (; end < count && once[order[end]].bib == bib; ++end) {
+      const OncePassage& p = once[order[end]];
+      group.push_back(PassageRecord{bib, p.sortTime, p.recordTime, p.count, 1, 0});
+    }
+    ScreenBib(group.data(), group.data() + group.size(), firstCounts);
+    for (size_t i = 0; i < group.size(); ++i) once[order[k + i]].count = group[i].State == 1 ? group[i].Count : 0;
+    k = end;
+  }
+
+  // 000.csv: the accepted passages in CompareByTime order (SortTime, then row).
+  size_t accepted = 0;
+  int32_t maxCount = 0;
+  {
+    std::vector<uint32_t> starts(static_cast<size_t>(maxSortTime) + 2, 0);
+    for (const OncePassage& p : once) {
+      if (p.count == 0) continue;
+      ++starts[static_cast<size_t>(p.sortTime) + 1];
+      ++accepted;
+      maxCount = std::max(maxCount, p.count);
+    }
+    for (size_t t = 1; t < starts.size(); ++t) starts[t] += starts[t - 1];
+    s.timeOrder.resize(accepted);
+    for (uint32_t i = 0; i < count; ++i)
+      if (once[i].count != 0) s.timeOrder[starts[static_cast<size_t>(once[i].sortTime)]++] = i;
+  }
+
+  // NNN.csv: the n-th accepted passages of every bib, by time (CompareByCount's order). They take
+  // the room of the bib order.
+  s.countStarts.assign(static_cast<size_t>(maxCount) + 1, 0);
+  for (uint32_t i : s.timeOrder) ++s.countStarts[static_cast<size_t>(once[i].count)];
+  for (size_t n = 1; n < s.countStarts.size(); ++n) s.countStarts[n] += s.countStarts[n - 1];
+  std::vector<size_t> next(s.countStarts.begin(), s.countStarts.end() - 1);
+  order.resize(accepted);
+  for (uint32_t i : s.timeOrder) order[next[static_cast<size_t>(once[i].count) - 1]++] = i;
+  s.countOrder = std::move(order);
 }
 
 void RankingBuilder::Update(const ResultGrid& grid, int rowTotal, int firstRow,
@@ -473,33 +550,33 @@ void RankingBuilder::Update(const ResultGrid& grid, int rowTotal, int firstRow,
   while (!s.counts.empty() && s.counts.back().entries.empty()) s.counts.pop_back();
 }
 
-RankingReport RankingBuilder::Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
-                                    bool keepTexts) {
+RankingReport RankingBuilder::Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo) {
   RankingReport report;
-  if (WriteOverall(dir000, memo, keepTexts, report)) WriteCounts(dir999, memo, keepTexts, report);
+  if (WriteOverall(dir000, memo, report)) WriteCounts(dir999, memo, report);
   return report;
 }
 
-bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, bool keepTexts,
-                                  RankingReport& report) {
+bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, RankingReport& report) {
   State& s = *state_;
   if (!s.listed) return false;
   const std::string path = JoinPath(dir000, "000.csv");
   bool written;
-  if (keepTexts) {
+  size_t lines;
+  if (s.updatable) {
     overallAhead_.Settle();  // before the text it writes from changes
     s.FormatText(s.overall);
     // 000.csv is as large as the race: most of it is written ahead, between ticks.
     written = WriteCsv(path, s.overall, memo, report, &overallAhead_);
+    lines = s.overall.entries.size();
   } else {
     std::unique_ptr<FileReplacement> out = std::move(overallFile_);
     if (!out) out = std::make_unique<FileReplacement>(path);
-    written = s.StreamCsv(*out, path, s.overall, memo, report);
-    s.overall.Release();
+    lines = s.timeOrder.size();
+    written = s.StreamCsv(*out, path, s.timeOrder.data(), lines, memo, report);
   }
   if (!written) return false;
   report.overallWritten = true;
-  report.passagesListed = static_cast<int>(s.overall.entries.size());
+  report.passagesListed = static_cast<int>(lines);
   return true;
 }
 
@@ -514,21 +591,20 @@ void RankingBuilder::FormatCounts() {
   for (RankingText& file : s.counts) s.FormatText(file);
 }
 
-void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, bool keepTexts,
-                                 RankingReport& report) {
+void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, RankingReport& report) {
   State& s = *state_;
   if (!s.listed) return;
-  for (size_t n = 0; n < s.counts.size(); ++n) {
-    RankingText& file = s.counts[n];
+  const size_t files = s.updatable ? s.counts.size() : s.countStarts.size() - 1;
+  for (size_t n = 0; n < files; ++n) {
     const std::string path = JoinPath(dir999, Format("%03d.csv", static_cast<int>(n + 1)));
     bool ok;
-    if (keepTexts) {
-      s.FormatText(file);
-      ok = WriteCsv(path, file, memo, report);
+    if (s.updatable) {
+      s.FormatText(s.counts[n]);
+      ok = WriteCsv(path, s.counts[n], memo, report);
     } else {
       FileReplacement out(path);
-      ok = s.StreamCsv(out, path, file, memo, report);
-      file.Release();
+      ok = s.StreamCsv(out, path, s.countOrder.data() + s.countStarts[n], s.countStarts[n + 1] - s.countStarts[n],
+                       memo, report);
     }
     if (!ok) {
       report.countFileFailed = true;
@@ -538,11 +614,12 @@ void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, b
   }
 }
 
-RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table, const std::string& dir000,
-                                const std::string& dir999, RankingMemo* memo) {
+RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, const PassageTable& table,
+                                const std::string& dir000, const std::string& dir999, RankingMemo* memo) {
+  if (table.empty()) return {};
   RankingBuilder builder;
-  builder.Rebuild(grid, rowTotal, table, false);
-  return builder.Write(dir000, dir999, memo, false);
+  builder.BuildOnce(grid, rowTotal);
+  return builder.Write(dir000, dir999, memo);
 }
 
 }  // namespace zun

@@ -51,10 +51,10 @@ struct RankingReport {
 // bytes would not change is left as it is.
 using RankingMemo = std::unordered_map<std::string, std::pair<uint64_t, uint64_t>>;
 
-// Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows. `table` is the load's
-// PassageTable; an empty table (a grid that was too big) writes nothing. With a memo, files that
-// already hold their bytes are kept (and counted as written).
-RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, PassageTable& table,
+// Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows. An empty `table` (the load's
+// PassageTable of a grid that was too big) writes nothing. With a memo, files that already hold
+// their bytes are kept (and counted as written).
+RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, const PassageTable& table,
                                 const std::string& dir000, const std::string& dir999, RankingMemo* memo = nullptr);
 
 // The ranking files kept from one write to the next. After rows change, only the bibs they touch
@@ -68,26 +68,26 @@ class RankingBuilder {
   RankingBuilder(const RankingBuilder&) = delete;
   RankingBuilder& operator=(const RankingBuilder&) = delete;
 
-  // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable. Without
-  // `updatable` the builder keeps only what writing needs, and Update does nothing; the lines are
-  // then read from `table`, which must stay as Rebuild left it until the files are written.
-  void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table, bool updatable = true);
+  // Everything from rows [1, rowTotal) of the grid; `table` is the load's PassageTable.
+  void Rebuild(const ResultGrid& grid, int rowTotal, PassageTable& table);
+  // The same for files written once: only what writing needs is kept, in about a third of the
+  // memory, and Update does nothing. Their texts are streamed to the files as they are formatted.
+  void BuildOnce(const ResultGrid& grid, int rowTotal);
   // Reads again rows [firstRow, rowTotal) and the earlier `changedRows` (rows whose cells may
-  // have changed); every other row is as at the last build. Needs an updatable build first.
+  // have changed); every other row is as at the last build. Needs a Rebuild first.
   void Update(const ResultGrid& grid, int rowTotal, int firstRow, const std::vector<int32_t>& changedRows);
   bool Updatable() const;
-  // Writes the files as WriteRankingFiles does. `keepTexts` false frees each text once written.
-  RankingReport Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo,
-                      bool keepTexts = true);
+  // Writes the files as WriteRankingFiles does.
+  RankingReport Write(const std::string& dir000, const std::string& dir999, RankingMemo* memo);
   // Write in steps, so that a second thread formats the count files while 000.csv is formatted
   // and written: FormatCounts may run beside WriteOverall; WriteCounts comes after both, and only
   // when WriteOverall succeeded.
-  bool WriteOverall(const std::string& dir000, RankingMemo* memo, bool keepTexts, RankingReport& report);
+  bool WriteOverall(const std::string& dir000, RankingMemo* memo, RankingReport& report);
   void FormatCounts();
-  void WriteCounts(const std::string& dir999, RankingMemo* memo, bool keepTexts, RankingReport& report);
-  // A write that keeps no texts streams each file as it is formatted. Opening 000.csv's
-  // replacement ahead tells at once whether it can be written, so that the count files, which are
-  // written only then, can go beside it: false when it cannot be opened.
+  void WriteCounts(const std::string& dir999, RankingMemo* memo, RankingReport& report);
+  // Opening 000.csv's replacement ahead of a streamed write tells at once whether it can be
+  // written, so that the count files, which are written only then, can go beside it: false when
+  // it cannot be opened.
   bool OpenOverall(const std::string& dir000);
 
  private:
