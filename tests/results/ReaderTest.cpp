@@ -199,6 +199,38 @@ TEST(ResultGrid, CellsCanBeRewrittenWithoutDisturbingOthers) {
   EXPECT_EQ(grid.Cell(ColLineNo, 9), "");  // outside the grid
 }
 
+// Flag texts are pooled a byte a row; a file may still hold hundreds of distinct ninth fields.
+TEST(ResultGrid, ManyDistinctFlagTextsStayWithTheirRows) {
+  const int rows = 700;
+  auto x = [](int r) { return std::string(1, 'x').append(std::to_string(r)); };
+  auto z = [](int r) { return r % 3 == 0 ? std::string() : std::string(1, 'z').append(std::to_string(r % 400)); };
+  ResultGrid grid;
+  grid.SetRowCount(rows);
+  for (int r = 1; r < rows; ++r) {
+    grid.SetCell(ColXFlg, r, x(r));
+    grid.SetCell(ColZFlg, r, z(r));
+  }
+  grid.SetCell(ColXFlg, 600, "");   // a row kept aside takes a small text again
+  grid.SetCell(ColXFlg, 5, x(650));  // and a small one a text kept aside
+  grid.SetRowCount(500);             // rows cut off, then grown back empty
+  grid.SetRowCount(rows);
+
+  ResultGrid joined;
+  joined.SetRowCount(3);
+  joined.SetCell(ColXFlg, 1, "another");
+  joined.AppendRows(grid, 1);
+  for (int r = 1; r < rows; ++r) {
+    SCOPED_TRACE(r);
+    const std::string wantX = r >= 500 ? "" : r == 5 ? x(650) : x(r);
+    const std::string wantZ = r >= 500 ? "" : z(r);
+    EXPECT_EQ(grid.Cell(ColXFlg, r), wantX);
+    EXPECT_EQ(grid.Row(r)[ColZFlg], wantZ);
+    EXPECT_EQ(joined.Cell(ColXFlg, r + 2), wantX);
+    EXPECT_EQ(joined.Cell(ColZFlg, r + 2), wantZ);
+  }
+  EXPECT_EQ(joined.Cell(ColXFlg, 1), "another");
+}
+
 }  // namespace
 }  // namespace zun
 

@@ -17,6 +17,16 @@ const std::array<std::string, kGridColumns>& HeaderTexts() {
 
 ResultGrid::ResultGrid() { Reset(2); }
 
+void ResultGrid::FlagColumn::Set(int row, uint32_t index) {
+  if (codes[row] == kAside) aside.erase(row);
+  if (index < kAside) {
+    codes[row] = static_cast<uint8_t>(index);
+  } else {
+    codes[row] = kAside;
+    aside[row] = index;
+  }
+}
+
 uint32_t ResultGrid::Intern(std::string_view text) {
   if (text.empty()) return 0;
   auto it = poolIndex_.find(std::string(text));
@@ -49,11 +59,11 @@ void ResultGrid::StoreArenaCells(int row, const std::string_view* cells) {
 void ResultGrid::SetCell(int col, int row, std::string_view text) {
   if (row < 0 || row >= RowCount() || col < 0 || col >= kGridColumns) return;
   if (col == ColXFlg) {
-    flagX_[row] = Intern(text);
+    flagX_.Set(row, Intern(text));
     return;
   }
   if (col == ColZFlg) {
-    flagZ_[row] = Intern(text);
+    flagZ_.Set(row, Intern(text));
     return;
   }
   // Copy the row's cells before the arena may reallocate.
@@ -77,14 +87,14 @@ void ResultGrid::SetRow(int row, const std::string_view* cells, int cellCount) {
     cells = all.data();
   }
   StoreArenaCells(row, cells);
-  flagX_[row] = Intern(cells[ColXFlg]);
-  flagZ_[row] = Intern(cells[ColZFlg]);
+  flagX_.Set(row, Intern(cells[ColXFlg]));
+  flagZ_.Set(row, Intern(cells[ColZFlg]));
 }
 
 void ResultGrid::Reset(int rowCount) {
   rows_.clear();
-  flagX_.clear();
-  flagZ_.clear();
+  flagX_ = FlagColumn{};
+  flagZ_ = FlagColumn{};
   arena_.clear();
   pool_.assign(1, std::string());
   poolIndex_.clear();
@@ -95,13 +105,17 @@ void ResultGrid::SetRowCount(int rowCount) {
   rowCount = std::max(rowCount, 0);
   if (static_cast<size_t>(rowCount) == rows_.size() + 1) {  // a reader adding its next row
     rows_.emplace_back();
-    flagX_.push_back(0);
-    flagZ_.push_back(0);
+    flagX_.codes.push_back(0);
+    flagZ_.codes.push_back(0);
     return;
   }
+  // Rows cut off take their flags kept aside with them.
+  for (FlagColumn* flags : {&flagX_, &flagZ_}) {
+    for (int r = rowCount; r < static_cast<int>(flags->codes.size()); ++r)
+      if (flags->codes[r] == FlagColumn::kAside) flags->aside.erase(r);
+    flags->codes.resize(rowCount, 0);
+  }
   rows_.resize(rowCount);
-  flagX_.resize(rowCount, 0);
-  flagZ_.resize(rowCount, 0);
 }
 
 void ResultGrid::AppendRows(const ResultGrid& other, int from) {
@@ -113,21 +127,24 @@ void ResultGrid::AppendRows(const ResultGrid& other, int from) {
     RowCells cells = other.rows_[r];
     cells.start += shift;
     rows_.push_back(cells);
-    flagX_.push_back(pooled[other.flagX_[r]]);
-    flagZ_.push_back(pooled[other.flagZ_[r]]);
+    const int row = static_cast<int>(rows_.size()) - 1;
+    flagX_.codes.push_back(0);
+    flagZ_.codes.push_back(0);
+    flagX_.Set(row, pooled[other.flagX_.Index(r)]);
+    flagZ_.Set(row, pooled[other.flagZ_.Index(r)]);
   }
 }
 
 void ResultGrid::Reserve(size_t rows, size_t bytes) {
   rows_.reserve(rows);
-  flagX_.reserve(rows);
-  flagZ_.reserve(rows);
+  flagX_.codes.reserve(rows);
+  flagZ_.codes.reserve(rows);
   arena_.reserve(bytes);
 }
 
 size_t ResultGrid::MemoryBytes() const {
-  size_t bytes = rows_.capacity() * sizeof(RowCells) + (flagX_.capacity() + flagZ_.capacity()) * sizeof(uint32_t) +
-                 arena_.capacity();
+  size_t bytes = rows_.capacity() * sizeof(RowCells) + flagX_.codes.capacity() + flagZ_.codes.capacity() +
+                 (flagX_.aside.size() + flagZ_.aside.size()) * 32 + arena_.capacity();
   for (const std::string& s : pool_) bytes += sizeof(std::string) + s.capacity();
   return bytes + poolIndex_.size() * 64;
 }

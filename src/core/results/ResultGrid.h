@@ -1,7 +1,8 @@
 #pragma once
 // The result grid: 10 columns of Shift-JIS texts, row 0 the header row, data row r = line r of
 // the zunText file. Cells 0 to 7 of all rows live in one byte arena; the two flag cells, which
-// change after a load, are kept apart as indices into a small pool of distinct texts.
+// change after a load, are kept apart as indices into a small pool of distinct texts, a byte a
+// row for the first 255 of them.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -68,12 +69,22 @@ class ResultGrid {
     uint64_t start = 0;                    // offset of cell 0 in the arena
     std::array<uint16_t, kArenaColumns> end{};  // end offset of each cell, relative to start
   };
+  // A flag column: the pool index of each row's text, kept aside for the rare row whose text
+  // came after the first 255 distinct ones.
+  struct FlagColumn {
+    static constexpr uint8_t kAside = 255;
+    std::vector<uint8_t> codes;
+    std::unordered_map<int, uint32_t> aside;
+
+    uint32_t Index(int row) const { return codes[row] != kAside ? codes[row] : aside.find(row)->second; }
+    void Set(int row, uint32_t index);
+  };
   uint32_t Intern(std::string_view text);
   void StoreArenaCells(int row, const std::string_view* cells);
 
   std::vector<RowCells> rows_;
-  std::vector<uint32_t> flagX_;  // column 8, index into pool_
-  std::vector<uint32_t> flagZ_;  // column 9, index into pool_
+  FlagColumn flagX_;  // column 8
+  FlagColumn flagZ_;  // column 9
   std::string arena_;
   std::vector<std::string> pool_;
   std::unordered_map<std::string, uint32_t> poolIndex_;
@@ -82,8 +93,8 @@ class ResultGrid {
 // Inline: the writers and the marks read every cell of a large race.
 inline std::string_view ResultGrid::Cell(int col, int row) const {
   if (row < 0 || row >= RowCount() || col < 0 || col >= kGridColumns) return {};
-  if (col == ColXFlg) return pool_[flagX_[row]];
-  if (col == ColZFlg) return pool_[flagZ_[row]];
+  if (col == ColXFlg) return pool_[flagX_.Index(row)];
+  if (col == ColZFlg) return pool_[flagZ_.Index(row)];
   const RowCells& r = rows_[row];
   const uint16_t begin = col == 0 ? 0 : r.end[col - 1];
   return std::string_view(arena_).substr(r.start + begin, r.end[col] - begin);
@@ -99,8 +110,8 @@ inline ResultGrid::RowView ResultGrid::Row(int row) const {
     cells[c] = std::string_view(base + begin, r.end[c] - begin);
     begin = r.end[c];
   }
-  cells[ColXFlg] = pool_[flagX_[row]];
-  cells[ColZFlg] = pool_[flagZ_[row]];
+  cells[ColXFlg] = pool_[flagX_.Index(row)];
+  cells[ColZFlg] = pool_[flagZ_.Index(row)];
   return cells;
 }
 
