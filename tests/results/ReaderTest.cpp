@@ -252,8 +252,9 @@ std::string ResumeDump(const ZunTextResume& r) {
          std::to_string(r.end);
 }
 
-// A large file is read in two halves on two threads; wherever the second half starts, grid and
-// resume state must be those of a read in one go, and reading appended lines must go on alike.
+// A large file is read in two halves on two threads, the second in parts; wherever the second half
+// starts and however it is cut, grid and resume state must be those of a read in one go, and
+// reading appended lines must go on alike.
 TEST(SplitRead, EverySplitPointGivesTheRowsAndStateOfOneRead) {
   test::TempDir dir;
   const std::string path = dir.File("race.txt");
@@ -278,9 +279,12 @@ TEST(SplitRead, EverySplitPointGivesTheRowsAndStateOfOneRead) {
       test::WriteAll(path, race);
       ResultGrid parts;
       ZunTextResume partsResume;
-      ASSERT_TRUE(ReadZunText(parts, path, partsResume, split));
-      ASSERT_EQ(GridDump(parts), GridDump(whole));
-      ASSERT_EQ(ResumeDump(partsResume), ResumeDump(wholeResume));
+      for (const uint64_t partBytes : {uint64_t{1}, 1 + split % 61, uint64_t{0}}) {
+        SCOPED_TRACE("parts of " + std::to_string(partBytes));
+        ASSERT_TRUE(ReadZunText(parts, path, partsResume, split, partBytes));
+        ASSERT_EQ(GridDump(parts), GridDump(whole));
+        ASSERT_EQ(ResumeDump(partsResume), ResumeDump(wholeResume));
+      }
       if (split % 97 != 0 && split + 3 < race.size()) continue;
       // Lines appended afterwards, the first finishing the unfinished one.
       ResultGrid appended = whole;

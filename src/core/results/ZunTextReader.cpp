@@ -261,27 +261,45 @@ uint64_t LineStartFrom(const std::string& path, uint64_t near) {
   return found;
 }
 
-// The lines from byte `from` on, read on a thread of their own. Line n goes to row n - base, base
+// Lines read on a thread of their own, from byte `from` on. Line n goes to row n - base, base
 // being the number of lines before `from`; row 0 takes a "z" meant for the row before.
 struct LaterPart {
   ResultGrid grid;
   ZunTextResume resume;
+  uint64_t from = 0;
   int base = 0;
+};
+
+// The lines from byte `from` on in parts of about `partBytes`, each with a grid of its own: the
+// join then frees each part as it takes it, rather than holding a second half of the file.
+struct LaterParts {
+  std::vector<LaterPart> parts;
   bool opened = false;
 
-  void Read(const std::string& path, uint64_t from) {
-    TextLineReader counter;
-    if (!counter.Open(path)) return;
-    std::string_view piece;
-    while (counter.Offset() < from && counter.Next(piece)) ++base;
+  void Read(const std::string& path, uint64_t from, uint64_t partBytes) {
     TextLineReader reader;
-    if (counter.Offset() != from || !reader.OpenAt(path, from)) return;
+    if (!reader.Open(path)) return;
+    int lines = 0;
+    std::string_view piece;
+    while (reader.Offset() < from && reader.Next(piece)) ++lines;
+    if (reader.Offset() != from) return;
     opened = true;
-    grid.Reset(1);
-    ReserveFor(grid, counter.FileSize() > from ? counter.FileSize() - from : 0);
-    resume.offset = from;
-    resume.lines = base;
-    ReadLines(grid, reader, resume, base);
+    const uint64_t size = reader.FileSize();
+    while (parts.empty() || reader.Offset() < size) {
+      LaterPart& part = parts.emplace_back();
+      part.from = reader.Offset();
+      part.base = lines;
+      part.grid.Reset(1);
+      // The last part takes the rest, and with it any line appended meanwhile.
+      const uint64_t left = size - std::min(part.from, size);
+      const uint64_t stop = left > partBytes + partBytes / 4 ? part.from + partBytes : UINT64_MAX;
+      ReserveFor(part.grid, std::min(left, partBytes + partBytes / 4));
+      part.resume.offset = part.from;
+      part.resume.lines = lines;
+      ReadLines(part.grid, reader, part.resume, lines, stop);
+      if (part.resume.end == part.from) break;  // nothing more to read
+      lines = part.resume.lines;
+    }
   }
 };
 
@@ -324,7 +342,8 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   return ReadZunText(grid, path, resume, UINT64_MAX);
 }
 
-bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume, uint64_t splitFrom) {
+bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume, uint64_t splitFrom,
+                 uint64_t partBytes) {
   grid.Reset(2);
   resume = ZunTextResume{};
   TextLineReader reader;
@@ -341,15 +360,18 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   }
 
   // The second half of a large file on the other core, then joined on as if read in one go.
-  LaterPart later;
-  std::thread second([&] { later.Read(path, split); });
+  if (partBytes == 0) partBytes = std::max<uint64_t>((size - split) / 8, uint64_t{1} << 20);
+  LaterParts later;
+  std::thread second([&] { later.Read(path, split, partBytes); });
   ReadLines(grid, reader, resume, 0, split);
   second.join();
-  if (!later.opened || resume.offset != split || resume.lines != later.base) {
-    // The file changed under the two reads: read it again in one go.
-    return ReadZunText(grid, path, resume, 0);
+  // When the file changed under the two reads, it is read again in one go.
+  if (!later.opened) return ReadZunText(grid, path, resume, 0);
+  for (LaterPart& part : later.parts) {
+    if (resume.offset != part.from || resume.lines != part.base) return ReadZunText(grid, path, resume, 0);
+    JoinLaterPart(grid, resume, part);
+    part = LaterPart{};
   }
-  JoinLaterPart(grid, resume, later);
   return true;
 }
 
