@@ -39,20 +39,30 @@ uint32_t ResultGrid::Intern(std::string_view text) {
 
 void ResultGrid::StoreArenaCells(int row, const std::string_view* cells) {
   RowCells& r = rows_[row];
-  r.start = arena_.size();
+  const uint64_t start = arena_.size();
+  Ends ends;
   uint16_t offset = 0;
   for (int c = 0; c < kArenaColumns; ++c) {
     // A cell comes from one line piece of at most 2,047 bytes, so the row fits in 16-bit offsets;
     // a longer text set by hand is cut rather than corrupting its neighbours.
     offset = static_cast<uint16_t>(offset + std::min<size_t>(cells[c].size(), 65535 - offset));
-    r.end[c] = offset;
+    ends[c] = offset;
   }
-  arena_.resize(r.start + offset);
-  char* at = arena_.data() + r.start;
+  arena_.resize(start + offset);
+  char* at = arena_.data() + start;
   uint16_t begin = 0;
   for (int c = 0; c < kArenaColumns; ++c) {
-    if (r.end[c] != begin) std::memcpy(at + begin, cells[c].data(), r.end[c] - begin);
-    begin = r.end[c];
+    if (ends[c] != begin) std::memcpy(at + begin, cells[c].data(), ends[c] - begin);
+    begin = ends[c];
+  }
+  r.startLow = static_cast<uint32_t>(start);
+  r.startHigh = static_cast<uint16_t>(start >> 32);
+  if (r.endsAside) longEnds_.erase(row);
+  r.endsAside = offset > 255;
+  if (r.endsAside) {
+    longEnds_[row] = ends;
+  } else {
+    for (int c = 0; c < kArenaColumns; ++c) r.end[c] = static_cast<uint8_t>(ends[c]);
   }
 }
 
@@ -74,8 +84,9 @@ void ResultGrid::SetCell(int col, int row, std::string_view text) {
     cells[c] = copies[c];
   }
   const RowCells& r = rows_[row];
-  const bool wasLast = r.end[kArenaColumns - 1] > 0 && r.start + r.end[kArenaColumns - 1] == arena_.size();
-  if (wasLast) arena_.resize(r.start);  // the row's old bytes were the arena's tail: reuse them
+  const uint16_t size = End(r, row, kArenaColumns - 1);
+  const bool wasLast = size > 0 && r.Start() + size == arena_.size();
+  if (wasLast) arena_.resize(r.Start());  // the row's old bytes were the arena's tail: reuse them
   StoreArenaCells(row, cells.data());
 }
 
@@ -93,6 +104,7 @@ void ResultGrid::SetRow(int row, const std::string_view* cells, int cellCount) {
 
 void ResultGrid::Reset(int rowCount) {
   rows_.clear();
+  longEnds_.clear();
   flagX_ = FlagColumn{};
   flagZ_ = FlagColumn{};
   arena_.clear();
@@ -115,6 +127,8 @@ void ResultGrid::SetRowCount(int rowCount) {
       if (flags->codes[r] == FlagColumn::kAside) flags->aside.erase(r);
     flags->codes.resize(rowCount, 0);
   }
+  for (int r = rowCount; r < static_cast<int>(rows_.size()); ++r)
+    if (rows_[r].endsAside) longEnds_.erase(r);
   rows_.resize(rowCount);
 }
 
@@ -125,9 +139,12 @@ void ResultGrid::AppendRows(const ResultGrid& other, int from) {
   arena_.append(other.arena_);
   for (int r = std::max(from, 0); r < other.RowCount(); ++r) {
     RowCells cells = other.rows_[r];
-    cells.start += shift;
+    const uint64_t start = cells.Start() + shift;
+    cells.startLow = static_cast<uint32_t>(start);
+    cells.startHigh = static_cast<uint16_t>(start >> 32);
     rows_.push_back(cells);
     const int row = static_cast<int>(rows_.size()) - 1;
+    if (cells.endsAside) longEnds_[row] = other.longEnds_.find(r)->second;
     flagX_.codes.push_back(0);
     flagZ_.codes.push_back(0);
     flagX_.Set(row, pooled[other.flagX_.Index(r)]);
@@ -144,7 +161,7 @@ void ResultGrid::Reserve(size_t rows, size_t bytes) {
 
 size_t ResultGrid::MemoryBytes() const {
   size_t bytes = rows_.capacity() * sizeof(RowCells) + flagX_.codes.capacity() + flagZ_.codes.capacity() +
-                 (flagX_.aside.size() + flagZ_.aside.size()) * 32 + arena_.capacity();
+                 (flagX_.aside.size() + flagZ_.aside.size()) * 32 + longEnds_.size() * 48 + arena_.capacity();
   for (const std::string& s : pool_) bytes += sizeof(std::string) + s.capacity();
   return bytes + poolIndex_.size() * 64;
 }

@@ -65,10 +65,22 @@ class ResultGrid {
 
  private:
   static constexpr int kArenaColumns = 8;
+  using Ends = std::array<uint16_t, kArenaColumns>;
+  // Where a row's cells 0 to 7 lie in the arena: the offset of cell 0, and the end of each cell
+  // relative to it. A row of at most 255 bytes, as race lines are, has its ends in a byte each; a
+  // longer one keeps them aside by row.
   struct RowCells {
-    uint64_t start = 0;                    // offset of cell 0 in the arena
-    std::array<uint16_t, kArenaColumns> end{};  // end offset of each cell, relative to start
+    uint32_t startLow = 0;
+    uint16_t startHigh = 0;
+    bool endsAside = false;
+    std::array<uint8_t, kArenaColumns> end{};
+
+    uint64_t Start() const { return uint64_t{startHigh} << 32 | startLow; }
   };
+  static_assert(sizeof(RowCells) == 16);
+  uint16_t End(const RowCells& r, int row, int col) const {
+    return r.endsAside ? longEnds_.find(row)->second[col] : r.end[col];
+  }
   // A flag column: the pool index of each row's text, kept aside for the rare row whose text
   // came after the first 255 distinct ones.
   struct FlagColumn {
@@ -83,6 +95,7 @@ class ResultGrid {
   void StoreArenaCells(int row, const std::string_view* cells);
 
   std::vector<RowCells> rows_;
+  std::unordered_map<int, Ends> longEnds_;
   FlagColumn flagX_;  // column 8
   FlagColumn flagZ_;  // column 9
   std::string arena_;
@@ -96,19 +109,26 @@ inline std::string_view ResultGrid::Cell(int col, int row) const {
   if (col == ColXFlg) return pool_[flagX_.Index(row)];
   if (col == ColZFlg) return pool_[flagZ_.Index(row)];
   const RowCells& r = rows_[row];
-  const uint16_t begin = col == 0 ? 0 : r.end[col - 1];
-  return std::string_view(arena_).substr(r.start + begin, r.end[col] - begin);
+  const uint16_t begin = col == 0 ? 0 : End(r, row, col - 1);
+  return std::string_view(arena_.data() + r.Start() + begin, End(r, row, col) - begin);
 }
 
 inline ResultGrid::RowView ResultGrid::Row(int row) const {
   RowView cells{};
   if (row < 0 || row >= RowCount()) return cells;
   const RowCells& r = rows_[row];
-  const char* base = arena_.data() + r.start;
-  uint16_t begin = 0;
-  for (int c = 0; c < kArenaColumns; ++c) {
-    cells[c] = std::string_view(base + begin, r.end[c] - begin);
-    begin = r.end[c];
+  const char* base = arena_.data() + r.Start();
+  auto cut = [&cells, base](const auto& ends) {
+    uint16_t begin = 0;
+    for (int c = 0; c < kArenaColumns; ++c) {
+      cells[c] = std::string_view(base + begin, ends[c] - begin);
+      begin = ends[c];
+    }
+  };
+  if (r.endsAside) {
+    cut(longEnds_.find(row)->second);
+  } else {
+    cut(r.end);
   }
   cells[ColXFlg] = pool_[flagX_.Index(row)];
   cells[ColZFlg] = pool_[flagZ_.Index(row)];
