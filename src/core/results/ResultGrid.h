@@ -114,8 +114,8 @@ inline std::string_view ResultGrid::Cell(int col, int row) const {
 }
 
 inline ResultGrid::RowView ResultGrid::Row(int row) const {
-  RowView cells{};
-  if (row < 0 || row >= RowCount()) return cells;
+  if (row < 0 || row >= RowCount()) return RowView{};
+  RowView cells;  // every cell is set below
   const RowCells& r = rows_[row];
   const char* base = arena_.data() + r.Start();
   auto cut = [&cells, base](const auto& ends) {
