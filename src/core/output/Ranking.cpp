@@ -442,34 +442,35 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
 
   // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
   std::vector<uint32_t> order(count);
+  std::vector<uint32_t> starts(kBibSlots + 1, 0);  // bib b is order[starts[b], starts[b + 1])
+  for (const OncePassage& p : once) ++starts[static_cast<size_t>(p.bib) + 1];
+  for (size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
   {
-    std::vector<uint32_t> starts(kBibSlots + 1, 0);
-    for (const OncePassage& p : once) ++starts[static_cast<size_t>(p.bib) + 1];
-    for (size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
     std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
     for (uint32_t i = 0; i < count; ++i) order[next[static_cast<size_t>(once[i].bib)]++] = i;
-    const auto byTime = [&once](uint32_t a, uint32_t b) {
-      return once[a].sortTime != once[b].sortTime ? once[a].sortTime < once[b].sortTime : a < b;
-    };
-    for (size_t b = 1; b < kBibSlots; ++b)
-      if (starts[b + 1] - starts[b] > 1) std::sort(order.begin() + starts[b], order.begin() + starts[b + 1], byTime);
   }
 
-  // Screen each bib with the rule of every build.
+  // Screen each bib with the rule of every build. Its passages are scattered over the race: the
+  // next ones are fetched ahead.
+  const auto byTime = [&once](uint32_t a, uint32_t b) {
+    return once[a].sortTime != once[b].sortTime ? once[a].sortTime < once[b].sortTime : a < b;
+  };
   std::vector<PassageRecord> group;
   int firstCounts = 0;
-  for (size_t k = 0; k < count;) {
-    const int32_t bib = once[order[k]].bib;
+  for (size_t b = 1; b < kBibSlots; ++b) {
+    const size_t from = starts[b], to = starts[b + 1];
+    if (from == to) continue;
+    for (size_t i = to; i < std::min<size_t>(to + 8, count); ++i) __builtin_prefetch(&once[order[i]], 1);
+    if (to - from > 1) std::sort(order.begin() + from, order.begin() + to, byTime);
     group.clear();
-    size_t end = k;
-    for (; end < count && once[order[end]].bib == bib; ++end) {
-      const OncePassage& p = once[order[end]];
-      group.push_back(PassageRecord{bib, p.sortTime, p.recordTime, p.count, 1, 0});
+    for (size_t i = from; i < to; ++i) {
+      const OncePassage& p = once[order[i]];
+      group.push_back(PassageRecord{p.bib, p.sortTime, p.recordTime, p.count, 1, 0});
     }
     ScreenBib(group.data(), group.data() + group.size(), firstCounts);
-    for (size_t i = 0; i < group.size(); ++i) once[order[k + i]].count = group[i].State == 1 ? group[i].Count : 0;
-    k = end;
+    for (size_t i = from; i < to; ++i) once[order[i]].count = group[i - from].State == 1 ? group[i - from].Count : 0;
   }
+  std::vector<uint32_t>().swap(starts);
 
   // 000.csv: the accepted passages in CompareByTime order (SortTime, then row).
   size_t accepted = 0;
