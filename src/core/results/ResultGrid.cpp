@@ -15,9 +15,29 @@ const std::array<std::string, kGridColumns>& HeaderTexts() {
   return texts;
 }
 
+namespace {
+
+// memcpy of a cell, which is most often a few bytes: fixed-size moves that overlap rather than a
+// call for every cell.
+inline void CopyCell(char* to, const char* from, size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + size - 8, from + size - 8, 8);
+  } else if (size >= 4 && size < 8) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + size - 4, from + size - 4, 4);
+  } else if (size > 16) {
+    std::memcpy(to, from, size);
+  } else {
+    for (size_t i = 0; i < size; ++i) to[i] = from[i];
+  }
+}
+
+}  // namespace
+
 ResultGrid::ResultGrid() { Reset(2); }
 
-void ResultGrid::FlagColumn::Set(int row, uint32_t index) {
+void ResultGrid::FlagColumn::SetAside(int row, uint32_t index) {
   if (codes[row] == kAside) aside.erase(row);
   if (index < kAside) {
     codes[row] = static_cast<uint8_t>(index);
@@ -27,8 +47,7 @@ void ResultGrid::FlagColumn::Set(int row, uint32_t index) {
   }
 }
 
-uint32_t ResultGrid::Intern(std::string_view text) {
-  if (text.empty()) return 0;
+uint32_t ResultGrid::InternText(std::string_view text) {
   auto it = poolIndex_.find(std::string(text));
   if (it != poolIndex_.end()) return it->second;
   const uint32_t index = static_cast<uint32_t>(pool_.size());
@@ -52,7 +71,7 @@ void ResultGrid::StoreArenaCells(int row, const std::string_view* cells) {
   char* at = arena_.data() + start;
   uint16_t begin = 0;
   for (int c = 0; c < kArenaColumns; ++c) {
-    if (ends[c] != begin) std::memcpy(at + begin, cells[c].data(), ends[c] - begin);
+    CopyCell(at + begin, cells[c].data(), ends[c] - begin);
     begin = ends[c];
   }
   r.startLow = static_cast<uint32_t>(start);
@@ -92,9 +111,10 @@ void ResultGrid::SetCell(int col, int row, std::string_view text) {
 
 void ResultGrid::SetRow(int row, const std::string_view* cells, int cellCount) {
   if (row < 0 || row >= RowCount()) return;
-  std::array<std::string_view, kGridColumns> all{};
+  std::array<std::string_view, kGridColumns> all;
   if (cellCount < kGridColumns) {
     std::copy(cells, cells + std::max(cellCount, 0), all.begin());
+    std::fill(all.begin() + std::max(cellCount, 0), all.end(), std::string_view());
     cells = all.data();
   }
   StoreArenaCells(row, cells);

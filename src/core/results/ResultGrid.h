@@ -89,9 +89,15 @@ class ResultGrid {
     std::unordered_map<int, uint32_t> aside;
 
     uint32_t Index(int row) const { return codes[row] != kAside ? codes[row] : aside.find(row)->second; }
-    void Set(int row, uint32_t index);
+    void Set(int row, uint32_t index) {
+      if (index < kAside && codes[row] != kAside) codes[row] = static_cast<uint8_t>(index);
+      else SetAside(row, index);
+    }
+    void SetAside(int row, uint32_t index);  // the old or the new index is kept aside
   };
-  uint32_t Intern(std::string_view text);
+  // The pool index of a text; 0 for the empty text, which most flag cells hold.
+  uint32_t Intern(std::string_view text) { return text.empty() ? 0 : InternText(text); }
+  uint32_t InternText(std::string_view text);
   void StoreArenaCells(int row, const std::string_view* cells);
 
   std::vector<RowCells> rows_;
