@@ -175,9 +175,21 @@ RecordKey KeyOf(const ResultGrid::RowView& cells) {
 // Line n goes to row n - base of the grid; reading stops at byte `stopAt`.
 void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, int base = 0,
                uint64_t stopAt = UINT64_MAX) {
-  RecordKey key;
-  RecordKey prevKey = resume.prevKey;
+  // This record's key and the one before it, in turns, so that neither is copied.
+  std::array<RecordKey, 2> keys;
+  int cur = 0;
+  keys[1] = resume.prevKey;
   bool havePrev = resume.havePrev;
+  // The state at the last line break is taken whole only when a piece without a break follows or
+  // the reading ends: until then the grid and the keys still hold it.
+  bool breakPending = false;
+  int breakRow = 0;
+  auto takeBreakState = [&] {
+    resume.lastZ = grid.Cell(ColZFlg, breakRow);
+    resume.prevKey = keys[cur ^ 1];
+    resume.havePrev = havePrev;
+    breakPending = false;
+  };
   std::string record;
   RowSplitter splitter;
   PlainLine plainLine;
@@ -188,6 +200,7 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
     ++n;
     const int row = n - base;
     const bool broken = !piece.empty() && piece.back() == '\n';
+    if (!broken && breakPending) takeBreakState();
     std::string_view text = Trim(piece);
     const bool plain = !text.empty() && plainLine.Split(text);
     const std::array<std::string_view, kGridColumns>* split = &plainLine.Cells();
@@ -213,26 +226,27 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
       const int32_t div1 = StrToIntDef(cells[ColDiv1], 0);
       const int32_t div2 = StrToIntDef(cells[ColDiv2], 0);
       const int32_t bib = StrToIntDef(cells[ColBib], 0);
+      RecordKey& key = keys[cur];
       if (plain && plainLine.KeyAsItReads())
         key.SetAsRead(cells[ColDiv1], cells[ColDiv2], cells[ColBib], cells[ColCount], cells[ColTime1]);
       else
         key.Set(div1, div2, bib, StrToIntDef(cells[ColCount], 0), StrToIntDef(cells[ColTime1], 0));
       const bool divisionOut = div1 >= kDivisionLimit || div2 >= kDivisionLimit;
-      if ((havePrev && key == prevKey) || bib >= kBibLimit || divisionOut) {
+      if ((havePrev && key == keys[cur ^ 1]) || bib >= kBibLimit || divisionOut) {
         grid.SetCell(ColZFlg, divisionOut ? row : row - 1, "z");
       }
-      prevKey = key;
+      cur ^= 1;
       havePrev = true;
     }
     if (broken) {
       resume.offset = reader.Offset();
       resume.lines = n;
       resume.rowCount = grid.RowCount() + base;
-      resume.lastZ = grid.Cell(ColZFlg, row);
-      resume.prevKey = prevKey;
-      resume.havePrev = havePrev;
+      breakRow = row;
+      breakPending = true;
     }
   }
+  if (breakPending) takeBreakState();
   resume.end = reader.Offset();
 }
 
