@@ -88,10 +88,14 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
       rankingRows_.clear();
     }
     rankings = std::thread([this, &report, &targets, &rankingsBuilt, &overallOpened, &overallWritten, memo] {
-      if (!appendable_) overallOpened = ranking_.OpenOverall(targets.Dir000);
-      if (!appendable_) ranking_.BuildOnce(Data.Grid, Data.RowTotal);
-      else if (rankingWhole_) ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages);
-      else ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
+      if (!appendable_) {
+        overallOpened = ranking_.OpenOverall(targets.Dir000);
+        ranking_.BuildOnce(Data.Grid, Data.RowTotal);
+      } else if (rankingWhole_) {
+        ranking_.Rebuild(Data.Grid, Data.RowTotal, Data.Passages);
+      } else {
+        ranking_.Update(Data.Grid, Data.RowTotal, rankingFrom_, rankingRows_);
+      }
       rankingsBuilt.set_value();
       overallWritten = ranking_.WriteOverall(targets.Dir000, memo, report.ranking);
     });
