@@ -8,6 +8,18 @@
 
 namespace zun {
 
+namespace {
+
+// A row taking part in the first-lap rule whatever its marks: a time and lap 1.
+bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
+  if (StrToIntDef(grid.Cell(ColCount, r), 0) != 1) return false;
+  if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) return false;
+  bib = StrToIntDef(grid.Cell(ColBib, r), 0);
+  return true;
+}
+
+}  // namespace
+
 bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table,
                       std::vector<int32_t>* firstLapRows) {
   table.assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
@@ -15,19 +27,17 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
   // lead the table in their order and the rest follow as they are. Only the taken ones are sorted.
   std::vector<FirstRepeatEntry> taken;
   const int last = std::min(grid.RowCount(), rowTotal);
+  int32_t bib = 0;
   for (int r = 1; r < last; ++r) {
-    // The lap first: most rows are later laps.
-    const int32_t lap = StrToIntDef(grid.Cell(ColCount, r), 0);
-    if (lap != 1) continue;
-    if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) continue;
+    if (!FirstLapRow(grid, r, bib)) continue;
     if (firstLapRows != nullptr) firstLapRows->push_back(r);
     if (!grid.Cell(ColXFlg, r).empty() || !grid.Cell(ColZFlg, r).empty()) continue;
     FirstRepeatEntry e;
     e.Row = r;
-    e.Bib = StrToIntDef(grid.Cell(ColBib, r), 0);
+    e.Bib = bib;
     e.Hits = 1;
     e.Time = StrToIntDef(grid.Cell(ColTime1000, r), 0);
-    e.Lap = lap;
+    e.Lap = 1;
     taken.push_back(e);
   }
   std::sort(taken.begin(), taken.end(), [](const FirstRepeatEntry& a, const FirstRepeatEntry& b) {
@@ -52,18 +62,6 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
   }
   return marked;
 }
-
-namespace {
-
-// A row taking part in the first-lap rule whatever its marks: a time and lap 1.
-bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
-  if (StrToIntDef(grid.Cell(ColCount, r), 0) != 1) return false;
-  if (StrToIntDef(grid.Cell(ColTime1, r), 0) == 0) return false;
-  bib = StrToIntDef(grid.Cell(ColBib, r), 0);
-  return true;
-}
-
-}  // namespace
 
 void FirstRepeatIndex::Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table,
                              const std::vector<int32_t>& firstLapRows) {
