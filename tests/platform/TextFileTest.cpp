@@ -7,6 +7,9 @@
 
 #include <filesystem>
 #include <iterator>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "TempDir.h"
 #include "platform/TextFile.h"
@@ -52,6 +55,44 @@ TEST(TextLineReader, PiecesAcrossTheReadBufferBoundary) {
   const auto pieces = Pieces(bytes);
   ASSERT_EQ(pieces.size(), 120000u);
   for (int i = 0; i < 120000; i += 997) ASSERT_EQ(pieces[i], std::to_string(i) + "\n");
+}
+
+TEST(TextLineReader, SkippingCountsThePiecesThatReadingGives) {
+  // Lines of every kind around the piece limit, with CRs anywhere, over more than one buffer.
+  std::mt19937 random(7);
+  std::string bytes;
+  const char kinds[] = {'a', '\r', '\n'};
+  while (bytes.size() < (size_t{3} << 20)) {
+    const size_t size = random() % 4 == 0 ? 2040 + random() % 20 : random() % 60;
+    for (size_t i = 0; i < size; ++i) bytes += random() % 50 == 0 ? kinds[random() % 2] : 'a';
+    bytes += random() % 3 == 0 ? "\r\n" : "\n";
+  }
+  test::TempDir dir;
+  test::WriteAll(dir.File("f"), bytes);
+  TextLineReader reader;
+  ASSERT_TRUE(reader.Open(dir.File("f")));
+  std::vector<uint64_t> starts{0};
+  std::string_view piece;
+  while (reader.Next(piece)) starts.push_back(reader.Offset());
+  for (size_t k = 0; k < starts.size(); k += 1 + random() % 3000) {
+    SCOPED_TRACE(starts[k]);
+    int pieces = 0;
+    ASSERT_TRUE(reader.Open(dir.File("f")));
+    ASSERT_TRUE(reader.SkipTo(starts[k], pieces));
+    EXPECT_EQ(pieces, static_cast<int>(k));
+    ASSERT_TRUE(reader.Next(piece) || k + 1 == starts.size());
+    if (k + 1 < starts.size()) {
+      EXPECT_EQ(reader.Offset(), starts[k + 1]);
+    }
+    // A byte where no piece starts, and one past the end, cannot be reached.
+    if (k + 1 < starts.size() && starts[k + 1] > starts[k] + 1) {
+      ASSERT_TRUE(reader.Open(dir.File("f")));
+      EXPECT_FALSE(reader.SkipTo(starts[k] + 1, pieces));
+    }
+  }
+  int pieces = 0;
+  ASSERT_TRUE(reader.Open(dir.File("f")));
+  EXPECT_FALSE(reader.SkipTo(bytes.size() + 1, pieces));
 }
 
 TEST(TextLineReader, MissingFileOrFolderDoesNotOpen) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -107,6 +108,26 @@ bool TextLineReader::Next(std::string_view& piece) {
   pos_ += i;
   piece = piece_;
   return true;
+}
+
+bool TextLineReader::SkipTo(uint64_t offset, int& pieces) {
+  std::string_view piece;
+  while (Offset() < offset) {
+    if (!Fill(kWanted)) return false;
+    // A line shorter than a piece is one piece wherever its CRs are: its LF is enough to count.
+    const char* data = buffer_.get() + pos_;
+    const size_t avail = static_cast<size_t>(std::min<uint64_t>(end_ - pos_, offset - Offset()));
+    size_t at = 0;
+    while (const void* lf = std::memchr(data + at, '\n', std::min(avail - at, kLinePieceBytes - 1))) {
+      at = static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
+      ++pieces;
+    }
+    pos_ += at;
+    if (at > 0) continue;
+    if (!Next(piece)) return false;  // a longer line, or one that runs past `offset`
+    ++pieces;
+  }
+  return Offset() == offset;
 }
 
 }  // namespace zun

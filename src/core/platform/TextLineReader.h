@@ -24,6 +24,9 @@ class TextLineReader {
   // The next piece (keeping its LF when it has one); false at the end of the file. The view
   // stays valid until the next call.
   bool Next(std::string_view& piece);
+  // Moves on to byte `offset`, adding the pieces passed to `pieces`; false when the file ends
+  // first or no piece starts there.
+  bool SkipTo(uint64_t offset, int& pieces);
 
  private:
   bool Fill(size_t wanted);

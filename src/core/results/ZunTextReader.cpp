@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -284,23 +288,20 @@ struct LaterPart {
   int base = 0;
 };
 
-// The lines from byte `from` on in parts of about `partBytes`, each with a grid of its own: the
-// join then frees each part as it takes it, rather than holding a second half of the file.
-struct LaterParts {
-  std::vector<LaterPart> parts;
-  bool opened = false;
-
+// The lines from byte `from` on in parts of about `partBytes`, each with a grid of its own. Each
+// part is handed over as soon as it is read, so that the first thread joins it on while the rest
+// is still being read, and frees it: a second half of the file is never held whole.
+class LaterParts {
+ public:
   void Read(const std::string& path, uint64_t from, uint64_t partBytes) {
     TextLineReader reader;
-    if (!reader.Open(path)) return;
     int lines = 0;
-    std::string_view piece;
-    while (reader.Offset() < from && reader.Next(piece)) ++lines;
-    if (reader.Offset() != from) return;
-    opened = true;
+    if (!reader.Open(path) || !reader.SkipTo(from, lines)) return Finish();
+    reached_ = true;
     const uint64_t size = reader.FileSize();
-    while (parts.empty() || reader.Offset() < size) {
-      LaterPart& part = parts.emplace_back();
+    for (bool first = true; first || reader.Offset() < size; first = false) {
+      if (abandoned_.load(std::memory_order_relaxed)) break;
+      LaterPart part;
       part.from = reader.Offset();
       part.base = lines;
       part.grid.Reset(1);
@@ -313,8 +314,41 @@ struct LaterParts {
       ReadLines(part.grid, reader, part.resume, lines, stop);
       if (part.resume.end == part.from) break;  // nothing more to read
       lines = part.resume.lines;
+      std::lock_guard<std::mutex> lock(mutex_);
+      parts_.push_back(std::move(part));
+      changed_.notify_one();
     }
+    Finish();
   }
+
+  // The next part in file order; false once there is none.
+  bool Take(LaterPart& part) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return !parts_.empty() || finished_; });
+    if (parts_.empty()) return false;
+    part = std::move(parts_.front());
+    parts_.pop_front();
+    return true;
+  }
+
+  // The parts still to come are not wanted: the file is read again in one go.
+  void Abandon() { abandoned_.store(true, std::memory_order_relaxed); }
+  // The reading came to the first part's start (to be asked once the reading thread has ended).
+  bool Reached() const { return reached_; }
+
+ private:
+  void Finish() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    changed_.notify_one();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<LaterPart> parts_;
+  bool finished_ = false;
+  bool reached_ = false;
+  std::atomic<bool> abandoned_{false};
 };
 
 // Joins the later part on to the rows read before it, as a read in one go would have left them.
@@ -365,27 +399,30 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   const size_t size = reader.FileSize();
   ReserveFor(grid, size);
   // Files of a few thousand lines are read in one go: a second thread would not pay for itself.
-  // The later part first counts the lines before it, so it takes a little less than half.
-  if (splitFrom == UINT64_MAX) splitFrom = size >= (uint64_t{4} << 20) ? size / 100 * 53 : 0;
+  if (splitFrom == UINT64_MAX) splitFrom = size >= (uint64_t{4} << 20) ? size / 100 * 46 : 0;
   const uint64_t split = splitFrom < size ? LineStartFrom(path, splitFrom) : 0;
   if (split == 0 || split >= size) {
     ReadLines(grid, reader, resume);
     return true;
   }
 
-  // The second half of a large file on the other core, then joined on as if read in one go.
+  // The later lines on the other core, joined on as if read in one go.
   if (partBytes == 0) partBytes = std::max<uint64_t>((size - split) / 8, uint64_t{1} << 20);
   LaterParts later;
   std::thread second([&] { later.Read(path, split, partBytes); });
   ReadLines(grid, reader, resume, 0, split);
-  second.join();
-  // When the file changed under the two reads, it is read again in one go.
-  if (!later.opened) return ReadZunText(grid, path, resume, 0);
-  for (LaterPart& part : later.parts) {
-    if (resume.offset != part.from || resume.lines != part.base) return ReadZunText(grid, path, resume, 0);
-    JoinLaterPart(grid, resume, part);
+  LaterPart part;
+  bool joined = true;
+  while (joined && later.Take(part)) {
+    joined = resume.offset == part.from && resume.lines == part.base;
+    if (joined) JoinLaterPart(grid, resume, part);
     part = LaterPart{};
   }
+  // When the file changed under the two reads, or the other one could not reach the split, it is
+  // read again in one go.
+  if (!joined) later.Abandon();
+  second.join();
+  if (!joined || !later.Reached()) return ReadZunText(grid, path, resume, 0);
   return true;
 }
 
