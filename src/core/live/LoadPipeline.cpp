@@ -68,15 +68,12 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
     ResetPassageTable(data.Passages, data.RowTotal);
   }
   std::vector<int32_t> firstLapRows;
-  report.firstRepeatFound =
-      MarkFirstRepeats(grid, data.RowTotal, data.FirstRepeats, repeats != nullptr ? &firstLapRows : nullptr);
+  report.firstRepeatFound = MarkFirstRepeats(grid, data.RowTotal, keepTables ? &data.FirstRepeats : nullptr,
+                                             repeats != nullptr ? &firstLapRows : nullptr);
   if (repeats != nullptr) repeats->Build(grid, data.FirstRepeats, firstLapRows);
   data.HasTables = true;
-  if (!keepTables) {
-    // The allocator would keep the freed table for reuse, and what comes next would come on top.
-    std::vector<FirstRepeatEntry>().swap(data.FirstRepeats);
-    malloc_trim(0);
-  }
+  // What the read freed would otherwise stay with the allocator, and the rankings would come on top.
+  if (!keepTables) malloc_trim(0);
   return report;
 }
 

@@ -20,11 +20,8 @@ bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
 
 }  // namespace
 
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table,
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>* table,
                       std::vector<int32_t>* firstLapRows) {
-  table.assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
-  // Entries without a hit take no part and all hold the initial values: sorted, the taken ones
-  // lead the table in their order and the rest follow as they are. Only the taken ones are sorted.
   std::vector<FirstRepeatEntry> taken;
   const int last = std::min(grid.RowCount(), rowTotal);
   int32_t bib = 0;
@@ -45,13 +42,10 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
     if (a.Time != b.Time) return a.Time < b.Time;
     return a.Row < b.Row;
   });
-  std::copy(taken.begin(), taken.end(), table.begin());
-  const auto takenEnd = table.begin() + static_cast<std::ptrdiff_t>(taken.size());
   int32_t prevBib = -1;
   int k = 1;
   bool marked = false;
-  for (auto it = table.begin(); it != takenEnd; ++it) {
-    const FirstRepeatEntry& e = *it;
+  for (const FirstRepeatEntry& e : taken) {
     if (e.Bib != prevBib) k = 1;
     if (k > 1) {
       if (grid.Cell(ColZFlg, e.Row).empty()) grid.SetCell(ColZFlg, e.Row, "R");
@@ -59,6 +53,12 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
     }
     prevBib = e.Bib;
     ++k;
+  }
+  if (table != nullptr) {
+    // Entries without a hit take no part and all hold the initial values: sorted, the taken ones
+    // lead the table in their order and the rest follow as they are.
+    table->assign(static_cast<size_t>(std::max(rowTotal, 0)), FirstRepeatEntry{});
+    std::copy(taken.begin(), taken.end(), table->begin());
   }
   return marked;
 }

@@ -17,9 +17,10 @@ struct FirstRepeatEntry {
   int32_t Time = 99999999;
 };
 
-// Marks "R" in column 9; `table` holds `rowTotal` entries. True when a row was marked. With
-// `firstLapRows`, also lists the rows of lap 1 with a time, whatever their marks, in order.
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>& table,
+// Marks "R" in column 9. True when a row was marked. With `table`, leaves `rowTotal` entries
+// there; with `firstLapRows`, also lists the rows of lap 1 with a time, whatever their marks, in
+// order.
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>* table,
                       std::vector<int32_t>* firstLapRows = nullptr);
 
 // The first-lap rows of each bib, kept so that rows added to a loaded grid mark again only the
