@@ -191,6 +191,16 @@ TEST_F(KeptRankings, OnlyFilesWhoseBytesChangeAreReplaced) {
   EXPECT_EQ(test::ReadAll(dir_.File("999/001.csv")), keptCount1);
   EXPECT_FALSE(keptCount1.empty());
   EXPECT_EQ(later.countFilesWritten, again.countFilesWritten);
+
+  // A record time of the same width changes the bytes but not the size of 000.csv and 004.csv.
+  const std::string_view sameWidth[] = {"", "1", "1", "100", "4", "2500000", "2600000", "92500000"};
+  grid_.SetRow(grid_.RowCount() - 1, sameWidth, 8);
+  const int64_t rewrittenCount1 = Inode("999/001.csv");
+  Rank(&memo);
+  const std::string changed000 = test::ReadAll(dir_.File("000/000.csv"));
+  EXPECT_EQ(changed000.size(), kept000.size());
+  EXPECT_NE(changed000, kept000);
+  EXPECT_EQ(Inode("999/001.csv"), rewrittenCount1);
 }
 
 }  // namespace
