@@ -119,7 +119,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
                            -1);
     pass = ftp::SendUploadPlan(ftpSession, plan);
     if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
-  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size())}));
+  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), !pass.ConnectionFailure.ok()}));
   const int sent = pass.Sent;
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();

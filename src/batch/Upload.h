@@ -28,6 +28,7 @@ int UploadModeFromText(const std::string& text);
 struct UploadPass {
   int Sent = 0;
   int Planned = 0;
+  bool ConnectionFailed = false;  // the files not sent may go with the next pass
 };
 // Called after each pass; true sends the mode's files again over the same connection.
 using NextUploadPass = std::function<bool(const UploadPass&)>;

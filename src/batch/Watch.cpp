@@ -41,6 +41,7 @@ class Cycle {
   // Writes the outputs of the loaded data; the cycle's line waits for what the upload sent.
   void Write(Clock::time_point started) {
     started_ = started;
+    reloaded_ = true;
     const OutputReport report = live_.WriteOutputs(options_.Targets);
     written_ = (report.pureText == SaveResult::Ok) + (report.ranking.overallWritten ? 1 : 0) +
                report.ranking.countFilesWritten;
@@ -57,20 +58,29 @@ class Cycle {
     const long ms = static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count());
     std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms\n", clock, live_.Data.Grid.RowCount() - 1,
-                 live_.LastLoadAppended() ? "appended lines read" : "loaded whole", written_,
+                 !reloaded_ ? "nothing changed" : live_.LastLoadAppended() ? "appended lines read" : "loaded whole",
+                 written_,
                  failed_ ? " (a file could not be written)" : "", sent, ms);
     std::fflush(stderr);
   }
 
-  // Sleeps until the files change and reloads; false when a stop signal came first.
-  bool WaitAndReload() {
+  // Sleeps until the files change and reloads; false when a stop signal came first. With
+  // `retry`, a second without a change also ends the wait: after the last reading no change would
+  // bring a failed pass back.
+  bool WaitAndReload(bool retry = false) {
     while (!g_stop) {
       SleepOneSecond();
       if (g_stop) break;
       // As in the window, a file that is not there (being replaced) waits for the next tick
       // rather than publishing empty outputs.
-      if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged()) continue;
-      if (lineEnd_.Holds(options_.ZunTextPath)) continue;
+      if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) {
+        if (!retry) continue;
+        started_ = Clock::now();
+        reloaded_ = false;
+        written_ = 0;
+        failed_ = false;
+        return true;
+      }
       const Clock::time_point started = Clock::now();
       const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
       if (!load.fileOpened)
@@ -91,6 +101,7 @@ class Cycle {
   const WatchOptions& options_;
   LineEndWait lineEnd_;
   Clock::time_point started_;
+  bool reloaded_ = false;  // the outputs were written since the last pass, not only sent again
   int written_ = 0;
   bool failed_ = false;
   bool tooBig_ = false;
@@ -119,9 +130,10 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
   };
   const auto nextPass = [&](const UploadPass& pass) {
     char sent[64];
-    std::snprintf(sent, sizeof sent, "%d of %d files sent", pass.Sent, pass.Planned);
+    std::snprintf(sent, sizeof sent, "%d of %d files sent%s", pass.Sent, pass.Planned,
+                  pass.ConnectionFailed ? " (the connection failed)" : "");
     cycle.PrintLine(sent);
-    return cycle.WaitAndReload() && untilPublishable();
+    return cycle.WaitAndReload(pass.ConnectionFailed) && untilPublishable();
   };
   if (!untilPublishable()) return 0;
   const int result = UploadOutputs(options.Upload, options.Password, options.OutputDir, nextPass);

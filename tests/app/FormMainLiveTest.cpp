@@ -18,7 +18,8 @@ using test::WriteAll;
 
 struct TestForm : FormMain {
   using FormMain::FormMain;
-  void UploadOutputs() override {}
+  void UploadOutputs() override { ++uploads; }
+  int uploads = 0;
 };
 
 std::string Reading(int bib, int lap) {
@@ -145,6 +146,34 @@ TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
   f.Timer1Timer();
   EXPECT_EQ(PureText().find(",104,1,"), std::string::npos);
   EXPECT_TRUE(f.MarksChangedSinceOutputs);
+}
+
+TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
+  TestForm& f = *form;
+  f.CBNeedCSV.checked = true;  // the automatic upload follows a written overall ranking
+  f.CBFtp.checked = true;
+  f.UploadedOnce = true;
+  f.Publish.failingSince = now;  // the pass of the last reading failed
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  ASSERT_EQ(f.uploads, 1);
+  f.Timer1Timer();  // the race is quiet: only the failed pass is tried again
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 3);
+
+  f.Publish = PublishHealth{};  // a pass went through
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 3);
+
+  // Nothing is tried by itself without the automatic upload, or before one by hand.
+  f.Publish.failingSince = now;
+  f.CBFtp.checked = false;
+  f.Timer1Timer();
+  f.CBFtp.checked = true;
+  f.UploadedOnce = false;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 3);
+  EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(FormMainLiveTest, AHalfWrittenLineWaitsForItsEnd) {

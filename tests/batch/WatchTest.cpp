@@ -138,4 +138,22 @@ TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
   EXPECT_NE(ReadAll(err_).find("1 of 1 files sent"), std::string::npos) << ReadAll(err_);
 }
 
+TEST_F(WatchTest, AFailedPassIsSentAgainAfterTheLastReading) {
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  const int port = server.Port();
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", "demo"});
+  const std::string remote = root_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,101,1,1000500"); })) << ReadAll(err_);
+  server.Stop();
+  // The last reading of the race comes while the server is away.
+  Append("1,1,170,1,1900000,1900000,91900000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "(the connection failed)"); })) << ReadAll(err_);
+  ASSERT_TRUE(server.Start(port));
+  EXPECT_TRUE(WaitFor([&] { return Contains(remote, "1,1,170,1,1900000,1900000,91900000\r\n"); })) << ReadAll(err_);
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_NE(ReadAll(err_).find("nothing changed, 0 files written, 1 of 1 files sent"), std::string::npos)
+      << ReadAll(err_);
+}
+
 }  // namespace
