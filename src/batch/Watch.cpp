@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "ftp/PublishHealth.h"
 #include "live/LineEndWait.h"
 #include "platform/Paths.h"
 
@@ -65,16 +66,16 @@ class Cycle {
   }
 
   // Sleeps until the files change and reloads; false when a stop signal came first. With
-  // `retry`, a second without a change also ends the wait: after the last reading no change would
-  // bring a failed pass back.
+  // `retry`, the wait also ends a few seconds on without a change: after the last reading no
+  // change would bring a failed pass back.
   bool WaitAndReload(bool retry = false) {
-    while (!g_stop) {
+    for (int quiet = 1; !g_stop; ++quiet) {
       SleepOneSecond();
       if (g_stop) break;
       // As in the window, a file that is not there (being replaced) waits for the next tick
       // rather than publishing empty outputs.
       if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) {
-        if (!retry) continue;
+        if (!retry || quiet < kQuietRetrySeconds) continue;
         started_ = Clock::now();
         reloaded_ = false;
         written_ = 0;

@@ -154,10 +154,19 @@ TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   f.CBFtp.checked = true;
   f.UploadedOnce = true;
   f.Publish.failingSince = now;  // the pass of the last reading failed
+  f.Publish.lastUploadAt = now;
   Append(Reading(200, 1));
   f.Timer1Timer();
   ASSERT_EQ(f.uploads, 1);
-  f.Timer1Timer();  // the race is quiet: only the failed pass is tried again
+  // The race is quiet: only the failed pass is tried again, a few seconds after it.
+  now += kQuietRetrySeconds - 1;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 1);
+  now += 1;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 2);
+  f.Publish.lastUploadAt = now;  // that one failed too
+  now += kQuietRetrySeconds;
   f.Timer1Timer();
   EXPECT_EQ(f.uploads, 3);
 

@@ -6,6 +6,10 @@
 
 namespace zun {
 
+// When nothing changes, a failed pass is sent again this many seconds after it: soon enough for the
+// site, and not a login every second at a server that keeps failing.
+inline constexpr int kQuietRetrySeconds = 5;
+
 struct PublishHealth {
   std::time_t lastUploadAt = 0;  // 0: nothing uploaded yet
   bool lastUploadOk = false;
