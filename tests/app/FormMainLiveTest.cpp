@@ -174,11 +174,15 @@ TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   f.Timer1Timer();
   EXPECT_EQ(f.uploads, 3);
 
-  // Nothing is tried by itself without the automatic upload, or before one by hand.
+  // Nothing is tried by itself without the automatic upload, without the rankings (which it
+  // follows), or before one by hand.
   f.Publish.failingSince = now;
   f.CBFtp.checked = false;
   f.Timer1Timer();
   f.CBFtp.checked = true;
+  f.CBNeedCSV.checked = false;
+  f.Timer1Timer();
+  f.CBNeedCSV.checked = true;
   f.UploadedOnce = false;
   f.Timer1Timer();
   EXPECT_EQ(f.uploads, 3);

@@ -713,9 +713,10 @@ void FormMain::Timer1Timer() {
   } else if (writesOutputs && MarksChangedSinceOutputs) {
     // A correction made during a lull is published without waiting for the next reading.
     ActionPutCleanTextExecute();
-  } else if (writesOutputs && CBFtp.checked && UploadedOnce && Publish.failing() &&
+  } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce && Publish.failing() &&
              Now() - Publish.lastUploadAt >= kQuietRetrySeconds) {
     // A pass that failed is tried again: after the last reading no change would bring it back.
+    // As after a write, only when the rankings are written.
     AutoUploadGate();
     UpdateControlStates();
   }
