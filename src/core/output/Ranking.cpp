@@ -26,17 +26,30 @@ const std::string& HeaderLine() {
   return line;
 }
 
-// A stable counting sort of the records [begin, end) into `out` by a key below `keyLimit`. The
-// CompareByBib and CompareByTime orders, with ties kept in gathering order, are built from these
-// in linear time; records are moved rather than indexed so that every walk reads memory in order.
-template <typename Key>
-void StableSortInto(const PassageRecord* begin, const PassageRecord* end, PassageRecord* out, uint32_t keyLimit,
-                    Key key) {
+// A stable counting sort of the items [begin, end) into `out` by a key below `keyLimit`; returns
+// where each key's items begin in `out`, and their end after the last key. The CompareByBib and
+// CompareByTime orders, with ties kept in gathering order, are built from these in linear time;
+// Rebuild moves whole records, so that each of its walks reads memory in order.
+template <typename In, typename Out, typename Key>
+std::vector<uint32_t> StableSortInto(In begin, In end, Out out, uint32_t keyLimit, Key key) {
   std::vector<uint32_t> starts(static_cast<size_t>(keyLimit) + 1, 0);
-  for (const PassageRecord* p = begin; p != end; ++p) ++starts[key(*p) + 1];
+  for (In p = begin; p != end; ++p) ++starts[static_cast<size_t>(key(*p)) + 1];
   for (size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-  for (const PassageRecord* p = begin; p != end; ++p) out[starts[key(*p)]++] = *p;
+  std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+  for (In p = begin; p != end; ++p) out[next[static_cast<size_t>(key(*p))]++] = *p;
+  return starts;
 }
+
+// The numbers from `i` on, as items for StableSortInto to order by what they index.
+struct IndexIterator {
+  uint32_t i;
+  uint32_t operator*() const { return i; }
+  IndexIterator& operator++() {
+    ++i;
+    return *this;
+  }
+  bool operator!=(const IndexIterator& other) const { return i != other.i; }
+};
 
 uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.SortTime); }
 uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
@@ -215,7 +228,7 @@ struct RankingBuilder::State {
   std::vector<OncePassage> once;
   std::vector<uint32_t> timeOrder;
   std::vector<uint32_t> countOrder;
-  std::vector<size_t> countStarts;  // NNN.csv is countOrder[countStarts[n - 1], countStarts[n])
+  std::vector<uint32_t> countStarts;  // NNN.csv is countOrder[countStarts[n - 1], countStarts[n])
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
   // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
   // that does not start with a first lap drops its first laps once any came before.
@@ -444,13 +457,9 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
 
   // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
   std::vector<uint32_t> order(count);
-  std::vector<uint32_t> starts(kBibSlots + 1, 0);  // bib b is order[starts[b], starts[b + 1])
-  for (const OncePassage& p : once) ++starts[static_cast<size_t>(p.bib) + 1];
-  for (size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
-  {
-    std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
-    for (uint32_t i = 0; i < count; ++i) order[next[static_cast<size_t>(once[i].bib)]++] = i;
-  }
+  std::vector<uint32_t> starts =  // bib b is order[starts[b], starts[b + 1])
+      StableSortInto(IndexIterator{0}, IndexIterator{count}, order.data(), kBibSlots,
+                     [&once](uint32_t i) { return once[i].bib; });
 
   // Screen each bib with the rule of every build. Its passages are scattered over the race: the
   // next ones are fetched ahead.
@@ -477,28 +486,22 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   // 000.csv: the accepted passages in CompareByTime order (SortTime, then row).
   size_t accepted = 0;
   int32_t maxCount = 0;
-  {
-    std::vector<uint32_t> starts(static_cast<size_t>(maxSortTime) + 2, 0);
-    for (const OncePassage& p : once) {
-      if (p.count == 0) continue;
-      ++starts[static_cast<size_t>(p.sortTime) + 1];
-      ++accepted;
-      maxCount = std::max(maxCount, p.count);
-    }
-    for (size_t t = 1; t < starts.size(); ++t) starts[t] += starts[t - 1];
-    s.timeOrder.resize(accepted);
-    for (uint32_t i = 0; i < count; ++i)
-      if (once[i].count != 0) s.timeOrder[starts[static_cast<size_t>(once[i].sortTime)]++] = i;
+  for (const OncePassage& p : once) {
+    accepted += p.count != 0;
+    maxCount = std::max(maxCount, p.count);
   }
+  // The dropped passages take a last key of their own and are cut off after the sort.
+  const int32_t dropped = maxSortTime + 1;
+  s.timeOrder.resize(count);
+  StableSortInto(IndexIterator{0}, IndexIterator{count}, s.timeOrder.data(), static_cast<uint32_t>(dropped) + 1,
+                 [&once, dropped](uint32_t i) { return once[i].count != 0 ? once[i].sortTime : dropped; });
+  s.timeOrder.resize(accepted);
 
   // NNN.csv: the n-th accepted passages of every bib, by time (CompareByCount's order). They take
   // the room of the bib order.
-  s.countStarts.assign(static_cast<size_t>(maxCount) + 1, 0);
-  for (uint32_t i : s.timeOrder) ++s.countStarts[static_cast<size_t>(once[i].count)];
-  for (size_t n = 1; n < s.countStarts.size(); ++n) s.countStarts[n] += s.countStarts[n - 1];
-  std::vector<size_t> next(s.countStarts.begin(), s.countStarts.end() - 1);
   order.resize(accepted);
-  for (uint32_t i : s.timeOrder) order[next[static_cast<size_t>(once[i].count) - 1]++] = i;
+  s.countStarts = StableSortInto(s.timeOrder.begin(), s.timeOrder.end(), order.data(), static_cast<uint32_t>(maxCount),
+                                 [&once](uint32_t i) { return once[i].count - 1; });
   s.countOrder = std::move(order);
 }
 

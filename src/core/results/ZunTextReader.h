@@ -37,7 +37,7 @@ struct ZunTextResume {
 bool ReadZunText(ResultGrid& grid, const std::string& path);
 bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume);
 // The same, reading the lines from the first line start at or after byte `splitFrom` on a second
-// thread (0: one thread; UINT64_MAX: from the middle of a file of 4 MiB or more), in parts of
+// thread (0: one thread; UINT64_MAX: from near the middle of a file of 4 MiB or more), in parts of
 // about `partBytes` (0: an eighth of them, at least 1 MiB).
 bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume, uint64_t splitFrom,
                  uint64_t partBytes = 0);
