@@ -1,11 +1,13 @@
 #include "Upload.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string_view>
 #include <vector>
 
 #include "ftp/CurlFtpClient.h"
 #include "ftp/FtpSession.h"
+#include "ftp/ServerProbe.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -106,8 +108,21 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   size_t csvFiles = 0;
   ftp::UploadPlan plan;
   ftp::UploadPassResult pass;
+  ftp::ServerProbe probe;
+  bool awaitingServer = false;  // a pass timed out: the next waits until the server greets again
+  bool skipped = false;
   do {
-    if (!ensureConnection()) showMessage(ftp::kReconnectFailed);
+    skipped = awaitingServer && !probe.Answered(options.Host, time(nullptr));
+    if (skipped) {
+      // Nothing is sent into the silence: the cycle goes on writing the outputs meanwhile.
+      pass = ftp::UploadPassResult{};
+      pass.ConnectionFailure = {ftp::kFtpTimeout, {}};
+      continue;
+    }
+    if (!ensureConnection()) {
+      showMessage(ftp::kReconnectFailed);
+      awaitingServer = ftpSession.LastError().code == ftp::kFtpTimeout;
+    }
     entries.clear();
     if (options.Mode == ftp::kUpload999) {
       std::vector<DirectoryEntry> listing;
@@ -119,7 +134,10 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
                            -1);
     pass = ftp::SendUploadPlan(ftpSession, plan);
     if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
-  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), !pass.ConnectionFailure.ok()}));
+    if (pass.ConnectionFailure.ok()) awaitingServer = false;
+    if (pass.ConnectionFailure.code == ftp::kFtpTimeout) awaitingServer = true;
+  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), !pass.ConnectionFailure.ok(),
+                                   skipped}));
   const int sent = pass.Sent;
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();

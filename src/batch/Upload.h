@@ -29,6 +29,7 @@ struct UploadPass {
   int Sent = 0;
   int Planned = 0;
   bool ConnectionFailed = false;  // the files not sent may go with the next pass
+  bool AwaitingServer = false;    // not sent: the server has not greeted since a pass timed out
 };
 // Called after each pass; true sends the mode's files again over the same connection.
 using NextUploadPass = std::function<bool(const UploadPass&)>;

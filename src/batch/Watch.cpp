@@ -130,9 +130,11 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
     return true;
   };
   const auto nextPass = [&](const UploadPass& pass) {
-    char sent[64];
+    char sent[96];
     std::snprintf(sent, sizeof sent, "%d of %d files sent%s", pass.Sent, pass.Planned,
-                  pass.ConnectionFailed ? " (the connection failed)" : "");
+                  pass.AwaitingServer     ? " (waiting for the server to answer)"
+                  : pass.ConnectionFailed ? " (the connection failed)"
+                                          : "");
     cycle.PrintLine(sent);
     return cycle.WaitAndReload(pass.ConnectionFailed) && untilPublishable();
   };

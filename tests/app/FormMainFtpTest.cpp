@@ -99,6 +99,19 @@ class FormMainFtpTest : public ::testing::Test {
     form->EHostChange();
     return *form;
   }
+  // Connected into /sub, one upload by hand, and the whole cycle switched on.
+  CountingForm& PublishingIntoSub() {
+    CountingForm& f = ShowAndOpen();
+    f.ActionPutCleanTextExecute();
+    f.HostEdited = false;
+    f.LastHDir = "/sub";
+    f.ActionConnectHostExecute();
+    f.ActionUploadExecute();
+    f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = true;
+    f.CBAutoClick();
+    f.Timer1Timer();
+    return f;
+  }
   std::string TextDir() const { return dir.File("bin/TXT"); }
 
   test::TempDir dir;
@@ -372,18 +385,10 @@ TEST_F(FormMainFtpTest, ServerStoppedAndStartedAgainIsReconnectedByTheNextUpload
 }
 
 TEST_F(FormMainFtpTest, AnOutageUnderTheCycleOpensNoBoxAndPublishingResumesByItself) {
-  CountingForm& f = ShowAndOpen();
-  f.ActionPutCleanTextExecute();
-  f.HostEdited = false;
-  f.LastHDir = "/sub";
-  f.ActionConnectHostExecute();
+  CountingForm& f = PublishingIntoSub();
   ASSERT_EQ(f.ComboCurrDir.text, "/sub");
-  f.ActionUploadExecute();
   ASSERT_TRUE(f.UploadedOnce);
   EXPECT_TRUE(f.Publish.lastUploadOk);
-  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = true;
-  f.CBAutoClick();
-  f.Timer1Timer();
 
   const int port = server.Port();
   server.Stop();
@@ -411,6 +416,49 @@ TEST_F(FormMainFtpTest, AnOutageUnderTheCycleOpensNoBoxAndPublishingResumesByIts
   Append(race, "1,2,401,1,1700000,1700000,90700000\n");
   f.Timer1Timer();
   EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,401,1"), std::string::npos);
+  EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(FormMainFtpTest, AServerThatStopsAnsweringHoldsTheCycleForOneTimeoutOnly) {
+  using Clock = std::chrono::steady_clock;
+  const auto seconds = [](Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+  };
+  CountingForm& f = PublishingIntoSub();
+  ASSERT_TRUE(f.UploadedOnce);
+
+  server.Pause();
+  prompter.Clear();
+  Append(race, "1,2,300,1,1500000,1500000,90500000\n");
+  f.Timer1Timer();  // this pass waits out the timeout
+  ASSERT_TRUE(f.Publish.failing());
+  EXPECT_TRUE(f.Publish.awaitingServer);
+  const int passes = f.passes;
+  for (int i = 1; i <= 4; ++i) {
+    Append(race, Format("1,2,%d,1,1500000,1500000,90500000\n", 300 + i));
+    const auto t0 = Clock::now();
+    f.Timer1Timer();
+    EXPECT_LT(seconds(t0), 1.0) << "reading " << i << " waited for the silent server";
+    EXPECT_EQ(f.Data.Grid.RowCount(), 5 + i);
+  }
+  EXPECT_EQ(f.passes, passes) << "no pass is sent into the silence";
+  EXPECT_NE(ReadAll(TextDir() + "/zuntextpure.txt").find("1,2,304,1"), std::string::npos);
+  EXPECT_NE(f.Cycle.text.find("(サーバー応答待ち)"), std::string::npos) << f.Cycle.text;
+  EXPECT_TRUE(prompter.messages.empty());
+
+  // The server comes back: the next reading goes out without the operator's hand.
+  server.Resume();
+  const auto t0 = Clock::now();
+  bool published = false;
+  for (int i = 0; !published && seconds(t0) < 10; ++i) {
+    usleep(200 * 1000);
+    Append(race, Format("1,2,%d,1,1600000,1600000,90600000\n", 400 + i));
+    f.Timer1Timer();
+    published = ReadAll(root + "/sub/zuntextpure.txt").find(Format("1,2,%d,1", 400 + i)) != std::string::npos;
+  }
+  EXPECT_TRUE(published);
+  EXPECT_FALSE(f.Publish.failing());
+  EXPECT_FALSE(f.Publish.awaitingServer);
   EXPECT_TRUE(prompter.messages.empty());
 }
 

@@ -171,4 +171,28 @@ TEST_F(WatchTest, AFailedPassIsSentAgainAfterTheLastReading) {
       << ReadAll(err_);
 }
 
+TEST_F(WatchTest, ASilentServerHoldsTheCycleForOneTimeoutOnly) {
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", "demo"});
+  const std::string remote = root_ + "/zuntextpure.txt";
+  const std::string pure = out_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,101,1,1000500"); })) << ReadAll(err_);
+  server.Pause();
+  Append("1,1,170,1,1900000,1900000,91900000\n");
+  // The first pass waits out the timeout; the readings after it are written at once.
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "(the connection failed)"); })) << ReadAll(err_);
+  for (int i = 1; i <= 2; ++i) {
+    const std::string line = "1,1,17" + std::to_string(i) + ",1,1900000,1900000,91900000";
+    Append(line + "\n");
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return Contains(pure, line + "\r\n"); })) << ReadAll(err_);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(4)) << ReadAll(err_);
+  }
+  EXPECT_TRUE(Contains(err_, "(waiting for the server to answer)")) << ReadAll(err_);
+  server.Resume();
+  EXPECT_TRUE(WaitFor([&] { return Contains(remote, "1,1,172,1,1900000,1900000,91900000\r\n"); })) << ReadAll(err_);
+  EXPECT_EQ(Stop(), 0);
+}
+
 }  // namespace

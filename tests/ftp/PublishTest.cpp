@@ -13,6 +13,7 @@
 #include "TempDir.h"
 #include "ftp/CurlFtpClient.h"
 #include "ftp/FtpSession.h"
+#include "ftp/ServerProbe.h"
 #include "ftp/UploadWorkflow.h"
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
@@ -166,6 +167,32 @@ TEST_F(PublishTest, AHungServerCostsOneTimeoutAPassAndPublishingResumes) {
   r = Pass(names);
   EXPECT_EQ(r.Sent, 50) << r.ConnectionFailure.message;
   EXPECT_EQ(ReadAll(root_ + "/050.csv"), "x050.csv");
+}
+
+TEST_F(PublishTest, AProbeHearsOnlyAServerThatGreets) {
+  ASSERT_TRUE(Open(FtpServerKind::Standard));
+  EXPECT_TRUE(ServerGreets(host_, 3));
+  EXPECT_TRUE(ServerGreets("ftp://" + host_ + "/", 3));
+  server_.Pause();
+  auto t0 = Clock::now();
+  EXPECT_FALSE(ServerGreets(host_, 1));
+  EXPECT_LT(Seconds(Clock::now() - t0), 3.0);
+
+  // A probe started into the silence hears the greeting once the server wakes up.
+  ServerProbe probe;
+  probe.Start(host_, 5);
+  EXPECT_EQ(probe.Poll(), ServerProbe::Result::Waiting);
+  server_.Resume();
+  t0 = Clock::now();
+  while (probe.Poll() == ServerProbe::Result::Waiting && Seconds(Clock::now() - t0) < 8)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(probe.Poll(), ServerProbe::Result::Answered);
+
+  server_.Stop();
+  EXPECT_FALSE(ServerGreets(host_, 3)) << "nobody listens";
+  probe.Start(host_, 3);
+  probe.Clear();
+  EXPECT_EQ(probe.Poll(), ServerProbe::Result::None);
 }
 
 TEST_F(PublishTest, AWindowCanRepaintWhileAPassWaitsForAServer) {

@@ -40,6 +40,7 @@ CycleStatus DescribeCycle(const CycleFacts& f) {
   if (f.publish.failing()) {
     if (status.level != CycleLevel::Off) status.level = CycleLevel::Failing;
     status.text += Format("  送信失敗 %s から %d 回", LocalClock(f.publish.failingSince).c_str(), f.publish.failedAttempts);
+    if (f.publish.awaitingServer) status.text += " (サーバー応答待ち)";
     if (!f.publish.lastServerReply.empty()) {
       std::string reply = f.publish.lastServerReply;
       for (char& c : reply)

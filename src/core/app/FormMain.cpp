@@ -735,6 +735,7 @@ void FormMain::AutoUploadGate() {
   const bool sourceReady = (label != nullptr && label->fontColor == kColorRed) || Publish.failing();
   const UploadGateDecision gate = DecideAutoUpload(sourceReady, UploadedOnce);
   if (gate.upload) {
+    if (Publish.awaitingServer && !serverProbe_.Answered(EHost.text, Now())) return;
     automaticPass_ = true;
     UploadOutputs();
     automaticPass_ = false;

@@ -16,6 +16,7 @@
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
 #include "ftp/PublishHealth.h"
+#include "ftp/ServerProbe.h"
 #include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
@@ -270,7 +271,7 @@ class FormMain {
   bool OpenInternetSession();
   void ReportPublishing(const std::string& text);
   bool ServerSpeaksCp932() const;
-  void NotePublishFailure(const std::string& summary, const std::string& reply);
+  void NotePublishFailure(const std::string& summary, const ftp::FtpError& error);
   void FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned);
   void SelectUploadSource();
   void ShowRemoteFolder();
@@ -322,6 +323,7 @@ class FormMain {
   FileLocations files_;  // settings file, host file, default output folder
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
+  ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;

@@ -74,7 +74,7 @@ void FormMain::ReportPublishing(const std::string& text) {
     prompter_.ShowMessage(text);
 }
 
-void FormMain::NotePublishFailure(const std::string& summary, const std::string& reply) {
+void FormMain::NotePublishFailure(const std::string& summary, const ftp::FtpError& error) {
   // What the pass had to say comes in one box with its verdict.
   std::string text;
   for (const std::string& note : passNotes_) text += note + "\n";
@@ -83,10 +83,13 @@ void FormMain::NotePublishFailure(const std::string& summary, const std::string&
   ReportPublishing(text + summary);
   if (!Publish.failing()) Publish.failingSince = Now();
   ++Publish.failedAttempts;
-  Publish.lastServerReply = reply.empty() ? summary : reply;
+  Publish.lastServerReply = error.message.empty() ? summary : error.message;
   Publish.lastUploadAt = Now();
   Publish.lastUploadOk = false;
   Publish.lastUploadSummary = summary;
+  // One timeout is what an outage may cost the window: until the server greets again, the cycle's
+  // passes are not sent into the silence.
+  if (error.code == ftp::kFtpTimeout) Publish.awaitingServer = true;
 }
 
 // ---------------------------------------------------------------- remote list
@@ -209,6 +212,7 @@ void FormMain::ActionDisconnectHostExecute() {
   ClearRemoteSelection();
   UploadedOnce = false;
   Publish = PublishHealth{};  // the operator ended publishing: nothing is reconnected by itself
+  serverProbe_.Clear();
   RememberCurrentHost();
   SetConnected(false);
   UpdateFtpControlStates();
@@ -237,7 +241,7 @@ void FormMain::UploadOutputs() {
     passNotes_.clear();
   } else {
     // Nothing is sent into a connection that is not there; the next pass tries again.
-    NotePublishFailure(ftp::kReconnectFailed, Session().LastError().message);
+    NotePublishFailure(ftp::kReconnectFailed, Session().LastError());
     SetConnected(false);
     return;
   }
@@ -284,13 +288,15 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
                                     ? pass.ConnectionFailure.message
                                     : Format("アップロードを中断しました: %d\n%s", pass.ConnectionFailure.code,
                                              pass.ConnectionFailure.message.c_str());
-    NotePublishFailure(summary, pass.ConnectionFailure.message);
+    NotePublishFailure(summary, pass.ConnectionFailure);
     SetConnected(false);
     return;
   }
   if (pass.Sent > 0) UploadedOnce = true;
   Publish.failingSince = 0;
   Publish.failedAttempts = 0;
+  Publish.awaitingServer = false;
+  serverProbe_.Clear();
   Publish.lastServerReply.clear();
   Publish.lastUploadAt = Now();
   Publish.lastUploadOk = pass.Refused.empty();

@@ -9,6 +9,8 @@ namespace zun {
 // When nothing changes, a failed pass is sent again this many seconds after it: soon enough for the
 // site, and not a login every second at a server that keeps failing.
 inline constexpr int kQuietRetrySeconds = 5;
+// How long a probe of a server that stopped answering waits for its greeting, as a connection does.
+inline constexpr int kServerProbeSeconds = 10;
 
 struct PublishHealth {
   std::time_t lastUploadAt = 0;  // 0: nothing uploaded yet
@@ -17,6 +19,7 @@ struct PublishHealth {
   std::time_t failingSince = 0;   // 0: not failing
   int failedAttempts = 0;         // passes failed since failingSince
   std::string lastServerReply;    // the server's last error reply during the outage
+  bool awaitingServer = false;    // a pass timed out: the cycle's passes wait for the server's greeting
   bool failing() const { return failingSince != 0; }
 };
 
