@@ -123,8 +123,6 @@ TEST(KeptOutputs, RankingsUpdatedFromTheChangedRowsEqualAWholeWrite) {
     }
     builder.Update(grid, grid.RowCount(), firstRow, changed);
     const RankingReport kept = builder.Write(dir.File("kept/000"), dir.File("kept/999"), &memo);
-    fs::remove_all(dir.File("whole/999"));
-    fs::create_directories(dir.File("whole/999"));
     ResetPassageTable(table, grid.RowCount());
     const RankingReport whole = WriteRankingFiles(grid, grid.RowCount(), table, dir.File("whole/000"),
                                                   dir.File("whole/999"));
@@ -201,6 +199,17 @@ TEST_F(KeptRankings, OnlyFilesWhoseBytesChangeAreReplaced) {
   EXPECT_EQ(changed000.size(), kept000.size());
   EXPECT_NE(changed000, kept000);
   EXPECT_EQ(Inode("999/001.csv"), rewrittenCount1);
+
+  // Every reading marked invalid: the count files keep their header alone, once, then are left.
+  for (int r = 1; r < grid_.RowCount(); ++r) grid_.SetCell(ColXFlg, r, "x");
+  const RankingReport cleared = Rank(&memo);
+  EXPECT_EQ(cleared.countFilesWritten, later.countFilesWritten);
+  const std::string header = test::ReadAll(dir_.File("000/000.csv"));
+  EXPECT_EQ(test::ReadAll(dir_.File("999/004.csv")), header);
+  const int64_t count4 = Inode("999/004.csv");
+  const RankingReport quiet = Rank(&memo);
+  EXPECT_EQ(Inode("999/004.csv"), count4);
+  EXPECT_EQ(quiet.filesKept, 1 + quiet.countFilesWritten);
 }
 
 }  // namespace

@@ -55,14 +55,24 @@ TEST_F(Writers, PureTextOfAGridWithoutUnmarkedRowsIsOneLineBreak) {
   EXPECT_EQ(test::ReadAll(dir_.File("p.txt")), "\r\n");
 }
 
-TEST_F(Writers, NoAcceptedPassageWritesOnlyTheHeaderAndLeavesOldCountFiles) {
-  test::WriteAll(dir_.File("999/001.csv"), "old");
+TEST_F(Writers, CountFilesOfPassagesThatNoLongerOccurKeepOnlyTheHeader) {
+  // Left from an earlier write, or another race: published as they are, they would be wrong.
+  for (const char* name : {"001.csv", "002.csv", "1000.csv", "01.csv", "0002.csv", "2.csv", "002.txt", "notes.csv"})
+    test::WriteAll(dir_.File(std::string("999/") + name), "old");
   Load("1,1,99999,1,1000,1000,0\n1,1,0,1,2000,2000,0\n1,1,5,1,0,0,0\n");
-  const RankingReport report = Rank();
+  RankingReport report = Rank();
   EXPECT_TRUE(report.overallWritten);
-  EXPECT_EQ(report.countFilesWritten, 0);
+  EXPECT_EQ(report.countFilesWritten, 3);
   EXPECT_EQ(Csv("000/000.csv"), kHeader);
-  EXPECT_EQ(Csv("999/001.csv"), "old");
+  for (const char* name : {"001.csv", "002.csv", "1000.csv"}) EXPECT_EQ(Csv(std::string("999/") + name), kHeader) << name;
+  for (const char* name : {"01.csv", "0002.csv", "2.csv", "002.txt", "notes.csv"})
+    EXPECT_EQ(Csv(std::string("999/") + name), "old") << "not a count ranking file: " << name;
+
+  Load("1,1,5,1,1000,1000,0\n");
+  report = Rank();
+  EXPECT_EQ(report.countFilesWritten, 3);
+  EXPECT_EQ(Csv("999/001.csv"), Lines({"1,5,1,1"}));
+  EXPECT_EQ(Csv("999/002.csv"), kHeader);
 }
 
 TEST_F(Writers, RereadsWithinThreeSecondsAreDroppedAsAChain) {

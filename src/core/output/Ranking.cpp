@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/Cp932.h"
+#include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
 #include "platform/PrefixHash.h"
 #include "platform/Text.h"
@@ -198,6 +199,35 @@ bool ReplaceUnlessKept(const std::string& path, const std::pair<uint64_t, uint64
     return false;
   }
   (*memo)[path] = written;
+  return true;
+}
+
+// The passage number of a count ranking file's name ("007.csv" -> 7); 0 for any other name.
+int CountFileNumber(std::string_view name) {
+  if (name.size() < 7 || name.size() > 14 || !name.ends_with(".csv")) return 0;
+  const std::string_view digits = name.substr(0, name.size() - 4);
+  int k = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), k);
+  if (error != std::errc() || end != digits.data() + digits.size() || k <= 0) return 0;
+  return Format("%03d.csv", k) == name ? k : 0;
+}
+
+// Count ranking files from passage number `first` on, left by an earlier write, keep their header
+// alone: with their old lines they would go on publishing passages marked invalid since.
+bool ClearCountFilesFrom(const std::string& dir999, size_t first, RankingMemo* memo, RankingReport& report) {
+  std::vector<DirectoryEntry> listing;
+  if (!ListDirectory(dir999, "*.csv", listing)) return true;
+  PrefixHash hash;
+  hash.Add(HeaderLine().data(), HeaderLine().size());
+  for (const DirectoryEntry& entry : listing) {
+    const int k = CountFileNumber(entry.name);
+    if (k == 0 || static_cast<size_t>(k) < first) continue;
+    const std::string path = JoinPath(dir999, entry.name);
+    if (!ReplaceUnlessKept(path, {HeaderLine().size(), hash.Value()}, memo, report,
+                           [&path] { return ReplaceFile(path, HeaderLine()) == SaveResult::Ok; }))
+      return false;
+    ++report.countFilesWritten;
+  }
   return true;
 }
 
@@ -618,6 +648,7 @@ void RankingBuilder::WriteCounts(const std::string& dir999, RankingMemo* memo, R
     }
     ++report.countFilesWritten;
   }
+  if (!ClearCountFilesFrom(dir999, files + 1, memo, report)) report.countFileFailed = true;
 }
 
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, const PassageTable& table,

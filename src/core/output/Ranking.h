@@ -51,7 +51,8 @@ struct RankingReport {
 // bytes would not change is left as it is.
 using RankingMemo = std::unordered_map<std::string, std::pair<uint64_t, uint64_t>>;
 
-// Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows. An empty `table` (the load's
+// Writes Dir000/000.csv and Dir999/NNN.csv from the unmarked rows; a count file of an earlier
+// write whose passage number no longer occurs is left with its header alone. An empty `table` (the load's
 // PassageTable of a grid that was too big) writes nothing. With a memo, files that already hold
 // their bytes are kept (and counted as written).
 RankingReport WriteRankingFiles(const ResultGrid& grid, int rowTotal, const PassageTable& table,
