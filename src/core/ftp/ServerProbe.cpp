@@ -1,6 +1,5 @@
 #include "ftp/ServerProbe.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
