@@ -108,6 +108,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   size_t csvFiles = 0;
   ftp::UploadPlan plan;
   ftp::UploadPassResult pass;
+  ftp::SentFiles onServer;
   ftp::ServerProbe probe;
   bool awaitingServer = false;  // a pass timed out: the next waits until the server greets again
   bool skipped = false;
@@ -132,13 +133,14 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     }
     plan = ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries,
                            -1);
-    pass = ftp::SendUploadPlan(ftpSession, plan);
+    pass = ftp::SendUploadPlan(ftpSession, plan, onServer, true);
     if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
     if (pass.ConnectionFailure.ok()) awaitingServer = false;
     if (pass.ConnectionFailure.code == ftp::kFtpTimeout) awaitingServer = true;
-  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), !pass.ConnectionFailure.ok(),
-                                   skipped}));
-  const int sent = pass.Sent;
+  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), pass.Unchanged,
+                                   !pass.ConnectionFailure.ok(), skipped}));
+  // A file left out holds its bytes on the server already: it counts as sent.
+  const int sent = pass.Sent + pass.Unchanged;
   const std::string remoteFolder = shownFolder;
   ftpSession.Close();
 

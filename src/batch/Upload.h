@@ -28,6 +28,7 @@ int UploadModeFromText(const std::string& text);
 struct UploadPass {
   int Sent = 0;
   int Planned = 0;
+  int Unchanged = 0;  // planned but left out: the server holds their bytes from an earlier pass
   bool ConnectionFailed = false;  // the files not sent may go with the next pass
   bool AwaitingServer = false;    // not sent: the server has not greeted since a pass timed out
 };

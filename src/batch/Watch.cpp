@@ -130,8 +130,10 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
     return true;
   };
   const auto nextPass = [&](const UploadPass& pass) {
-    char sent[96];
-    std::snprintf(sent, sizeof sent, "%d of %d files sent%s", pass.Sent, pass.Planned,
+    char unchanged[32] = "";
+    if (pass.Unchanged > 0) std::snprintf(unchanged, sizeof unchanged, ", %d unchanged", pass.Unchanged);
+    char sent[128];
+    std::snprintf(sent, sizeof sent, "%d of %d files sent%s%s", pass.Sent, pass.Planned, unchanged,
                   pass.AwaitingServer     ? " (waiting for the server to answer)"
                   : pass.ConnectionFailed ? " (the connection failed)"
                                           : "");

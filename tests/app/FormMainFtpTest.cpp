@@ -462,6 +462,28 @@ TEST_F(FormMainFtpTest, AServerThatStopsAnsweringHoldsTheCycleForOneTimeoutOnly)
   EXPECT_TRUE(prompter.messages.empty());
 }
 
+TEST_F(FormMainFtpTest, TheCyclesPassesIn999SendOnlyTheCountFilesThatChanged) {
+  CountingForm& f = ShowAndOpen();
+  f.RGUpLDOpt.itemIndex = 1;
+  f.ActionPutCleanTextExecute();  // 001.csv and 002.csv
+  f.HostEdited = false;
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  f.ActionUploadExecute();
+  ASSERT_EQ(f.Publish.lastUploadSummary, "2/2 ﾌｧｲﾙ送信");
+  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+
+  Append(race, "1,1,124,2,2100000,2100000,91100000\n");  // bib 124's second lap: 002.csv only
+  f.Timer1Timer();
+  EXPECT_EQ(f.Publish.lastUploadSummary, "1/2 ﾌｧｲﾙ送信 (1 変更なし)");
+  EXPECT_EQ(ReadAll(root + "/sub/002.csv"), ReadAll(TextDir() + "/999/002.csv"));
+  EXPECT_EQ(ReadAll(root + "/sub/001.csv"), ReadAll(TextDir() + "/999/001.csv"));
+  f.ActionUploadExecute();
+  EXPECT_EQ(f.Publish.lastUploadSummary, "2/2 ﾌｧｲﾙ送信") << "a pass by hand sends everything";
+}
+
 TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
   CountingForm& f = ShowAndOpen();
   f.ActionConnectHostExecute();

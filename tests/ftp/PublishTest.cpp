@@ -115,6 +115,43 @@ TEST_F(PublishTest, AVisitorSeesTheOldFileOrTheNewNeverATornOrEmptyOne) {
   EXPECT_TRUE(Has("300002ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"));
 }
 
+TEST_F(PublishTest, TheCyclesPassesSendOnlyWhatTheServerDoesNotHoldYet) {
+  ASSERT_TRUE(Open(FtpServerKind::Standard));
+  const auto names = MakeFiles(3, "lap ");
+  UploadPlan plan;
+  plan.Kind = UploadKind::UncheckedEntries;
+  for (const auto& n : names) plan.Files.push_back({local_ + "/" + n, n});
+  SentFiles sent;
+  const auto pass = [&](bool onlyChanged) {
+    const UploadPassResult r = SendUploadPlan(session_, plan, sent, onlyChanged);
+    EXPECT_TRUE(r.ConnectionFailure.ok()) << r.ConnectionFailure.message;
+    EXPECT_TRUE(session_.List());  // as the window and the converter do after each pass
+    return std::make_pair(r.Sent, r.Unchanged);
+  };
+  EXPECT_EQ(pass(true), std::make_pair(3, 0));
+  EXPECT_EQ(pass(true), std::make_pair(0, 3));
+  EXPECT_EQ(pass(false), std::make_pair(3, 0)) << "a pass by hand sends everything";
+
+  // New bytes of the same size, a file rewritten with its old bytes, a file gone from the server.
+  WriteAll(local_ + "/002.csv", "LAP 002.csv");
+  WriteAll(local_ + "/003.csv", "lap 003.csv");
+  fs::remove(root_ + "/001.csv");
+  EXPECT_EQ(pass(true), std::make_pair(1, 2)) << "the listing has not seen the removal yet";
+  EXPECT_EQ(ReadAll(root_ + "/002.csv"), "LAP 002.csv");
+  EXPECT_EQ(pass(true), std::make_pair(1, 2));
+  EXPECT_EQ(ReadAll(root_ + "/001.csv"), "lap 001.csv");
+
+  // Another login may find anything on the server.
+  session_.Close();
+  ASSERT_TRUE(session_.Open(host_, "demo", "secret"));
+  EXPECT_EQ(pass(true), std::make_pair(3, 0));
+
+  // A large file is sent every time: its bytes are not read twice a pass.
+  WriteAll(local_ + "/001.csv", std::string(kUnchangedCheckBytes + 1, 'x'));
+  EXPECT_EQ(pass(true), std::make_pair(1, 2));
+  EXPECT_EQ(pass(true), std::make_pair(1, 2));
+}
+
 TEST_F(PublishTest, RefusedFileIsNotedWithTheReplyAndTheOthersGo) {
   ASSERT_TRUE(CreateFolder(root_ + "/002.csv"));  // the server cannot put a file in its place
   ASSERT_TRUE(Open(FtpServerKind::Standard));

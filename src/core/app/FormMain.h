@@ -324,6 +324,7 @@ class FormMain {
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
+  ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;

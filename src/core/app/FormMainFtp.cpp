@@ -258,7 +258,7 @@ void FormMain::UploadOutputs() {
   switch (plan.Kind) {
     case ftp::UploadKind::Nothing: return;
     case ftp::UploadKind::SingleFile:
-      pass = ftp::SendUploadPlan(Session(), plan);
+      pass = ftp::SendUploadPlan(Session(), plan, sentFiles_, automaticPass_);
       if (!pass.ConnectionFailure.ok()) break;
       if (ListRemote()) {
         ShowRemoteFolder();
@@ -269,7 +269,7 @@ void FormMain::UploadOutputs() {
     case ftp::UploadKind::SelectedEntry:
     case ftp::UploadKind::UncheckedEntries:
       if (plan.Kind == ftp::UploadKind::UncheckedEntries) SetConnected(false);
-      pass = ftp::SendUploadPlan(Session(), plan);
+      pass = ftp::SendUploadPlan(Session(), plan, sentFiles_, automaticPass_);
       if (pass.ConnectionFailure.ok() && ListRemote()) {
         ShowRemoteFolder();
         SelectUploadSource();
@@ -301,6 +301,7 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
   Publish.lastUploadAt = Now();
   Publish.lastUploadOk = pass.Refused.empty();
   Publish.lastUploadSummary = Format("%d/%zu ﾌｧｲﾙ送信", pass.Sent, planned);
+  if (pass.Unchanged > 0) Publish.lastUploadSummary += Format(" (%d 変更なし)", pass.Unchanged);
   if (!pass.Refused.empty()) {
     std::string text = "サーバーが受け取らなかったファイル:";
     for (const std::string& refused : pass.Refused) text += "\n" + refused;

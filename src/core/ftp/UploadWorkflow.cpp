@@ -1,6 +1,10 @@
 #include "ftp/UploadWorkflow.h"
 
+#include <algorithm>
+
 #include "platform/Paths.h"
+#include "platform/PrefixHash.h"
+#include "platform/TextFile.h"
 #include "platform/Text.h"
 
 namespace zun::ftp {
@@ -54,7 +58,32 @@ std::string RemoteFolderFailedText(const std::string& folder) {
   return DisplayRemoteName(folder) + "\nﾘﾓｰﾄﾌｫﾙﾀﾞに入れません。ｱｯﾌﾟﾛｰﾄﾞしませんでした。";
 }
 
-UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
+namespace {
+
+// The size and hash of a small file's bytes; nothing for a larger or unreadable one.
+std::optional<SentFiles::Bytes> SmallFileBytes(const std::string& path, const std::string& remoteName) {
+  const FileStamp stamp = StampOf(path);
+  if (!stamp.exists || static_cast<uint64_t>(stamp.size) > kUnchangedCheckBytes) return std::nullopt;
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes)) return std::nullopt;
+  PrefixHash hash;
+  hash.Add(bytes.data(), bytes.size());
+  return SentFiles::Bytes{remoteName, bytes.size(), hash.Value()};
+}
+
+// A file that the folder's last listing lacks was removed behind the passes' back.
+void ForgetUnlisted(FtpSession& session, SentFiles& sent) {
+  const std::vector<RemoteItem>& items = session.Items();
+  for (auto it = sent.byRemotePath.begin(); it != sent.byRemotePath.end();) {
+    const std::string& name = it->second.name;
+    const bool here = session.Client().AbsolutePath(name) == it->first;
+    const bool listed = std::any_of(items.begin(), items.end(),
+                                    [&name](const RemoteItem& item) { return item.Name == name || item.Caption == name; });
+    it = here && !listed ? sent.byRemotePath.erase(it) : std::next(it);
+  }
+}
+
+UploadPassResult SendFiles(FtpSession& session, const UploadPlan& plan, SentFiles* sent, bool onlyChanged) {
   UploadPassResult result;
   if (plan.Files.empty()) return result;
   if (!session.IsOpen()) {
@@ -71,13 +100,34 @@ UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
     result.ConnectionFailure = e;
     return result;
   }
+  if (sent != nullptr) {
+    if (sent->logins != session.Client().LoginCount()) {
+      sent->byRemotePath.clear();
+      sent->logins = session.Client().LoginCount();
+    }
+    ForgetUnlisted(session, *sent);
+  }
   const bool mutedBefore = session.MessagesMuted();
   session.MuteMessages(true);
   for (const auto& f : plan.Files) {
+    std::optional<SentFiles::Bytes> bytes;
+    std::string remotePath;
+    if (sent != nullptr) {
+      bytes = SmallFileBytes(f.LocalPath, f.RemoteName);
+      remotePath = session.Client().AbsolutePath(f.RemoteName);
+      const auto known = sent->byRemotePath.find(remotePath);
+      if (onlyChanged && bytes && known != sent->byRemotePath.end() && known->second == *bytes) {
+        ++result.Unchanged;
+        continue;
+      }
+      // Until it is known to have gone through, the server may hold anything there.
+      sent->byRemotePath.erase(remotePath);
+    }
     session.PutFile(f.LocalPath, f.RemoteName);
     const FtpError& e = session.LastError();
     if (e.ok()) {
       ++result.Sent;
+      if (bytes) sent->byRemotePath[remotePath] = *bytes;
     } else if (IsConnectionFailure(e.code)) {
       result.ConnectionFailure = e;
       break;
@@ -88,6 +138,16 @@ UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
   }
   session.MuteMessages(mutedBefore);
   return result;
+}
+
+}  // namespace
+
+UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan) {
+  return SendFiles(session, plan, nullptr, false);
+}
+
+UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan, SentFiles& sent, bool onlyChanged) {
+  return SendFiles(session, plan, &sent, onlyChanged);
 }
 
 bool OpenInternetSession(FtpSession& session, const std::function<void()>& freeHostSlots,

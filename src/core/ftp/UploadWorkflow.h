@@ -1,7 +1,9 @@
 #pragma once
 // The pieces of the connect and upload workflow that need no window: which files an upload pass
 // sends, the reconnect step, entering the remembered folder and the status of a listed folder.
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +68,7 @@ UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string&
 // message naming the folder that could not be entered.
 struct UploadPassResult {
   int Sent = 0;
+  int Unchanged = 0;  // left out: the server already holds their bytes
   std::vector<std::string> Refused;
   FtpError ConnectionFailure;
 };
@@ -75,6 +78,25 @@ struct UploadPassResult {
 // ends the pass at once. Nothing goes when the session is closed or its folder is unavailable.
 // Single failures show their status only: the caller shows one message for the pass.
 UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan);
+
+// What the passes of one login have put on the server: per remote path, the size and hash of the
+// bytes sent. Forgotten at a new login, and for a file the last listing of its folder lacks.
+struct SentFiles {
+  struct Bytes {
+    std::string name;
+    uint64_t size = 0;
+    uint64_t hash = 0;
+    bool operator==(const Bytes&) const = default;
+  };
+  int logins = -1;
+  std::map<std::string, Bytes> byRemotePath;
+};
+
+// SendUploadPlan that notes what it sent in `sent`. With `onlyChanged`, a file of at most
+// kUnchangedCheckBytes whose bytes the server holds from an earlier pass is left out: the
+// cycle's passes then grow with what changed, not with the number of files.
+inline constexpr uint64_t kUnchangedCheckBytes = uint64_t{4} << 20;
+UploadPassResult SendUploadPlan(FtpSession& session, const UploadPlan& plan, SentFiles& sent, bool onlyChanged);
 
 // The message for a remote folder that cannot be entered; nothing was uploaded.
 std::string RemoteFolderFailedText(const std::string& folder);
