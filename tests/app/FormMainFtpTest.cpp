@@ -290,11 +290,21 @@ TEST_F(FormMainFtpTest, AutomaticUploadOnlyAfterOneByHandOnThisConnection) {
   f.ActionConnectHostExecute();
   ASSERT_TRUE(f.Connected);
   f.Timer1Timer();  // the first tick only takes the snapshot
+  // The cycle writes but sends nothing, and says why in its status rather than in a box that
+  // would hold it still at every reading.
   Append(race, "1,1,125,1,1200000,1200000,90200000\n");
   f.Timer1Timer();
-  EXPECT_EQ(prompter.messages, std::vector<std::string>{"手動アプロードがされていません"});
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+  EXPECT_NE(ReadAll(f.PureTextPath).find("1,1,125,1"), std::string::npos);
   EXPECT_FALSE(FileExists(root + "/zuntextpure.txt"));
   EXPECT_FALSE(f.CBFtp.enabled);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("送信停止: 手動アプロードがされていません"), std::string::npos) << f.Cycle.text;
+  // The operator's own press still explains in boxes.
+  f.ActionPutCleanTextExecute();
+  ASSERT_FALSE(prompter.messages.empty());
+  EXPECT_EQ(prompter.messages.front(), "手動アプロードがされていません");
+  prompter.Clear();
 
   f.ActionUploadExecute();
   EXPECT_TRUE(f.CBFtp.enabled);
@@ -304,18 +314,25 @@ TEST_F(FormMainFtpTest, AutomaticUploadOnlyAfterOneByHandOnThisConnection) {
   EXPECT_NE(ReadAll(root + "/zuntextpure.txt").find("1,1,126,1"), std::string::npos);
   EXPECT_TRUE(f.Timer1.enabled);
   EXPECT_FALSE(f.Uploading);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching) << f.Cycle.text;
 
-  // After a disconnect the box stays ticked, and the next write explains instead of uploading.
+  // After a disconnect (as when the operator answers No to closing) the box stays ticked and
+  // the readings go on being written, without a box and without an upload.
   f.ActionDisconnectHostExecute();
   EXPECT_TRUE(f.CBFtp.checked);
   EXPECT_FALSE(f.CBFtp.enabled);
-  prompter.Clear();
-  Append(race, "1,1,127,1,1400000,1400000,90400000\n");
-  f.Timer1Timer();
+  for (int i = 0; i < 3; ++i) {
+    Append(race, Format("1,1,%d,1,%d,%d,9%d\n", 127 + i, 1400000 + i * 100000, 1400000 + i * 100000,
+                        1400000 + i * 100000));
+    f.Timer1Timer();
+  }
   EXPECT_EQ(f.passes, 2);
-  ASSERT_FALSE(prompter.messages.empty());
-  EXPECT_EQ(prompter.messages.front(), "手動アプロードがされていません");
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+  EXPECT_NE(ReadAll(f.PureTextPath).find("1,1,129,1"), std::string::npos);
   EXPECT_EQ(ReadAll(root + "/zuntextpure.txt").find("1,1,127,1"), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("送信停止: 手動アプロードがされていません"), std::string::npos) << f.Cycle.text;
+  EXPECT_TRUE(f.Timer1.enabled);
 }
 
 TEST_F(FormMainFtpTest, SixtyAutomaticCyclesNeedOneLogin) {

@@ -37,7 +37,10 @@ CycleStatus DescribeCycle(const CycleFacts& f) {
   }
   if (f.lastReloadAt) status.text += "  読込 " + LocalClock(f.lastReloadAt);
   if (f.lastOutputsAt) status.text += "  出力 " + LocalClock(f.lastOutputsAt);
-  if (f.publish.failing()) {
+  if (!f.uploadHeldBack.empty() && status.level != CycleLevel::Off) {
+    if (status.level == CycleLevel::Watching) status.level = CycleLevel::Paused;
+    status.text += "  送信停止: " + f.uploadHeldBack;
+  } else if (f.publish.failing()) {
     if (status.level != CycleLevel::Off) status.level = CycleLevel::Failing;
     status.text += Format("  送信失敗 %s から %d 回", LocalClock(f.publish.failingSince).c_str(), f.publish.failedAttempts);
     if (f.publish.awaitingServer) status.text += " (サーバー応答待ち)";

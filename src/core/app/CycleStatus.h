@@ -20,6 +20,7 @@ struct CycleFacts {
   std::time_t lastReloadAt = 0;
   std::time_t lastOutputsAt = 0;
   PublishHealth publish;
+  std::string uploadHeldBack;  // why the cycle's writes are not sent; empty: nothing holds them
 };
 
 struct CycleStatus {

@@ -471,6 +471,13 @@ void FormMain::UpdateCycleStatus() {
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
   facts.publish = Publish;
+  if (CBPure.checked && CBNeedCSV.checked && CBFtp.checked) {
+    const UploadGateDecision gate = AutoUploadDecision();
+    if (gate.notUploadedByHand)
+      facts.uploadHeldBack = "手動アプロードがされていません";
+    else if (!gate.upload)
+      facts.uploadHeldBack = "ローカルディレクトリが正しくセットされていません";
+  }
   Cycle = DescribeCycle(facts);
 }
 
@@ -692,9 +699,11 @@ void FormMain::Timer1Timer() {
   ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
 
   Timer1.enabled = false;
+  inCycleTick_ = true;
   struct Rearm {
     FormMain& form;
     ~Rearm() {
+      form.inCycleTick_ = false;
       form.Timer1.enabled = true;
       // A reload inside the tick ran the control-state rule while the timer was off.
       form.ProgressBar1.visible = true;
@@ -723,7 +732,7 @@ void FormMain::Timer1Timer() {
   PreviousSnapshot = CurrentSnapshot;
 }
 
-void FormMain::AutoUploadGate() {
+UploadGateDecision FormMain::AutoUploadDecision() const {
   const Control* label = nullptr;
   switch (RGUpLDOpt.itemIndex) {
     case 0: label = &Label3; break;
@@ -733,7 +742,11 @@ void FormMain::AutoUploadGate() {
   }
   // During an outage the folder was chosen before the connection was lost: the pass reconnects.
   const bool sourceReady = (label != nullptr && label->fontColor == kColorRed) || Publish.failing();
-  const UploadGateDecision gate = DecideAutoUpload(sourceReady, UploadedOnce);
+  return DecideAutoUpload(sourceReady, UploadedOnce);
+}
+
+void FormMain::AutoUploadGate() {
+  const UploadGateDecision gate = AutoUploadDecision();
   if (gate.upload) {
     if (Publish.awaitingServer && !serverProbe_.Answered(EHost.text, Now())) return;
     automaticPass_ = true;
@@ -741,6 +754,9 @@ void FormMain::AutoUploadGate() {
     automaticPass_ = false;
     return;
   }
+  // The cycle's status says why it sends nothing: a box here would wait for OK at every reading
+  // and hold the cycle still, as after a disconnect.
+  if (inCycleTick_) return;
   if (gate.notUploadedByHand) prompter_.ShowMessage("手動アプロードがされていません");
   if (gate.sourceNotSet) prompter_.ShowMessage("ローカルディレクトリが正しくセットされていません");
 }

@@ -233,6 +233,8 @@ class FormMain {
   void CBFtpClick();
   void Timer1Timer();
   void AutoUploadGate();
+  // What AutoUploadGate would decide now.
+  UploadGateDecision AutoUploadDecision() const;
   // The upload pass behind ActionUpload and the automatic cycle (virtual so tests can count it).
   virtual void UploadOutputs();
 
@@ -323,6 +325,7 @@ class FormMain {
   FileLocations files_;  // settings file, host file, default output folder
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
+  bool inCycleTick_ = false;    // Timer1Timer is at work
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
