@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "FakePrompter.h"
 #include "TempDir.h"
@@ -146,6 +149,42 @@ TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
   f.Timer1Timer();
   EXPECT_EQ(PureText().find(",104,1,"), std::string::npos);
   EXPECT_TRUE(f.MarksChangedSinceOutputs);
+}
+
+TEST_F(FormMainLiveTest, OutputsThatCannotBeWrittenTurnTheCycleRedAndAreWrittenOnceTheyCan) {
+  TestForm& f = *form;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  const std::string written = PureText();
+  ASSERT_NE(written.find(",200,1,"), std::string::npos);
+  // The output folder goes away (a stick pulled out): the cycle goes on reading, opens no box
+  // (one would hold it still until OK at every reading) and shows the failure.
+  const std::string away = f.TextDir + ".away";
+  ASSERT_EQ(std::rename(f.TextDir.c_str(), away.c_str()), 0);
+  WriteAll(f.TextDir, "");
+  now += 60;
+  const std::string since = LocalClock(now + 1);
+  for (int i = 0; i < 3; ++i) {
+    Append(Reading(201 + i, 1));
+    now += 1;
+    f.Timer1Timer();
+  }
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 15);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Failing);
+  EXPECT_NE(f.Cycle.text.find("出力失敗 " + since + " から"), std::string::npos) << f.Cycle.text;
+  // A press by hand explains in a box.
+  f.ActionPutCleanTextExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{"ファイルがオープン出来ませんでした。"});
+
+  // The folder is back while the race is quiet: the next tick writes what was missed.
+  std::remove(f.TextDir.c_str());
+  ASSERT_EQ(std::rename(away.c_str(), f.TextDir.c_str()), 0);
+  f.Timer1Timer();
+  EXPECT_NE(PureText().find(",203,1,"), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching) << f.Cycle.text;
+  EXPECT_EQ(f.Cycle.text.find("出力失敗"), std::string::npos) << f.Cycle.text;
+  EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
 TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {

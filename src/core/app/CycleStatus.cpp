@@ -37,6 +37,10 @@ CycleStatus DescribeCycle(const CycleFacts& f) {
   }
   if (f.lastReloadAt) status.text += "  読込 " + LocalClock(f.lastReloadAt);
   if (f.lastOutputsAt) status.text += "  出力 " + LocalClock(f.lastOutputsAt);
+  if (f.outputsFailingSince && status.level != CycleLevel::Off) {
+    status.level = CycleLevel::Failing;
+    status.text += "  出力失敗 " + LocalClock(f.outputsFailingSince) + " から";
+  }
   if (!f.uploadHeldBack.empty() && status.level != CycleLevel::Off) {
     if (status.level == CycleLevel::Watching) status.level = CycleLevel::Paused;
     status.text += "  送信停止: " + f.uploadHeldBack;

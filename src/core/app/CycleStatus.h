@@ -19,6 +19,7 @@ struct CycleFacts {
   bool fileMissing = false;
   std::time_t lastReloadAt = 0;
   std::time_t lastOutputsAt = 0;
+  std::time_t outputsFailingSince = 0;  // 0: the last write went through
   PublishHealth publish;
   std::string uploadHeldBack;  // why the cycle's writes are not sent; empty: nothing holds them
 };

@@ -470,6 +470,7 @@ void FormMain::UpdateCycleStatus() {
   facts.fileMissing = !FileExists(Edit1.text);
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
+  facts.outputsFailingSince = OutputsFailingSince;
   facts.publish = Publish;
   if (CBPure.checked && CBNeedCSV.checked && CBFtp.checked) {
     const UploadGateDecision gate = AutoUploadDecision();
@@ -662,8 +663,11 @@ void FormMain::WritePureText() {
   // A failed write is reported like a file that cannot be opened: the old file may be stale.
   const OutputReport report = Live.WriteOutputs(OutputTargets{PureTextPath, CBNeedCSV.checked, Dir000, Dir999});
   if (report.pureText != SaveResult::Ok) {
-    prompter_.ShowMessage(kMsgCannotOpen);
+    if (OutputsFailingSince == 0) OutputsFailingSince = Now();
+    // The cycle shows it in its status: a box would hold it still at every reading until OK.
+    if (!inCycleTick_) prompter_.ShowMessage(kMsgCannotOpen);
   } else {
+    OutputsFailingSince = 0;
     MarksChangedSinceOutputs = false;
     LastOutputsAt = Now();
   }
@@ -719,8 +723,9 @@ void FormMain::Timer1Timer() {
     ReloadKeepingView();
     ++StringGrid1.repaints;
     if (writesOutputs) ActionPutCleanTextExecute();
-  } else if (writesOutputs && MarksChangedSinceOutputs) {
-    // A correction made during a lull is published without waiting for the next reading.
+  } else if (writesOutputs && (MarksChangedSinceOutputs || OutputsFailingSince != 0)) {
+    // A correction made during a lull, or outputs that could not be written (a folder away, a
+    // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce && Publish.failing() &&
              Now() - Publish.lastUploadAt >= kQuietRetrySeconds) {

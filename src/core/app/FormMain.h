@@ -117,6 +117,7 @@ class FormMain {
   bool MarksChangedSinceOutputs = false;  // a mark was set or removed since the outputs were written
   std::time_t LastReloadAt = 0;
   std::time_t LastOutputsAt = 0;
+  std::time_t OutputsFailingSince = 0;  // the first failed write since the last good one; 0: none
   CycleStatus Cycle;           // what the window shows of the cycle; UpdateCycleStatus keeps it
 
   bool CloseRequested = false;  // ActionCloseExecute asks the window to close
