@@ -65,9 +65,9 @@ class Cycle {
     std::fflush(stderr);
   }
 
-  // Sleeps until the files change and reloads; false when a stop signal came first. With
-  // `retry`, the wait also ends a few seconds on without a change: after the last reading no
-  // change would bring a failed pass back.
+  // Sleeps until the files change and reloads; false when a stop signal came first. After a
+  // write that failed, the wait ends at the next look. With `retry`, the wait also ends a few
+  // seconds on without a change: after the last reading no change would bring a failed pass back.
   bool WaitAndReload(bool retry = false) {
     for (int quiet = 1; !g_stop; ++quiet) {
       SleepOneSecond();
@@ -75,6 +75,13 @@ class Cycle {
       // As in the window, a file that is not there (being replaced) waits for the next tick
       // rather than publishing empty outputs.
       if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) {
+        if (failed_) {
+          // Outputs that could not be written (a folder gone, a full disk) are written again at
+          // every look: after the last reading no change would bring them.
+          Write(Clock::now());
+          reloaded_ = false;
+          return true;
+        }
         if (!retry || quiet < kQuietRetrySeconds) continue;
         started_ = Clock::now();
         reloaded_ = false;

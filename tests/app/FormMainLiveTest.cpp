@@ -153,6 +153,7 @@ TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
 
 TEST_F(FormMainLiveTest, OutputsThatCannotBeWrittenTurnTheCycleRedAndAreWrittenOnceTheyCan) {
   TestForm& f = *form;
+  f.CBNeedCSV.checked = true;
   Append(Reading(200, 1));
   f.Timer1Timer();
   const std::string written = PureText();
@@ -182,6 +183,14 @@ TEST_F(FormMainLiveTest, OutputsThatCannotBeWrittenTurnTheCycleRedAndAreWrittenO
   ASSERT_EQ(std::rename(away.c_str(), f.TextDir.c_str()), 0);
   f.Timer1Timer();
   EXPECT_NE(PureText().find(",203,1,"), std::string::npos);
+  // What a whole load and write of the race gives.
+  LiveCycle fresh(/*appendable=*/false);
+  fresh.Load(race);
+  mkdir(dir.File("fresh").c_str(), 0777);
+  fresh.WriteOutputs(OutputTargets{dir.File("fresh/pure.txt"), true, dir.Path(), dir.Path()});
+  EXPECT_EQ(PureText(), ReadAll(dir.File("fresh/pure.txt")));
+  EXPECT_EQ(ReadAll(f.Dir000 + "/000.csv"), ReadAll(dir.File("000.csv")));
+  EXPECT_EQ(ReadAll(f.Dir999 + "/001.csv"), ReadAll(dir.File("001.csv")));
   EXPECT_EQ(f.Cycle.level, CycleLevel::Watching) << f.Cycle.text;
   EXPECT_EQ(f.Cycle.text.find("出力失敗"), std::string::npos) << f.Cycle.text;
   EXPECT_EQ(prompter.messages.size(), 1u);

@@ -121,6 +121,24 @@ TEST_F(WatchTest, AppendedReadingsReachTheOutputsAndSigtermEndsWithZero) {
   EXPECT_NE(err.find("appended lines read"), std::string::npos) << err;
 }
 
+TEST_F(WatchTest, OutputsThatCouldNotBeWrittenAreWrittenOnceTheFolderIsBack) {
+  Start({});
+  const std::string pure = out_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "rows 14, loaded whole"); })) << ReadAll(err_);
+  // The output folder goes away, and the last reading comes meanwhile.
+  const std::string away = out_ + ".away";
+  fs::rename(out_, away);
+  std::ofstream(out_).put('\n');
+  Append("1,1,150,1,1900000,1900000,91900000\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "(a file could not be written)"); })) << ReadAll(err_);
+  fs::remove(out_);
+  fs::rename(away, out_);
+  // No reading follows: the reading reaches the outputs all the same.
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,150,1,1900000,1900000,91900000\r\n"); })) << ReadAll(err_);
+  EXPECT_TRUE(WaitFor([&] { return Contains(out_ + "/000/000.csv", ",150,1900,"); }));
+  EXPECT_EQ(Stop(), 0);
+}
+
 TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
   zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
   ASSERT_TRUE(server.Start());
