@@ -72,9 +72,10 @@ class Cycle {
     for (int quiet = 1; !g_stop; ++quiet) {
       SleepOneSecond();
       if (g_stop) break;
-      // As in the window, a file that is not there (being replaced) waits for the next tick
-      // rather than publishing empty outputs.
-      if (!FileExists(options_.ZunTextPath) || !live_.SourcesChanged() || lineEnd_.Holds(options_.ZunTextPath)) {
+      // As in the window, a file that is not there or empty (being replaced or written anew)
+      // waits for the next tick rather than publishing empty outputs.
+      if (!FileExists(options_.ZunTextPath) || StampOf(options_.ZunTextPath).size == 0 || !live_.SourcesChanged() ||
+          lineEnd_.Holds(options_.ZunTextPath)) {
         if (failed_) {
           // Outputs that could not be written (a folder gone, a full disk) are written again at
           // every look: after the last reading no change would bring them.

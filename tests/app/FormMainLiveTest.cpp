@@ -196,6 +196,26 @@ TEST_F(FormMainLiveTest, OutputsThatCannotBeWrittenTurnTheCycleRedAndAreWrittenO
   EXPECT_EQ(prompter.messages.size(), 1u);
 }
 
+TEST_F(FormMainLiveTest, AFileRewrittenThroughAnEmptyMomentIsReloadedWithItsNewContents) {
+  TestForm& f = *form;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  const std::string published = PureText();
+  ASSERT_NE(published.find(",200,1,"), std::string::npos);
+  // The timing system writes its file anew: a tick catches it empty, the next one full again
+  // with one reading more, and the race is quiet after it.
+  WriteAll(race, "");
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 12) << "an empty moment is not loaded";
+  EXPECT_EQ(PureText(), published) << "nor published";
+  Append(Reading(201, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+  EXPECT_NE(PureText().find(",201,1,"), std::string::npos);
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+}
+
 TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   TestForm& f = *form;
   f.CBNeedCSV.checked = true;  // the automatic upload follows a written overall ranking

@@ -115,6 +115,13 @@ TEST_F(WatchTest, AppendedReadingsReachTheOutputsAndSigtermEndsWithZero) {
   fs::rename(kept, race_);
   Append("1,1,152,1,1920000,1920000,91920000\n");
   ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,152,1,1920000,1920000,91920000\r\n"); })) << ReadAll(err_);
+  // Nor does a file written anew that is caught empty.
+  const std::string whole = ReadAll(race_);
+  std::ofstream(race_, std::ios::trunc).flush();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_TRUE(Contains(pure, "1,1,152,1,1920000,1920000,91920000\r\n"));
+  std::ofstream(race_, std::ios::binary) << whole << "1,1,153,1,1930000,1930000,91930000\n";
+  ASSERT_TRUE(WaitFor([&] { return Contains(pure, "1,1,153,1,1930000,1930000,91930000\r\n"); })) << ReadAll(err_);
 
   EXPECT_EQ(Stop(), 0);
   const std::string err = ReadAll(err_);

@@ -715,6 +715,9 @@ void FormMain::Timer1Timer() {
   } rearm{*this};
 
   const FileStamp stamp = StampOfZunText(Edit1.text);
+  // An emptied file is one being written anew, as a missing one is being replaced: loading it
+  // would publish empty outputs, and with the snapshot at size 0 its new contents would not load.
+  if (stamp.exists && stamp.size == 0) return;
   if (stamp.exists) CurrentSnapshot = stamp;
   const bool writesOutputs = CBAuto.checked && CBPure.checked;
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
