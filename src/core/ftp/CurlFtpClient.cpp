@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <type_traits>
 
 #include "ftp/ListParser.h"
 #include "platform/Text.h"
@@ -285,6 +286,10 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlFtpClient::OpenSocketCallback);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
+  static_assert(std::is_same_v<curl_off_t, int64_t>, "the progress callback's arguments");
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CurlFtpClient::ProgressCallback);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   if (p.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
   if (!p.customRequest.empty()) curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, p.customRequest.c_str());
   if (p.body) {
@@ -307,7 +312,7 @@ int CurlFtpClient::Drive(void* easyPtr) {
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_OK;
   int waitMs = 1;
-  auto lastHook = std::chrono::steady_clock::now();
+  lastHook_ = std::chrono::steady_clock::now();
   for (;;) {
     int running = 0;
     if (curl_multi_perform(multi, &running) != CURLM_OK) {
@@ -324,13 +329,23 @@ int CurlFtpClient::Drive(void* easyPtr) {
     int ready = 0;
     curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
     waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
-    if (waitHook_ && std::chrono::steady_clock::now() - lastHook > std::chrono::milliseconds(40)) {
-      waitHook_();
-      lastHook = std::chrono::steady_clock::now();
-    }
+    CallWaitHook();
   }
   curl_multi_remove_handle(multi, easy);
   return result;
+}
+
+void CurlFtpClient::CallWaitHook() {
+  if (!waitHook_ || std::chrono::steady_clock::now() - lastHook_ <= std::chrono::milliseconds(40)) return;
+  waitHook_();
+  lastHook_ = std::chrono::steady_clock::now();
+}
+
+// libcurl waits for the server's reply to an upload inside one call, for up to a minute on a slow
+// line or a silent server; it reports progress there once a second, so the window stays alive.
+int CurlFtpClient::ProgressCallback(void* self, int64_t, int64_t, int64_t, int64_t) {
+  static_cast<CurlFtpClient*>(self)->CallWaitHook();
+  return 0;
 }
 
 FtpError CurlFtpClient::Run(Perform& p) {

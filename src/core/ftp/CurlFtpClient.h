@@ -3,6 +3,8 @@
 // connection is reused by every operation (no new login each time); libcurl logs in again by
 // itself only when the server has dropped the connection. Paths are sent absolute, resolved
 // against the folder the server last reported.
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,8 @@ class CurlFtpClient final : public FtpClient {
 
   static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
   static int DebugCallback(void* handle, int type, char* data, size_t size, void* self);
+  static int ProgressCallback(void* self, int64_t downTotal, int64_t downNow, int64_t upTotal, int64_t upNow);
+  void CallWaitHook();  // at most every 40 ms
   static int OpenSocketCallback(void* self, int purpose, void* address);
 
   CurlTimeouts timeouts_;
@@ -81,6 +85,7 @@ class CurlFtpClient final : public FtpClient {
   bool tls_ = false;
   std::string caFile_;
   std::function<void()> waitHook_;
+  std::chrono::steady_clock::time_point lastHook_;
   std::string user_, password_;
   std::string cwd_ = "/";
   bool mlsdUnsupported_ = false;
