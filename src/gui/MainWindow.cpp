@@ -107,8 +107,8 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   setWindowTitle(QStringLiteral("zunTextEditor"));
   BuildWidgets();
   ConnectEvents();
-  // While the FTP client waits the window repaints and shows the session's status texts; the
-  // operator's input waits until the operation ends.
+  // While the FTP client waits the window repaints and shows the session's status texts; of the
+  // operator's input only the grid's goes on (DropDuringWait).
   form_->SetFtpWaitHook([this] { WhileFtpWaits(); });
   resize(1026, 697);
   if (QScreen* screen = QApplication::primaryScreen()) {
@@ -577,15 +577,34 @@ zun::Control* MainWindow::Record(const std::string& name) {
 // ---- events ----
 
 void MainWindow::Forward(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
+  struct Depth {
+    int& count;
+    explicit Depth(int& c) : count(c) { ++count; }
+    ~Depth() { --count; }
+  };
+  {
+    Depth depth(forwarding_);
+    try {
+      handler();
+    } catch (...) {
+      Mirror();
+      throw;
+    }
     Mirror();
-    throw;
+    // A grid click inside a wait mirrored the records: the operation still holds the remote side.
+    if (ftpWaiting_) GreyRemoteControls();
   }
-  Mirror();
   if (form_->CloseRequested) {
     form_->CloseRequested = false;
+    close();
+  }
+  if (forwarding_ > 0 || destroying_) return;
+  const std::vector<QPointer<QAbstractButton>> clicks = std::move(clicksAfterWait_);
+  clicksAfterWait_.clear();
+  for (const QPointer<QAbstractButton>& button : clicks)
+    if (button) button->click();
+  if (closeAfterWait_) {
+    closeAfterWait_ = false;
     close();
   }
 }
@@ -762,47 +781,79 @@ void MainWindow::ConnectEvents() {
 }
 
 namespace {
-// What the operator does while an FTP operation waits is dropped, not queued: a click that came
-// to life seconds later could start a second operation or act on a list that has changed.
-class InputDropper : public QObject {
+class WaitFilter : public QObject {
  public:
-  using QObject::QObject;
+  explicit WaitFilter(std::function<bool(QObject*, QEvent*)> drop) : drop_(std::move(drop)) {}
 
  protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::Wheel:
-      case QEvent::ShortcutOverride:
-      case QEvent::Shortcut:
-      case QEvent::Close:
-        return true;
-      default:
-        return false;
-    }
-  }
+  bool eventFilter(QObject* receiver, QEvent* event) override { return drop_(receiver, event); }
+
+ private:
+  std::function<bool(QObject*, QEvent*)> drop_;
 };
 }  // namespace
+
+// What the operator does while an FTP operation waits is dropped, not queued: a click that came
+// to life seconds later could start a second operation or act on a list that has changed. The
+// grid is the exception, as it does not change during the operation: the operator goes on moving
+// in it, and a click on a mark button, or a request to close, is carried out once the operation
+// has ended. The cycle's passes take much of every second on a slow line.
+bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Close:
+      break;
+    default:
+      return false;
+  }
+  // A top-level window hands its input on to the widget meant, which is judged then.
+  if (receiver->isWindowType()) return false;
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  if (widget == nullptr) return true;
+  if (event->type() == QEvent::Close) {
+    if (widget == this) closeAfterWait_ = true;
+    event->ignore();  // a close event dropped but accepted would still hide the window
+    return true;
+  }
+  if ((widget == grid_ || grid_->isAncestorOf(widget)) && event->type() != QEvent::Shortcut) return false;
+  if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    const bool markButton = button != nullptr && (button->objectName() == QLatin1String("ButtonDoignore") ||
+                                                  button->objectName() == QLatin1String("ButtonCancalIgnore"));
+    // Clicked again because nothing seemed to happen: still one click.
+    if (markButton && button->isEnabled() &&
+        std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), button) == clicksAfterWait_.end())
+      clicksAfterWait_.emplace_back(button);
+  }
+  return true;
+}
+
+void MainWindow::GreyRemoteControls() {
+  for (const char* name : {"ToolBar1", "ComboCurrDir", "SpeedUpDir", "RemoteFileListV"})
+    if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(false);
+}
 
 void MainWindow::WhileFtpWaits() {
   if (destroying_) return;
   // The remote controls are greyed while the operation runs; the mirror after it restores them.
-  for (const char* name : {"ToolBar1", "ComboCurrDir", "SpeedUpDir", "RemoteFileListV"})
-    if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(false);
+  GreyRemoteControls();
   for (const Binding& b : bindings_)
     if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
   form_->UpdateCycleStatus();
   SyncCycleState();
-  InputDropper dropper;
-  QCoreApplication::instance()->installEventFilter(&dropper);
+  WaitFilter filter([this](QObject* receiver, QEvent* event) { return DropDuringWait(receiver, event); });
+  QCoreApplication::instance()->installEventFilter(&filter);
   ftpWaiting_ = true;
   QCoreApplication::processEvents();
   ftpWaiting_ = false;
-  QCoreApplication::instance()->removeEventFilter(&dropper);
+  QCoreApplication::instance()->removeEventFilter(&filter);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

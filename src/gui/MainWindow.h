@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class QAbstractButton;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -69,6 +70,9 @@ class MainWindow : public QMainWindow {
   void SyncGrid();
   void SyncCycleState();
   void WhileFtpWaits();
+  // While an FTP operation waits: true when `event` is to be dropped.
+  bool DropDuringWait(QObject* receiver, QEvent* event);
+  void GreyRemoteControls();
 
   std::unique_ptr<QtPrompter> ownPrompter_;
   zun::Prompter* prompter_;
@@ -82,6 +86,10 @@ class MainWindow : public QMainWindow {
   std::vector<QLabel*> panels_;
   QLabel* cycleLabel_ = nullptr;
   bool ftpWaiting_ = false;
+  int forwarding_ = 0;  // handlers in progress, nested ones included
+  // Asked for while an FTP operation waited, done once the handler that started it has ended.
+  std::vector<QPointer<QAbstractButton>> clicksAfterWait_;
+  bool closeAfterWait_ = false;
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
   bool shown_ = false;

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -17,6 +20,8 @@
 #include "Application.h"
 #include "FakePrompter.h"
 #include "FtpTestServer.h"
+#include "GridModel.h"
+#include "GridView.h"
 #include "MainWindow.h"
 
 using zun::gui::MainWindow;
@@ -129,6 +134,80 @@ class MainWindowFtpTest : public QObject {
     QCOMPARE(ColorOf(label3), QColor(0, 128, 128));
     QVERIFY(connectButton->isEnabled());
     QCOMPARE(w.Form().FtpClientOf().LoginCount(), 1);
+  }
+
+  // An upload over a slow line: the operator goes on choosing a row in the grid, and a click on
+  // the mark button or a request to close is carried out once the upload has ended; other
+  // clicks are dropped.
+  void theOperatorWorksInTheGridWhileAnUploadWaits() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root));
+    zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
+    QVERIFY(server.Start(zun::test::FtpServerKind::Throttled));
+    QByteArray lines;
+    for (int i = 0; i < 30000; ++i)  // about 1 MB of pure text: seconds at its speed
+      lines += "1,1," + QByteArray::number(100 + i) + ",1," + QByteArray::number(1000000 + i) + "," +
+               QByteArray::number(1000000 + i) + "," + QByteArray::number(91000000 + i) + "\r\n";
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, lines);
+
+    ScriptedPrompter prompter;
+    zun::FormMainOptions options;
+    options.ExecutablePath = (dir.path() + QStringLiteral("/zuntexteditor")).toStdString();
+    options.CurrentDirectory = dir.path().toStdString();
+    MainWindow w(&prompter, options);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    prompter.files.push_back(race.toStdString());
+    Find<QAction>(w, "ZunText1")->trigger();
+    Find<QToolButton>(w, "SBPutCleanText")->click();
+    QTest::keyClicks(Find<QLineEdit>(w, "EHost"), QString::fromStdString(server.Host()));
+    QTest::keyClicks(Find<QLineEdit>(w, "EUserId"), QStringLiteral("demo"));
+    QTest::keyClicks(Find<QLineEdit>(w, "EPassword"), QStringLiteral("secret"));
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    QVERIFY(w.Form().Connected);
+
+    zun::gui::GridView* grid = w.Grid();
+    auto* mark = Find<QPushButton>(w, "ButtonDoignore");
+    auto* flags = Find<QListWidget>(w, "ListBox1");
+    bool during = false;
+    int rowWanted = -1;
+    int rowChosen = 0;
+    int marksDuring = -1;
+    bool openAfterClose = false;
+    QTimer::singleShot(400, &w, [&] {
+      during = w.Form().Uploading;
+      const int shown = grid->rowAt(grid->viewport()->height() / 2);
+      rowWanted = w.Model()->GridRowOf(shown);
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(shown, 1)).center());
+      rowChosen = w.Form().StringGrid1.currentRow;
+      QTest::qWait(100);  // the operator's eye on the framed row
+      QTest::mouseClick(mark, Qt::LeftButton);
+      QTest::mouseClick(mark, Qt::LeftButton);
+      marksDuring = flags->count();
+      QTest::mouseClick(Find<QToolButton>(w, "TBDisConnect"), Qt::LeftButton);
+      w.close();
+      openAfterClose = w.isVisible();
+    });
+    prompter.answers = {false};  // "still connected, disconnect?": no
+    Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+
+    QVERIFY(during);
+    QVERIFY(rowWanted > 1);
+    QCOMPARE(rowChosen, rowWanted);
+    QCOMPARE(marksDuring, 0);
+    QVERIFY(openAfterClose);
+    // Then: one mark on the row chosen, the disconnect click gone, and the close asked for.
+    QCOMPARE(flags->count(), 1);
+    QVERIFY(flags->item(0)->text().startsWith(QString::number(rowWanted) + QStringLiteral(",")));
+    QVERIFY(w.Form().Connected);
+    QCOMPARE(prompter.confirmations, std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"});
+    QVERIFY(prompter.messages.empty());
+    QVERIFY(w.isVisible());
+    QCOMPARE(ReadFile(root + QStringLiteral("/zuntextpure.txt")).size(),
+             ReadFile(QString::fromStdString(w.Form().PureTextPath)).size());
   }
 };
 
