@@ -602,7 +602,7 @@ void MainWindow::Forward(const std::function<void()>& handler) {
   const std::vector<QPointer<QAbstractButton>> clicks = std::move(clicksAfterWait_);
   clicksAfterWait_.clear();
   for (const QPointer<QAbstractButton>& button : clicks)
-    if (button) button->click();
+    if (button && !closing_) button->click();
   if (closeAfterWait_) {
     closeAfterWait_ = false;
     close();
