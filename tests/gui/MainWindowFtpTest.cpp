@@ -59,6 +59,23 @@ class MainWindowFtpTest : public QObject {
     return nullptr;
   }
   static QColor ColorOf(QWidget* w) { return w->palette().color(QPalette::WindowText); }
+  static zun::FormMainOptions OptionsIn(const QTemporaryDir& dir) {
+    zun::FormMainOptions options;
+    options.ExecutablePath = (dir.path() + QStringLiteral("/zuntexteditor")).toStdString();
+    options.CurrentDirectory = dir.path().toStdString();
+    return options;
+  }
+  // Shows the window, opens `race`, writes its outputs and fills in the test server's login.
+  void OpenAndFillHost(MainWindow& w, ScriptedPrompter& prompter, const QString& race, const std::string& host) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    prompter.files.push_back(race.toStdString());
+    Find<QAction>(w, "ZunText1")->trigger();
+    Find<QToolButton>(w, "SBPutCleanText")->click();
+    QTest::keyClicks(Find<QLineEdit>(w, "EHost"), QString::fromStdString(host));
+    QTest::keyClicks(Find<QLineEdit>(w, "EUserId"), QStringLiteral("demo"));
+    QTest::keyClicks(Find<QLineEdit>(w, "EPassword"), QStringLiteral("secret"));
+  }
 
  private Q_SLOTS:
   void connectsBrowsesUploadsAndDisconnects() {
@@ -76,19 +93,9 @@ class MainWindowFtpTest : public QObject {
     WriteFile(race, "1,1,12,1,1000000,1000000,91000000\r\n1,1,7,1,1100000,1100000,91100000\r\n");
 
     ScriptedPrompter prompter;
-    zun::FormMainOptions options;
-    options.ExecutablePath = (dir.path() + QStringLiteral("/zuntexteditor")).toStdString();
-    options.CurrentDirectory = dir.path().toStdString();
-    MainWindow w(&prompter, options);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    prompter.files.push_back(race.toStdString());
-    Find<QAction>(w, "ZunText1")->trigger();
-    Find<QToolButton>(w, "SBPutCleanText")->click();
+    MainWindow w(&prompter, OptionsIn(dir));
+    OpenAndFillHost(w, prompter, race, server.Host());
 
-    QTest::keyClicks(Find<QLineEdit>(w, "EHost"), QString::fromStdString(server.Host()));
-    QTest::keyClicks(Find<QLineEdit>(w, "EUserId"), QStringLiteral("demo"));
-    QTest::keyClicks(Find<QLineEdit>(w, "EPassword"), QStringLiteral("secret"));
     auto* connectButton = Find<QToolButton>(w, "TBConnect");
     QVERIFY(connectButton->isEnabled());
     QTest::mouseClick(connectButton, Qt::LeftButton);
@@ -154,18 +161,8 @@ class MainWindowFtpTest : public QObject {
     WriteFile(race, lines);
 
     ScriptedPrompter prompter;
-    zun::FormMainOptions options;
-    options.ExecutablePath = (dir.path() + QStringLiteral("/zuntexteditor")).toStdString();
-    options.CurrentDirectory = dir.path().toStdString();
-    MainWindow w(&prompter, options);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    prompter.files.push_back(race.toStdString());
-    Find<QAction>(w, "ZunText1")->trigger();
-    Find<QToolButton>(w, "SBPutCleanText")->click();
-    QTest::keyClicks(Find<QLineEdit>(w, "EHost"), QString::fromStdString(server.Host()));
-    QTest::keyClicks(Find<QLineEdit>(w, "EUserId"), QStringLiteral("demo"));
-    QTest::keyClicks(Find<QLineEdit>(w, "EPassword"), QStringLiteral("secret"));
+    MainWindow w(&prompter, OptionsIn(dir));
+    OpenAndFillHost(w, prompter, race, server.Host());
     QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
     QVERIFY(w.Form().Connected);
 
