@@ -808,6 +808,7 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
     case QEvent::Wheel:
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
+    case QEvent::ContextMenu:  // the window makes one of a right click whatever became of the click
     case QEvent::Close:
       break;
     default:
@@ -822,7 +823,8 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
     event->ignore();  // a close event dropped but accepted would still hide the window
     return true;
   }
-  if ((widget == grid_ || grid_->isAncestorOf(widget)) && event->type() != QEvent::Shortcut) return false;
+  const bool gridInput = event->type() != QEvent::Shortcut && event->type() != QEvent::ContextMenu;
+  if (gridInput && (widget == grid_ || grid_->isAncestorOf(widget))) return false;
   if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     const bool markButton = button != nullptr && (button->objectName() == QLatin1String("ButtonDoignore") ||

@@ -1,7 +1,9 @@
 // The real window against a real FTP server on the loopback: connect, browse, upload, disconnect,
 // driven through its widgets on the offscreen platform.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -174,6 +176,7 @@ class MainWindowFtpTest : public QObject {
     int rowChosen = 0;
     int marksDuring = -1;
     bool openAfterClose = false;
+    bool menuDuring = true;
     QTimer::singleShot(400, &w, [&] {
       during = w.Form().Uploading;
       const int shown = grid->rowAt(grid->viewport()->height() / 2);
@@ -185,6 +188,10 @@ class MainWindowFtpTest : public QObject {
       QTest::mouseClick(mark, Qt::LeftButton);
       marksDuring = flags->count();
       QTest::mouseClick(Find<QToolButton>(w, "TBDisConnect"), Qt::LeftButton);
+      auto* edit = Find<QLineEdit>(w, "Edit1");
+      QContextMenuEvent menu(QContextMenuEvent::Mouse, edit->rect().center());
+      QCoreApplication::sendEvent(edit, &menu);
+      menuDuring = QApplication::activePopupWidget() != nullptr;
       w.close();
       openAfterClose = w.isVisible();
     });
@@ -196,6 +203,7 @@ class MainWindowFtpTest : public QObject {
     QCOMPARE(rowChosen, rowWanted);
     QCOMPARE(marksDuring, 0);
     QVERIFY(openAfterClose);
+    QVERIFY(!menuDuring);  // a right click makes no menu either
     // Then: one mark on the row chosen, the disconnect click gone, and the close asked for.
     QCOMPARE(flags->count(), 1);
     QVERIFY(flags->item(0)->text().startsWith(QString::number(rowWanted) + QStringLiteral(",")));
