@@ -475,9 +475,9 @@ void FormMain::UpdateCycleStatus() {
   if (CBPure.checked && CBNeedCSV.checked && CBFtp.checked) {
     const UploadGateDecision gate = AutoUploadDecision();
     if (gate.notUploadedByHand)
-      facts.uploadHeldBack = "手動アプロードがされていません";
+      facts.uploadHeldBack = kMsgNotUploadedByHand;
     else if (!gate.upload)
-      facts.uploadHeldBack = "ローカルディレクトリが正しくセットされていません";
+      facts.uploadHeldBack = kMsgSourceNotSet;
   }
   Cycle = DescribeCycle(facts);
 }
@@ -765,8 +765,8 @@ void FormMain::AutoUploadGate() {
   // The cycle's status says why it sends nothing: a box here would wait for OK at every reading
   // and hold the cycle still, as after a disconnect.
   if (inCycleTick_) return;
-  if (gate.notUploadedByHand) prompter_.ShowMessage("手動アプロードがされていません");
-  if (gate.sourceNotSet) prompter_.ShowMessage("ローカルディレクトリが正しくセットされていません");
+  if (gate.notUploadedByHand) prompter_.ShowMessage(kMsgNotUploadedByHand);
+  if (gate.sourceNotSet) prompter_.ShowMessage(kMsgSourceNotSet);
 }
 
 // ---------------------------------------------------------------- output-file actions

@@ -15,10 +15,13 @@ int NextProgressPosition(int position);
 // size changed since.
 bool SnapshotCallsForReload(const FileStamp& previous, const FileStamp& current);
 
+inline constexpr const char* kMsgNotUploadedByHand = "手動アプロードがされていません";
+inline constexpr const char* kMsgSourceNotSet = "ローカルディレクトリが正しくセットされていません";
+
 struct UploadGateDecision {
   bool upload = false;
-  bool notUploadedByHand = false;  // "手動アプロードがされていません"
-  bool sourceNotSet = false;       // "ローカルディレクトリが正しくセットされていません"
+  bool notUploadedByHand = false;  // kMsgNotUploadedByHand
+  bool sourceNotSet = false;       // kMsgSourceNotSet
 };
 
 // `sourceReady`: the folder label chosen by the upload option is drawn red.
