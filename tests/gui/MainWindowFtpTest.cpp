@@ -189,7 +189,7 @@ class MainWindowFtpTest : public QObject {
       marksDuring = flags->count();
       QTest::mouseClick(Find<QToolButton>(w, "TBDisConnect"), Qt::LeftButton);
       auto* edit = Find<QLineEdit>(w, "Edit1");
-      QContextMenuEvent menu(QContextMenuEvent::Mouse, edit->rect().center());
+      QContextMenuEvent menu(QContextMenuEvent::Mouse, edit->rect().center(), edit->mapToGlobal(edit->rect().center()));
       QCoreApplication::sendEvent(edit, &menu);
       menuDuring = QApplication::activePopupWidget() != nullptr;
       w.close();

@@ -121,24 +121,25 @@ inline std::string_view ResultGrid::Cell(int col, int row) const {
 
 inline ResultGrid::RowView ResultGrid::Row(int row) const {
   if (row < 0 || row >= RowCount()) return RowView{};
-  RowView cells;  // every cell is set below
+  // Built in place from the ends: a view filled in afterwards would be zeroed and copied first.
   const RowCells& r = rows_[row];
   const char* base = arena_.data() + r.Start();
-  auto cut = [&cells, base](const auto& ends) {
-    uint16_t begin = 0;
-    for (int c = 0; c < kArenaColumns; ++c) {
-      cells[c] = std::string_view(base + begin, ends[c] - begin);
-      begin = ends[c];
-    }
-  };
+  Ends ends;
   if (r.endsAside) {
-    cut(longEnds_.find(row)->second);
+    ends = longEnds_.find(row)->second;
   } else {
-    cut(r.end);
+    for (int c = 0; c < kArenaColumns; ++c) ends[c] = r.end[c];
   }
-  cells[ColXFlg] = pool_[flagX_.Index(row)];
-  cells[ColZFlg] = pool_[flagZ_.Index(row)];
-  return cells;
+  return RowView{std::string_view(base, ends[0]),
+                 std::string_view(base + ends[0], ends[1] - ends[0]),
+                 std::string_view(base + ends[1], ends[2] - ends[1]),
+                 std::string_view(base + ends[2], ends[3] - ends[2]),
+                 std::string_view(base + ends[3], ends[4] - ends[3]),
+                 std::string_view(base + ends[4], ends[5] - ends[4]),
+                 std::string_view(base + ends[5], ends[6] - ends[5]),
+                 std::string_view(base + ends[6], ends[7] - ends[6]),
+                 pool_[flagX_.Index(row)],
+                 pool_[flagZ_.Index(row)]};
 }
 
 }  // namespace zun
