@@ -796,8 +796,8 @@ class WaitFilter : public QObject {
 // What the operator does while an FTP operation waits is dropped, not queued: a click that came
 // to life seconds later could start a second operation or act on a list that has changed. The
 // grid is the exception, as it does not change during the operation: the operator goes on moving
-// in it, and a click on a mark button, or a request to close, is carried out once the operation
-// has ended. The cycle's passes take much of every second on a slow line.
+// in it, and a click on a mark button, or a request to close (the close button or 終了), is carried
+// out once the operation has ended. The cycle's passes take much of every second on a slow line.
 bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -825,6 +825,12 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
   }
   const bool gridInput = event->type() != QEvent::Shortcut && event->type() != QEvent::ContextMenu;
   if (gridInput && (widget == grid_ || grid_->isAncestorOf(widget))) return false;
+  // The menu's 終了 is the close button's twin: it waits with it.
+  if (event->type() == QEvent::MouseButtonRelease && widget == menuBar() &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    const QAction* item = menuBar()->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    if (item != nullptr && item->objectName() == QLatin1String("ActionClose1")) closeAfterWait_ = true;
+  }
   if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     const bool markButton = button != nullptr && (button->objectName() == QLatin1String("ButtonDoignore") ||

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -148,7 +149,13 @@ class MainWindowFtpTest : public QObject {
   // An upload over a slow line: the operator goes on choosing a row in the grid, and a click on
   // the mark button or a request to close is carried out once the upload has ended; other
   // clicks are dropped.
+  void theOperatorWorksInTheGridWhileAnUploadWaits_data() {
+    QTest::addColumn<bool>("byMenu");
+    QTest::newRow("close button") << false;
+    QTest::newRow("終了 in the menu") << true;
+  }
   void theOperatorWorksInTheGridWhileAnUploadWaits() {
+    QFETCH(bool, byMenu);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString root = dir.path() + QStringLiteral("/root");
@@ -192,7 +199,12 @@ class MainWindowFtpTest : public QObject {
       QContextMenuEvent menu(QContextMenuEvent::Mouse, edit->rect().center(), edit->mapToGlobal(edit->rect().center()));
       QCoreApplication::sendEvent(edit, &menu);
       menuDuring = QApplication::activePopupWidget() != nullptr;
-      w.close();
+      if (byMenu) {
+        QMenuBar* bar = w.menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(Find<QAction>(w, "ActionClose1")).center());
+      } else {
+        w.close();
+      }
       openAfterClose = w.isVisible();
     });
     prompter.answers = {false};  // "still connected, disconnect?": no
