@@ -79,6 +79,7 @@ GridView::GridView(GridModel* model, int rowHeight, QWidget* parent) : QTableVie
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   setShowGrid(false);
+  viewport()->setMouseTracking(true);  // the window is told while the operator aims at a row
   setModel(model);
 }
 
@@ -93,6 +94,21 @@ void GridView::focusOutEvent(QFocusEvent* event) {
   QTableView::focusOutEvent(event);
   if (onFocusChanged) onFocusChanged(false);
   viewport()->update();
+}
+
+void GridView::enterEvent(QEnterEvent* event) {
+  QTableView::enterEvent(event);
+  if (onPointerMoved) onPointerMoved(true);
+}
+
+void GridView::leaveEvent(QEvent* event) {
+  QTableView::leaveEvent(event);
+  if (onPointerMoved) onPointerMoved(false);
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+  QTableView::mouseMoveEvent(event);
+  if (onPointerMoved) onPointerMoved(true);
 }
 
 }  // namespace zun::gui

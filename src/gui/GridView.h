@@ -40,10 +40,14 @@ class GridView : public QTableView {
  public:
   GridView(GridModel* model, int rowHeight, QWidget* parent = nullptr);
   std::function<void(bool)> onFocusChanged;
+  std::function<void(bool)> onPointerMoved;  // the pointer moved on the grid (true) or left it
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 };
 
 }  // namespace zun::gui

@@ -770,6 +770,7 @@ void MainWindow::ConnectEvents() {
     if (row > 0) f->StringGrid1TopRowChanged(row);
   });
   grid_->onFocusChanged = [f](bool focused) { f->StringGrid1FocusChanged(focused); };
+  grid_->onPointerMoved = [f](bool inside) { f->StringGrid1PointerMoved(inside); };
 
   // The timer stands still while a tick works; the mirror afterwards starts it again with its
   // full period, so every working tick is followed by a second of rest.
@@ -1196,7 +1197,11 @@ void MainWindow::SyncGrid() {
   if (reset || scroll || (now.isValid() ? now.row() : -1) != current) {
     if (current >= 0) {
       const QModelIndex index = model_->index(current, std::clamp(g.currentCol, 0, zun::kGridColumns - 1));
+      // A view kept in place stays there: the view would otherwise scroll to a new current row.
+      const bool autoScroll = grid_->hasAutoScroll();
+      if (!scroll && g.keepScroll) grid_->setAutoScroll(false);
       grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      grid_->setAutoScroll(autoScroll);
       if (scroll || (reset && !g.keepScroll)) grid_->scrollTo(index, QAbstractItemView::EnsureVisible);
     } else {
       grid_->selectionModel()->clearSelection();

@@ -121,11 +121,37 @@ TEST_F(FormMainLiveTest, AnOperatorWatchingTheLastRowFollowsTheNewReadings) {
   EXPECT_EQ(f.StringGrid1.currentRow, 12);
   EXPECT_FALSE(f.StringGrid1.keepScroll);
 
+  // While the operator's pointer moves on the grid, a reading does not scroll the rows under it;
+  // the current row still follows.
+  f.StringGrid1TopRowChanged(4);
+  f.StringGrid1PointerMoved(true);
+  int scrolls = f.StringGrid1.scrollRequests;
+  Append(Reading(202, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.currentRow, 13);
+  EXPECT_EQ(f.StringGrid1.topRow, 4);
+  EXPECT_EQ(f.StringGrid1.scrollRequests, scrolls);
+  EXPECT_TRUE(f.StringGrid1.keepScroll);
+  // A pointer that rests there, or has left, lets the view follow again.
+  now += kAimingSeconds + 1;
+  Append(Reading(203, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.currentRow, 14);
+  EXPECT_GT(f.StringGrid1.scrollRequests, scrolls);
+  EXPECT_FALSE(f.StringGrid1.keepScroll);
+  f.StringGrid1PointerMoved(true);
+  f.StringGrid1PointerMoved(false);
+  scrolls = f.StringGrid1.scrollRequests;
+  Append(Reading(204, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.currentRow, 15);
+  EXPECT_GT(f.StringGrid1.scrollRequests, scrolls);
+
   // A reload by hand behaves as it always has: the last row, the grid focused.
   ClickRow(3);
   f.StringGrid1FocusChanged(false);
   f.ActionRefreshExecute();
-  EXPECT_EQ(f.StringGrid1.currentRow, 12);
+  EXPECT_EQ(f.StringGrid1.currentRow, 15);
   EXPECT_TRUE(f.StringGrid1.focused);
 }
 

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -297,6 +298,50 @@ class MainWindowTest : public QObject {
     // Text in a search box pauses the cycle, and the state says so.
     QTest::keyClicks(division, QStringLiteral("2"));
     QTRY_VERIFY_WITH_TIMEOUT(cycle->text().contains(QStringLiteral("「部門1」")), 3000);
+  }
+
+  // A reading that scrolled the rows as the operator clicked would put another reading under the
+  // click, and a view the operator moved away from the chosen row stays where it was put.
+  void liveReadingsLeaveTheRowsTheOperatorAimsAtInPlace() {
+    QByteArray more;
+    for (int i = 0; i < 60; ++i) more += "1,1," + QByteArray::number(200 + i) + ",1,1700000,1700000,91700000\r\n";
+    WriteFile(racePath_, more, true);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>("ProgressBar1")->value() > 0, 3000);
+    zun::gui::GridView* grid = window_->Grid();
+    QScrollBar* bar = grid->verticalScrollBar();
+    int rows = window_->Model()->rowCount();
+    QCOMPARE(bar->value(), bar->maximum());  // following the last reading
+
+    QTest::mouseMove(grid->viewport(), grid->viewport()->rect().center());
+    QTRY_VERIFY(window_->Form().StringGrid1.pointerInside);
+    const int aimedAt = bar->value();
+    WriteFile(racePath_, "1,1,300,1,1800000,1800000,91800000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QCOMPARE(bar->value(), aimedAt);
+    QCOMPARE(grid->currentIndex().row(), rows - 1);
+
+    // The pointer leaves: the next reading is followed again.
+    QTest::mouseMove(Find<QWidget>("ListBox1"));
+    QTRY_VERIFY(!window_->Form().StringGrid1.pointerInside);
+    WriteFile(racePath_, "1,1,301,1,1900000,1900000,91900000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+
+    // A row chosen, then the view scrolled away from it by the operator.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(rows - 2, 1)).center());
+    QTest::mouseMove(Find<QWidget>("ListBox1"));
+    bar->setValue(0);
+    WriteFile(racePath_, "1,1,302,1,2000000,2000000,92000000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(grid->currentIndex().row(), rows - 3);
   }
 
   void closingAsksFirst() {

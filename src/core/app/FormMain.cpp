@@ -448,6 +448,13 @@ void FormMain::ReloadKeepingView() {
     g.scrollRequests = before.scrollRequests;
     g.keepScroll = true;
     RememberedRow = remembered;
+  } else if (followsTail && g.pointerInside && Now() - g.pointerMovedAt <= kAimingSeconds) {
+    // The operator is aiming at a row: a scroll now would put another reading under the click.
+    // The current row goes on following the last; the view follows again once the pointer has
+    // left or rested for a while.
+    g.topRow = before.topRow < rowCount ? before.topRow : 1;
+    g.scrollRequests = before.scrollRequests;
+    g.keepScroll = true;
   }
   if (!chosenFlag.empty()) {
     for (size_t i = 0; i < Flags.size(); ++i)
@@ -527,6 +534,11 @@ void FormMain::StringGrid1SelectCell(int col, int row) {
 }
 
 void FormMain::StringGrid1TopRowChanged(int topRow) { StringGrid1.topRow = topRow; }
+
+void FormMain::StringGrid1PointerMoved(bool inside) {
+  StringGrid1.pointerInside = inside;
+  if (inside) StringGrid1.pointerMovedAt = Now();
+}
 
 void FormMain::RGDispOptClick() { ++StringGrid1.repaints; }
 

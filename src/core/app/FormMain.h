@@ -33,6 +33,8 @@ namespace zun {
 inline constexpr const char* kVersionText = "ver 0.4";
 inline constexpr int kCheckStateCount = 50;
 inline constexpr int kRemoteSortFlagCount = 20;
+// A pointer that has not moved on the grid for longer is resting there, no longer aiming at a row.
+inline constexpr int kAimingSeconds = 3;
 
 // The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
 // hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
@@ -46,6 +48,9 @@ struct GridControl : Control {
   int repaints = 0;        // bumped when cells changed or the display mode changed: repaint
   int scrollRequests = 0;  // bumped when the current row must be scrolled into view
   bool keepScroll = false;  // the last reset kept the operator's place: the view keeps its scroll position
+  // The operator's pointer on the grid, and when it last moved there (the window reports both).
+  bool pointerInside = false;
+  std::time_t pointerMovedAt = 0;
 };
 
 // The open dialog's settings.
@@ -207,6 +212,8 @@ class FormMain {
   void StringGrid1FocusChanged(bool focused);
   void StringGrid1SelectCell(int col, int row);
   void StringGrid1TopRowChanged(int topRow);
+  // The pointer moved on the grid (inside) or left it.
+  void StringGrid1PointerMoved(bool inside);
 
   // ---- search and filter ----
   // True when the key was handled (Enter runs the row search of the edit's column).
