@@ -476,7 +476,7 @@ TEST_F(FormMainTest, OutputFileActions) {
   EXPECT_EQ(f.CheckListBox1.itemChecked, (std::vector<bool>{false}));
 }
 
-TEST_F(FormMainTest, DeletingTheFlagFileClearsEveryMark) {
+TEST_F(FormMainTest, DeletingTheFlagFileAsksThenClearsEveryMark) {
   WriteAll(dir.File("race/zuntext.flg"), "1,1,1,123,1,1000000,1000000,90000000,x\n");
   TestForm& f = ShowAndOpen();
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 1), "x");
@@ -485,7 +485,14 @@ TEST_F(FormMainTest, DeletingTheFlagFileClearsEveryMark) {
   f.ActionOpenZunFolderExecute();
   f.ActionOpenFlgHolderExecute();
   EXPECT_EQ(prompter.shownFolders, (std::vector<std::string>{dir.File("race"), dir.File("race")}));
+  // The operator is asked first: a slip on the button keeps the marks.
+  prompter.answers = {false, true};
   f.ActionDelteFlgFileExecute();
+  EXPECT_TRUE(FileExists(dir.File("race/zuntext.flg")));
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 1), "x");
+  f.ActionDelteFlgFileExecute();
+  EXPECT_EQ(prompter.confirmations,
+            (std::vector<std::string>(2, "x FLG の印 1 件が全て消えます。\nFLGファイルを削除してもいいですか？")));
   EXPECT_FALSE(FileExists(dir.File("race/zuntext.flg")));
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 1), "");
   EXPECT_TRUE(f.ListBox1.items.empty());

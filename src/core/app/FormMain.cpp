@@ -18,6 +18,7 @@ namespace zun {
 namespace {
 
 const char* const kMsgCannotOpen = "ファイルがオープン出来ませんでした。";
+const char* const kMsgDeleteFlagFile = "x FLG の印 %d 件が全て消えます。\nFLGファイルを削除してもいいですか？";
 
 std::string ProcessCurrentDirectory() {
   char buffer[4096];
@@ -800,6 +801,9 @@ void FormMain::ActionOpenZunFolderExecute() { OpenFolder(ZunTextDir); }
 void FormMain::ActionOpenFlgHolderExecute() { OpenFolder(FlagDir); }
 
 void FormMain::ActionDelteFlgFileExecute() {
+  // The button has no caption and sits beside the mark buttons: a slip would take back every mark
+  // at once, and the next tick would publish rankings with those readings in them.
+  if (!Flags.empty() && !prompter_.Confirm(Format(kMsgDeleteFlagFile, static_cast<int>(Flags.size())))) return;
   DeleteOutputFile(0);
   MarksChangedSinceOutputs = true;
   LoadResultGrid();
