@@ -501,6 +501,29 @@ TEST_F(FormMainFtpTest, TheCyclesPassesIn999SendOnlyTheCountFilesThatChanged) {
   EXPECT_EQ(f.Publish.lastUploadSummary, "2/2 ﾌｧｲﾙ送信") << "a pass by hand sends everything";
 }
 
+TEST_F(FormMainFtpTest, TheCyclesPassesKeepTheOperatorsChoiceInTheServersList) {
+  CountingForm& f = PublishingIntoSub();
+  f.RemoteFileListV.selectedRows = {RowOf(f, "inner.csv")};
+  const int passes = f.passes;
+  Append(race, "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  ASSERT_EQ(f.passes, passes + 1);
+  ASSERT_EQ(f.RemoteFileListV.selectedRows.size(), 1u);
+  EXPECT_EQ(Captions(f).at(static_cast<size_t>(f.RemoteFileListV.selectedRows[0])), "inner.csv");
+  EXPECT_EQ(f.RemoteFileListV.itemIndex, f.RemoteFileListV.selectedRows[0]);
+
+  // So the operator's delete takes the file chosen, and only that one.
+  prompter.answers = {true};
+  f.RemoteDeleteClick();
+  EXPECT_FALSE(FileExists(root + "/sub/inner.csv"));
+  EXPECT_TRUE(FileExists(root + "/sub/zuntextpure.txt"));
+
+  // An upload by hand still leaves the list without a choice.
+  f.RemoteFileListV.selectedRows = {RowOf(f, "zuntextpure.txt")};
+  f.ActionUploadExecute();
+  EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
+}
+
 TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
   CountingForm& f = ShowAndOpen();
   f.ActionConnectHostExecute();

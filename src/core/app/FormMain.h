@@ -325,6 +325,9 @@ class FormMain {
   void MakeFtpSession();
   bool ListRemote();  // FtpSession List, then RemoteFileListV shows its items
   void SyncRemoteRows();
+  // The captions of the selected remote entries, and those entries selected again in the list.
+  std::vector<std::string> SelectedRemoteCaptions() const;
+  void SelectRemoteCaptions(const std::vector<std::string>& captions);
   void FocusRemoteList();
   void EnterLocalFolder(const std::string& path);
   Control* UploadLabel(int mode);

@@ -114,6 +114,21 @@ void FormMain::ClearRemoteSelection() {
   RemoteFileListV.itemIndex = -1;
 }
 
+std::vector<std::string> FormMain::SelectedRemoteCaptions() const {
+  std::vector<std::string> captions;
+  for (int index : RemoteFileListV.selectedRows)
+    if (index >= 0 && static_cast<size_t>(index) < RemoteItems.size()) captions.push_back(RemoteItems[index].Caption);
+  return captions;
+}
+
+void FormMain::SelectRemoteCaptions(const std::vector<std::string>& captions) {
+  RemoteFileListV.selectedRows.clear();
+  for (size_t i = 0; i < RemoteItems.size(); ++i)
+    if (std::find(captions.begin(), captions.end(), RemoteItems[i].Caption) != captions.end())
+      RemoteFileListV.selectedRows.push_back(static_cast<int>(i));
+  RemoteFileListV.itemIndex = RemoteFileListV.selectedRows.empty() ? -1 : RemoteFileListV.selectedRows.front();
+}
+
 void FormMain::FocusRemoteList() {
   RemoteFileListV.focused = true;
   ++RemoteFileListV.focusRequests;
@@ -254,6 +269,17 @@ void FormMain::UploadOutputs() {
   const ftp::UploadPlan plan =
       ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries, CheckListBox1.itemIndex);
 
+  // The cycle refills the server's list at every reading: what the operator chose there (to
+  // delete or rename it) stays chosen, by name, or it could never be acted on during a race.
+  struct KeepChoice {
+    FormMain& form;
+    const bool keeps;
+    const std::vector<std::string> captions;
+    ~KeepChoice() {
+      if (keeps) form.SelectRemoteCaptions(captions);
+    }
+  } keepChoice{*this, automaticPass_, automaticPass_ ? SelectedRemoteCaptions() : std::vector<std::string>()};
+
   ftp::UploadPassResult pass;
   switch (plan.Kind) {
     case ftp::UploadKind::Nothing: return;
@@ -312,9 +338,7 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
 // ---------------------------------------------------------------- remote browser
 
 void FormMain::RemoteFileListVColumnClick(int column) {
-  std::vector<std::string> selected;
-  for (int index : RemoteFileListV.selectedRows)
-    if (index >= 0 && static_cast<size_t>(index) < RemoteItems.size()) selected.push_back(RemoteItems[index].Caption);
+  const std::vector<std::string> selected = SelectedRemoteCaptions();
 
   ftp::RemoteSortState state;
   state.RemoteSortColumn = RemoteSortColumn;
@@ -325,11 +349,7 @@ void FormMain::RemoteFileListVColumnClick(int column) {
   SyncRemoteRows();
 
   // The selected entries stay selected where the sort moved them.
-  RemoteFileListV.selectedRows.clear();
-  for (size_t i = 0; i < RemoteItems.size(); ++i)
-    if (std::find(selected.begin(), selected.end(), RemoteItems[i].Caption) != selected.end())
-      RemoteFileListV.selectedRows.push_back(static_cast<int>(i));
-  RemoteFileListV.itemIndex = RemoteFileListV.selectedRows.empty() ? -1 : RemoteFileListV.selectedRows.front();
+  SelectRemoteCaptions(selected);
 }
 
 void FormMain::RemoteFileListVDblClick() {
