@@ -15,8 +15,9 @@ trap 'rm -rf "$data"' EXIT
 "$build/bench/gen_race" "$lines" 1 > "$data/race.txt"
 cat "$data/race.txt" > /dev/null  # in the page cache for all three
 
-# Wall seconds and peak KB of one command.
-measure() { /usr/bin/time -f "%e %M" -o "$data/t" "$@" > /dev/null 2>&1; cat "$data/t"; }
+# Wall seconds and peak KB of one command. The disk is settled first: the last run's outputs
+# would otherwise still be written back while the next command is timed.
+measure() { sync; /usr/bin/time -f "%e %M" -o "$data/t" "$@" > /dev/null 2>&1; cat "$data/t"; }
 median() { sort -n | sed -n 3p; }
 read_csv='import sys, time, pandas
 t = time.perf_counter()
