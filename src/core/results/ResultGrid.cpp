@@ -157,18 +157,22 @@ void ResultGrid::AppendRows(const ResultGrid& other, int from) {
   for (size_t i = 1; i < other.pool_.size(); ++i) pooled[i] = Intern(other.pool_[i]);
   const uint64_t shift = arena_.size();
   arena_.append(other.arena_);
-  for (int r = std::max(from, 0); r < other.RowCount(); ++r) {
-    RowCells cells = other.rows_[r];
-    const uint64_t start = cells.Start() + shift;
-    cells.startLow = static_cast<uint32_t>(start);
-    cells.startHigh = static_cast<uint16_t>(start >> 32);
-    rows_.push_back(cells);
-    const int row = static_cast<int>(rows_.size()) - 1;
-    if (cells.endsAside) longEnds_[row] = other.longEnds_.find(r)->second;
-    flagX_.codes.push_back(0);
-    flagZ_.codes.push_back(0);
-    flagX_.Set(row, pooled[other.flagX_.Index(r)]);
-    flagZ_.Set(row, pooled[other.flagZ_.Index(r)]);
+  from = std::max(from, 0);
+  const int first = RowCount();
+  rows_.insert(rows_.end(), other.rows_.begin() + std::min(from, other.RowCount()), other.rows_.end());
+  for (size_t i = static_cast<size_t>(first); i < rows_.size(); ++i) {
+    const uint64_t start = rows_[i].Start() + shift;
+    rows_[i].startLow = static_cast<uint32_t>(start);
+    rows_[i].startHigh = static_cast<uint16_t>(start >> 32);
+  }
+  flagX_.codes.resize(rows_.size(), 0);
+  flagZ_.codes.resize(rows_.size(), 0);
+  for (int r = from; r < other.RowCount(); ++r) {
+    const int row = first + (r - from);
+    if (other.rows_[r].endsAside) longEnds_[row] = other.longEnds_.find(r)->second;
+    // Most flag cells are empty: index 0 in both pools.
+    if (other.flagX_.codes[r] != 0) flagX_.Set(row, pooled[other.flagX_.Index(r)]);
+    if (other.flagZ_.codes[r] != 0) flagZ_.Set(row, pooled[other.flagZ_.Index(r)]);
   }
 }
 
