@@ -771,6 +771,9 @@ void MainWindow::ConnectEvents() {
   });
   grid_->onFocusChanged = [f](bool focused) { f->StringGrid1FocusChanged(focused); };
   grid_->onPointerMoved = [f](bool inside) { f->StringGrid1PointerMoved(inside); };
+  // Scrolling by wheel or scroll bar is the operator's hand on the grid as much as a move is.
+  connect(grid_->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [f] { f->StringGrid1PointerMoved(true); });
 
   // The timer stands still while a tick works; the mirror afterwards starts it again with its
   // full period, so every working tick is followed by a second of rest.

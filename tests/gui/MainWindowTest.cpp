@@ -333,6 +333,15 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
     QTRY_COMPARE(bar->value(), bar->maximum());
 
+    // Scrolling back by the scroll bar (or the wheel) holds the view as a move does.
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int scrolledTo = bar->value();
+    QVERIFY(scrolledTo < bar->maximum());
+    WriteFile(racePath_, "1,1,303,1,1950000,1950000,91950000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QCOMPARE(bar->value(), scrolledTo);
+
     // A row chosen, then the view scrolled away from it by the operator.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(rows - 2, 1)).center());
     QTest::mouseMove(Find<QWidget>("ListBox1"));
