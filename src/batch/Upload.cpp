@@ -105,7 +105,6 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   ftpSession.SetLocalDirectory(source->UploadDir);
 
   std::vector<ftp::UploadEntry> entries;
-  size_t csvFiles = 0;
   ftp::UploadPlan plan;
   ftp::UploadPassResult pass;
   ftp::SentFiles onServer;
@@ -128,7 +127,6 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     if (options.Mode == ftp::kUpload999) {
       std::vector<DirectoryEntry> listing;
       ListDirectory(source->UploadDir, "*.csv", listing);
-      csvFiles = listing.size();
       for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});
     }
     plan = ftp::PlanUpload(options.Mode, source->UploadDir, source->UploadFilePath.value_or(std::string()), entries,
@@ -137,7 +135,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
     if (pass.ConnectionFailure.ok()) awaitingServer = false;
     if (pass.ConnectionFailure.code == ftp::kFtpTimeout) awaitingServer = true;
-  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()), pass.Unchanged,
+  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()) - pass.Deferred, pass.Unchanged,
                                    !pass.ConnectionFailure.ok(), skipped}));
   // A file left out holds its bytes on the server already: it counts as sent.
   const int sent = pass.Sent + pass.Unchanged;
@@ -148,10 +146,12 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     std::fprintf(stderr, "zuntext-batch: nothing to upload in %s\n", source->UploadDir.c_str());
     return 0;
   }
-  if (csvFiles > plan.Files.size())
-    std::fprintf(stderr, "zuntext-batch: %zu CSV files in %s; at most %d are sent in one pass\n", csvFiles,
+  // The files the pass went through; those past its limit wait for the next pass.
+  const size_t planned = plan.Files.size() - static_cast<size_t>(pass.Deferred);
+  if (pass.Deferred > 0)
+    std::fprintf(stderr, "zuntext-batch: %zu CSV files in %s; at most %d are sent in one pass\n", plan.Files.size(),
                  source->UploadDir.c_str(), ftp::kMaxUploadFiles);
-  std::fprintf(stderr, "zuntext-batch: %d of %zu files sent to %s\n", sent, plan.Files.size(),
+  std::fprintf(stderr, "zuntext-batch: %d of %zu files sent to %s\n", sent, planned,
                remoteFolder.empty() ? "the login folder" : remoteFolder.c_str());
   for (const std::string& refused : pass.Refused) std::fprintf(stderr, "zuntext-batch: refused %s\n", refused.c_str());
   if (pass.ConnectionFailure.code == ftp::kFtpFolderUnavailable) {
@@ -164,7 +164,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
                  pass.ConnectionFailure.code, pass.ConnectionFailure.message.c_str());
     return kExitNoConnection;
   }
-  return static_cast<size_t>(sent) == plan.Files.size() ? 0 : kExitNotSent;
+  return static_cast<size_t>(sent) == planned ? 0 : kExitNotSent;
 }
 
 }  // namespace zun::batch

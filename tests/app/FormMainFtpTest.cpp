@@ -266,7 +266,27 @@ TEST_F(FormMainFtpTest, UploadsInTheThreeModes) {
   EXPECT_EQ(ReadAll(root + "/sub/052.csv"), "52");
   EXPECT_FALSE(FileExists(root + "/sub/053.csv"));
   EXPECT_EQ(f.RemoteFileListV.rows.size(), 52u);
+  EXPECT_EQ(f.Publish.lastUploadSummary, "50/50 ﾌｧｲﾙ送信");
   EXPECT_TRUE(f.Connected);
+
+  // The cycle's passes leave out what the server holds, so the files past the fiftieth follow:
+  // a long race's later laps reach the site too. The first reading rewrites every count file (those
+  // of laps nobody ran keep their header alone): fifty go, then the rest with the next reading.
+  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = f.CBNeedCSV.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+  Append(race, "1,1,124,2,2100000,2100000,91100000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.Publish.lastUploadSummary, "50/50 ﾌｧｲﾙ送信");
+  Append(race, "1,1,125,1,2200000,2200000,91200000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.Publish.lastUploadSummary, "10/60 ﾌｧｲﾙ送信 (50 変更なし)");
+  for (int i = 3; i <= 62; ++i)
+    EXPECT_EQ(ReadAll(Format("%s/sub/%03d.csv", root.c_str(), i)), ReadAll(Format("%s/999/%03d.csv", TextDir().c_str(), i)))
+        << i;
+  EXPECT_FALSE(FileExists(root + "/sub/001.csv"));  // 001 and 002 are checked: kept back
+  f.CBAuto.checked = false;
+  f.CBAutoClick();
   f.ActionDisconnectHostExecute();
 
   f.RGUpLDOpt.itemIndex = 2;

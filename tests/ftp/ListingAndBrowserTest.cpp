@@ -189,13 +189,14 @@ TEST(RemoteBrowserTest, FoldersHistoryAndDialogDecisions) {
   EXPECT_FALSE(CanDelete(true, true, 0));
 }
 
-TEST(UploadPlanTest, NineNineNineModeTakesUncheckedEntriesUpToFifty) {
+TEST(UploadPlanTest, NineNineNineModeTakesTheUncheckedEntriesFiftyPutsAPass) {
   std::vector<UploadEntry> entries;
   for (int i = 0; i < 60; ++i) entries.push_back({" " + std::to_string(100 + i) + ".csv ", i % 7 == 0});
   entries.push_back({"   ", false});
   UploadPlan plan = PlanUpload(kUpload999, "/out/999", "", entries, -1);
   ASSERT_EQ(plan.Kind, UploadKind::UncheckedEntries);
-  ASSERT_EQ(plan.Files.size(), 50u);
+  ASSERT_EQ(plan.Files.size(), 51u);  // 9 checked, one blank
+  EXPECT_EQ(plan.MaxPuts, 50u);
   EXPECT_EQ(plan.Files[0], (UploadFile{"/out/999/101.csv", "101.csv"}));
 
   for (auto& e : entries) e.Checked = true;

@@ -305,7 +305,7 @@ void FormMain::UploadOutputs() {
       if (plan.Kind == ftp::UploadKind::SelectedEntry) CheckListBox1.itemIndex = -1;
       break;
   }
-  FinishUploadPass(pass, plan.Files.size());
+  FinishUploadPass(pass, plan.Files.size() - static_cast<size_t>(pass.Deferred));
 }
 
 void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned) {

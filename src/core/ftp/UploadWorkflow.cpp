@@ -44,8 +44,8 @@ UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string&
   }
   if (unchecked == 0) return plan;
   plan.Kind = UploadKind::UncheckedEntries;
+  plan.MaxPuts = kMaxUploadFiles;
   for (const auto& e : entries) {
-    if (plan.Files.size() >= static_cast<size_t>(kMaxUploadFiles)) break;
     if (e.Checked) continue;
     std::string name(Trim(e.Text));
     if (name.empty()) continue;
@@ -109,7 +109,9 @@ UploadPassResult SendFiles(FtpSession& session, const UploadPlan& plan, SentFile
   }
   const bool mutedBefore = session.MessagesMuted();
   session.MuteMessages(true);
-  for (const auto& f : plan.Files) {
+  size_t puts = 0;
+  for (size_t i = 0; i < plan.Files.size(); ++i) {
+    const UploadFile& f = plan.Files[i];
     std::optional<SentFiles::Bytes> bytes;
     std::string remotePath;
     if (sent != nullptr) {
@@ -120,9 +122,14 @@ UploadPassResult SendFiles(FtpSession& session, const UploadPlan& plan, SentFile
         ++result.Unchanged;
         continue;
       }
-      // Until it is known to have gone through, the server may hold anything there.
-      sent->byRemotePath.erase(remotePath);
     }
+    if (puts == plan.MaxPuts) {
+      result.Deferred = static_cast<int>(plan.Files.size() - i);
+      break;
+    }
+    ++puts;
+    // Until it is known to have gone through, the server may hold anything there.
+    if (sent != nullptr) sent->byRemotePath.erase(remotePath);
     session.PutFile(f.LocalPath, f.RemoteName);
     const FtpError& e = session.LastError();
     if (e.ok()) {

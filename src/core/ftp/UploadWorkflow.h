@@ -51,12 +51,16 @@ enum class UploadKind {
   Nothing,          // the pass ends without sending and leaves UploadedOnce alone
   SingleFile,       // TXT or 000
   SelectedEntry,    // 999 with an entry selected: that file, checked or not; the selection goes
-  UncheckedEntries  // 999 without a selection: the unchecked entries in list order, at most 50
+  UncheckedEntries  // 999 without a selection: the unchecked entries in list order, 50 put a pass
 };
 
 struct UploadPlan {
   UploadKind Kind = UploadKind::Nothing;
   std::vector<UploadFile> Files;
+  // At most this many files are put in one pass, in list order; the rest wait for the next. A
+  // file left out because the server holds its bytes is not put: past the 50th count file, the
+  // cycle's passes publish what changed too.
+  size_t MaxPuts = SIZE_MAX;
 };
 
 // What one upload pass sends. `selectedIndex` is CheckListBox1's item index (-1: none).
@@ -69,6 +73,7 @@ UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string&
 struct UploadPassResult {
   int Sent = 0;
   int Unchanged = 0;  // left out: the server already holds their bytes
+  int Deferred = 0;   // not looked at: the pass had put its MaxPuts files
   std::vector<std::string> Refused;
   FtpError ConnectionFailure;
 };
