@@ -155,6 +155,39 @@ TEST_F(FormMainLiveTest, AnOperatorWatchingTheLastRowFollowsTheNewReadings) {
   EXPECT_TRUE(f.StringGrid1.focused);
 }
 
+// A reading that arrives while the operator reaches for "x FLGｾｯﾄ" takes the frame of the newest
+// row from the reading the operator saw there: the mark then asks which is meant.
+TEST_F(FormMainLiveTest, AMarkOnAReadingThatJustTookTheFrameAsksFirst) {
+  TestForm& f = *form;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  f.StringGrid1DrawCell(0, f.StringGrid1.currentRow);  // the window paints the framed newest row
+  ASSERT_EQ(f.RememberedRow, 11);
+  prompter.answers = {false, true};
+  f.ButtonDoignoreClick();
+  EXPECT_TRUE(f.Flags.empty());
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(prompter.confirmations,
+            (std::vector<std::string>(2, "11 行目 (ゼッケン 200) は今届いたばかりのデータです。\n無効にしてもいいですか？")));
+  ASSERT_EQ(f.Flags.size(), 1u);
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 11), "x");
+
+  // A frame that has stood for a while, or a row the operator chose, is marked without a question.
+  prompter.confirmations.clear();
+  Append(Reading(201, 1));
+  f.Timer1Timer();
+  f.StringGrid1DrawCell(0, f.StringGrid1.currentRow);
+  now += kAimingSeconds + 1;
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 12), "x");
+  Append(Reading(202, 1));
+  f.Timer1Timer();
+  ClickRow(13);
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 13), "x");
+  EXPECT_TRUE(prompter.confirmations.empty());
+}
+
 TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
   TestForm& f = *form;
   Append(Reading(200, 1));

@@ -18,6 +18,7 @@ namespace zun {
 namespace {
 
 const char* const kMsgCannotOpen = "ファイルがオープン出来ませんでした。";
+const char* const kMsgMarkJustArrived = "%d 行目 (ゼッケン %s) は今届いたばかりのデータです。\n無効にしてもいいですか？";
 const char* const kMsgDeleteFlagFile = "x FLG の印 %d 件が全て消えます。\nFLGファイルを削除してもいいですか？";
 
 std::string ProcessCurrentDirectory() {
@@ -442,6 +443,7 @@ void FormMain::ReloadKeepingView() {
   }
   const int rowCount = Data.Grid.RowCount();
   const bool followsTail = before.currentRow >= oldRowCount - 1;
+  if (followsTail && rowCount > oldRowCount) followedAt_ = Now();
   if (!followsTail && before.currentRow < rowCount) {
     g.currentRow = before.currentRow;
     g.currentCol = before.currentCol;
@@ -532,6 +534,7 @@ void FormMain::StringGrid1FocusChanged(bool focused) { StringGrid1.focused = foc
 void FormMain::StringGrid1SelectCell(int col, int row) {
   StringGrid1.currentCol = col;
   StringGrid1.currentRow = row;
+  followedAt_ = 0;
 }
 
 void FormMain::StringGrid1TopRowChanged(int topRow) { StringGrid1.topRow = topRow; }
@@ -609,6 +612,11 @@ void FormMain::ReportFlagSave(MarkOutcome outcome) {
 void FormMain::ButtonDoignoreClick() {
   GiveGridFocus();
   const int row = RememberedRow;
+  // A reading that came in while the operator reached for the button took the frame from the one
+  // seen: the operator says whether this one is meant. (Ticks may run while the box is open.)
+  if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 && Now() - followedAt_ <= kAimingSeconds &&
+      !prompter_.Confirm(Format(kMsgMarkJustArrived, row, Utf8FromCp932(Data.Grid.Cell(ColBib, row)).c_str())))
+    return;
   // Before the first paint the remembered row is the header row, which is no result.
   if (row >= 1 && row < Data.Grid.RowCount()) {
     const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);

@@ -337,6 +337,7 @@ class FormMain {
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   bool inCycleTick_ = false;    // Timer1Timer is at work
+  std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
