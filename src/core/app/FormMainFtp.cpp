@@ -269,16 +269,7 @@ void FormMain::UploadOutputs() {
   const ftp::UploadPlan plan =
       ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries, CheckListBox1.itemIndex);
 
-  // The cycle refills the server's list at every reading: what the operator chose there (to
-  // delete or rename it) stays chosen, by name, or it could never be acted on during a race.
-  struct KeepChoice {
-    FormMain& form;
-    const bool keeps;
-    const std::vector<std::string> captions;
-    ~KeepChoice() {
-      if (keeps) form.SelectRemoteCaptions(captions);
-    }
-  } keepChoice{*this, automaticPass_, automaticPass_ ? SelectedRemoteCaptions() : std::vector<std::string>()};
+  const std::vector<std::string> chosen = automaticPass_ ? SelectedRemoteCaptions() : std::vector<std::string>();
 
   ftp::UploadPassResult pass;
   switch (plan.Kind) {
@@ -305,6 +296,9 @@ void FormMain::UploadOutputs() {
       if (plan.Kind == ftp::UploadKind::SelectedEntry) CheckListBox1.itemIndex = -1;
       break;
   }
+  // The cycle refills the server's list at every reading: what the operator chose there (to
+  // delete or rename it) stays chosen, by name, or it could never be acted on during a race.
+  if (automaticPass_) SelectRemoteCaptions(chosen);
   FinishUploadPass(pass, plan.Files.size() - static_cast<size_t>(pass.Deferred));
 }
 
