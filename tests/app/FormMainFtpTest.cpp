@@ -544,6 +544,47 @@ TEST_F(FormMainFtpTest, TheCyclesPassesKeepTheOperatorsChoiceInTheServersList) {
   EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
 }
 
+TEST_F(FormMainFtpTest, TheCyclesPassesLeaveTheCountFileChosenForTheOperatorsOwnUpload) {
+  CountingForm& f = ShowAndOpen();
+  f.ActionPutCleanTextExecute();  // 001.csv, 002.csv
+  f.RGUpLDOpt.itemIndex = 1;
+  f.HostEdited = false;
+  f.LastHDir = "/sub";
+  f.ActionConnectHostExecute();
+  ASSERT_EQ(f.Label1.fontColor, kColorRed);
+  f.ActionUploadExecute();
+  f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = f.CBNeedCSV.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+
+  // The operator chooses 002.csv to send it alone; readings come in before the press, one of them
+  // a third lap that lists 003.csv.
+  ASSERT_EQ(f.CheckListBox1.items.at(1), "002.csv");
+  f.CheckListBox1.itemIndex = 1;
+  const int passes = f.passes;
+  Append(race, "1,1,124,2,2100000,2100000,91100000\n");
+  f.Timer1Timer();
+  Append(race, "1,1,123,3,3000000,3000000,92000000\n");
+  f.Timer1Timer();
+  Append(race, "1,1,125,1,3100000,3100000,92100000\n");  // a new file goes with the next pass
+  f.Timer1Timer();
+  ASSERT_EQ(f.passes, passes + 3);
+  // The cycle published every change, not the chosen file alone, and the choice is still there.
+  EXPECT_EQ(ReadAll(root + "/sub/002.csv"), ReadAll(TextDir() + "/999/002.csv"));
+  EXPECT_EQ(ReadAll(root + "/sub/003.csv"), ReadAll(TextDir() + "/999/003.csv"));
+  ASSERT_EQ(f.CheckListBox1.items.size(), 3u);
+  ASSERT_EQ(f.CheckListBox1.itemIndex, 1);
+
+  // The press sends the chosen file alone and then clears the choice.
+  ASSERT_EQ(std::remove((root + "/sub/001.csv").c_str()), 0);
+  ASSERT_EQ(std::remove((root + "/sub/002.csv").c_str()), 0);
+  f.ActionUploadExecute();
+  EXPECT_TRUE(FileExists(root + "/sub/002.csv"));
+  EXPECT_FALSE(FileExists(root + "/sub/001.csv"));
+  EXPECT_EQ(f.CheckListBox1.itemIndex, -1);
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
   CountingForm& f = ShowAndOpen();
   f.ActionConnectHostExecute();

@@ -331,6 +331,11 @@ void FormMain::ClearCheckStates() {
 }
 
 bool FormMain::ListFolderInto(const std::string& folder, const char* pattern, Control& list, bool checkList) {
+  // The operator's choice in the count-file list is kept by name: the cycle relists it at every
+  // reading, and a choice cleared each second could never be uploaded by hand during a race.
+  std::string chosen;
+  if (checkList && list.itemIndex >= 0 && static_cast<size_t>(list.itemIndex) < list.items.size())
+    chosen = list.items[static_cast<size_t>(list.itemIndex)];
   if (checkList) {
     SaveCheckStates();
     list.items.clear();
@@ -348,6 +353,7 @@ bool FormMain::ListFolderInto(const std::string& folder, const char* pattern, Co
   if (!ListDirectory(folder, pattern, entries)) return false;
   for (const DirectoryEntry& e : entries) {
     if (checkList) {
+      if (!chosen.empty() && e.name == chosen) list.itemIndex = static_cast<int>(list.items.size());
       list.items.push_back(e.name);
       list.itemChecked.push_back(false);
     } else {

@@ -266,8 +266,10 @@ void FormMain::UploadOutputs() {
   entries.reserve(CheckListBox1.items.size());
   for (size_t i = 0; i < CheckListBox1.items.size(); ++i)
     entries.push_back({CheckListBox1.items[i], i < CheckListBox1.itemChecked.size() && CheckListBox1.itemChecked[i]});
-  const ftp::UploadPlan plan =
-      ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries, CheckListBox1.itemIndex);
+  // A count file chosen in the list is the operator's to send by hand: the cycle publishes the
+  // unchecked ones as ever and leaves the choice alone.
+  const ftp::UploadPlan plan = ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries,
+                                               automaticPass_ ? -1 : CheckListBox1.itemIndex);
 
   const std::vector<std::string> chosen = automaticPass_ ? SelectedRemoteCaptions() : std::vector<std::string>();
 
