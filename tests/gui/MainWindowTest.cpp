@@ -295,9 +295,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(flags->count(), 0);
     QCOMPARE(static_cast<int>(prompter_.messages.size()), 0);
 
-    // Text in a search box pauses the cycle, and the state says so.
+    // Looking up a division holds nothing up: the readings are read and written on under the
+    // filter, and the search box keeps its text and the focus.
+    WriteFile(racePath_, "2,1,52,1,2000000,2000000,92000000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
+    QTest::mouseClick(division, Qt::LeftButton);
     QTest::keyClicks(division, QStringLiteral("2"));
-    QTRY_VERIFY_WITH_TIMEOUT(cycle->text().contains(QStringLiteral("「部門1」")), 3000);
+    QTest::keyClick(division, Qt::Key_Return);
+    QTRY_VERIFY(Find<QLabel>("Label5")->isVisible());
+    const int shown = window_->Model()->rowCount();
+    QVERIFY(shown < rows);
+    WriteFile(racePath_, "2,1,53,1,2100000,2100000,92100000\r\n1,1,54,1,2200000,2200000,92200000\r\n", true);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Form().Data.Grid.RowCount(), rows + 3, 4000);
+    QCOMPARE(window_->Model()->rowCount(), shown + 1);
+    QCOMPARE(division->text(), QStringLiteral("2"));
+    QVERIFY(division->hasFocus());
+    QVERIFY(cycle->text().startsWith(QStringLiteral("監視中")));
   }
 
   // A reading that scrolled the rows as the operator clicked would put another reading under the

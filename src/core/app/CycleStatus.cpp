@@ -14,7 +14,6 @@ namespace {
 
 std::string PausedReason(const CycleFacts& f) {
   if (!f.gridShown) return "結果が読み込まれていません";
-  if (!f.filledSearchBox.empty()) return "「" + f.filledSearchBox + "」に入力があります";
   if (f.fileMissing) return "ZunTextファイルがありません";
   if (f.uploading) return "アップロード中";
   return {};

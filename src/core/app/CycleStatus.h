@@ -14,7 +14,6 @@ struct CycleFacts {
   bool autoChecked = false;  // CBAuto
   bool writesOutputs = false;  // CBPure: a change is written out
   bool gridShown = false;
-  std::string filledSearchBox;  // caption of the first search box holding text; empty: none
   bool uploading = false;
   bool fileMissing = false;
   std::time_t lastReloadAt = 0;

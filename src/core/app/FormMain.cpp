@@ -390,7 +390,7 @@ void FormMain::MakeCurrent(int col, int row) {
   ++StringGrid1.scrollRequests;
 }
 
-void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
+void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool keepSearch) {
   const std::string path = Edit1.text.empty() ? std::string() : AbsolutePath(Edit1.text);
   ZunTextDir = FlagDirFor(path);
   FlagDir = ZunTextDir;
@@ -402,11 +402,17 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode) {
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
+  if (keepSearch) {
+    for (const auto& [col, key] : appliedFilters_) zun::RowSearch(Data.Grid, StringGrid1.Rows, col, key);
+  }
   if (!report.fileOpened) {
     prompter_.ShowMessage("Cannot open file");
   } else {
-    // Reading releases any filter and shows the grid.
-    for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
+    // Reading by hand releases any filter; every reading shows the grid.
+    if (!keepSearch) {
+      for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
+      appliedFilters_.clear();
+    }
     StringGrid1.visible = true;
     GridLoaded = true;
     UpdateControlStates();
@@ -440,7 +446,10 @@ void FormMain::ReloadKeepingView() {
   const std::string chosenFlag =
       flagIndex >= 0 && flagIndex < static_cast<int>(Flags.size()) ? Flags[static_cast<size_t>(flagIndex)] : std::string();
 
-  LoadResultGrid(LiveCycle::Mode::Update);
+  const bool filtered = StringGrid1.Rows.AnyHidden();
+  // The operator searching keeps the boxes, the filter and the rows in view: the results site
+  // goes on being published meanwhile.
+  LoadResultGrid(LiveCycle::Mode::Update, /*keepSearch=*/true);
 
   // The grid takes the keyboard focus only from itself: an operator typing elsewhere keeps it.
   if (!before.focused) {
@@ -448,7 +457,7 @@ void FormMain::ReloadKeepingView() {
     g.focusRequests = before.focusRequests;
   }
   const int rowCount = Data.Grid.RowCount();
-  const bool followsTail = before.currentRow >= oldRowCount - 1;
+  const bool followsTail = !filtered && before.currentRow >= oldRowCount - 1;
   if (followsTail && rowCount > oldRowCount) followedAt_ = Now();
   if (!followsTail && before.currentRow < rowCount) {
     g.currentRow = before.currentRow;
@@ -475,13 +484,10 @@ void FormMain::ReloadKeepingView() {
 std::time_t FormMain::Now() const { return options_.Now ? options_.Now() : std::time(nullptr); }
 
 void FormMain::UpdateCycleStatus() {
-  static const char* const captions[5] = {"行番号", "部門1", "部門2", "ゼッケン", "回数"};
   CycleFacts facts;
   facts.autoChecked = CBAuto.checked;
   facts.writesOutputs = CBPure.checked;
   facts.gridShown = StringGrid1.visible;
-  for (int tag = 0; tag < 5 && facts.filledSearchBox.empty(); ++tag)
-    if (!Trim(LEdit(tag)->text).empty()) facts.filledSearchBox = captions[tag];
   facts.uploading = Uploading;
   facts.fileMissing = !FileExists(Edit1.text);
   facts.lastReloadAt = LastReloadAt;
@@ -573,6 +579,7 @@ void FormMain::RowSearch(int tag) {
       GiveGridFocus();
       break;
     case SearchOutcome::Filtered:
+      appliedFilters_.emplace_back(tag, edit->text);
       Label5.visible = true;
       ++StringGrid1.modelResets;
       break;
@@ -589,6 +596,7 @@ void FormMain::ClearFilter() {
     ++StringGrid1.modelResets;
   }
   for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
+  appliedFilters_.clear();
   ActionRefresh.enabled = true;
   SyncBoundButtons();
   Label5.visible = false;
@@ -725,7 +733,6 @@ void FormMain::Timer1Timer() {
   } showState{*this};
   if (Uploading || ftpWaiting_ > 0) return;
   if (!StringGrid1.visible) return;
-  if (FilterActive()) return;
   if (!FileExists(Edit1.text)) return;
   ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
 

@@ -196,7 +196,8 @@ class FormMain {
   // ---- loading ----
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
-  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full);
+  // `keepSearch`: the search boxes keep their text and the filter is applied again to the rows read.
+  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full, bool keepSearch = false);
   // The cycle's reload: the operator's row, scroll position, focus and chosen flag line stay
   // where they were, unless the current row was the last one (then it follows the new last row).
   void ReloadKeepingView();
@@ -337,6 +338,9 @@ class FormMain {
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   bool inCycleTick_ = false;    // Timer1Timer is at work
+  // The filtering searches since the filter was last cleared (column, key text), in order, so
+  // that the cycle's reload can apply them again to the rows it reads.
+  std::vector<std::pair<int, std::string>> appliedFilters_;
   std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
