@@ -1,6 +1,7 @@
 #!/bin/bash
 # Opens a generated 1,000,000-line zunText file in the real window (offscreen), filters it by a
-# bib, clears the filter and reports the times and the process's memory.
+# bib, clears the filter, ticks after appended readings with and without a filter, and reports
+# the times and the process's memory.
 #   bench/gui_open_bench.sh [BUILD_DIR] [LINES]
 # Needs the targets gen_race and gui_open_bench (a build with ZUN_BUILD_GUI and ZUN_BUILD_BENCH).
 set -euo pipefail
