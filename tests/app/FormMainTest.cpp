@@ -9,6 +9,7 @@
 #include "FakePrompter.h"
 #include "TempDir.h"
 #include "platform/Profile.h"
+#include "platform/Text.h"
 
 namespace zun {
 namespace {
@@ -324,6 +325,27 @@ TEST_F(FormMainTest, PureTextKeepsTicksByPosition) {
   EXPECT_EQ(prompter.messages, (std::vector<std::string>{"手動アプロードがされていません",
                                                           "ローカルディレクトリが正しくセットされていません"}));
   EXPECT_EQ(f.uploads, 0);
+  prompter.messages.clear();
+
+  // A race of more laps than fifty lists more count files: a tick on any of them survives the
+  // relisting at every reading.
+  for (int i = 5; i <= 60; ++i) WriteAll(Format("%s/999/%03d.csv", TextDir().c_str(), i), "");
+  f.RefreshOutputLists();
+  ASSERT_EQ(f.CheckListBox1.items.size(), 62u);
+  ASSERT_EQ(f.CheckListBox1.items[52], "055.csv");
+  f.CheckListBox1.itemChecked.assign(62, false);
+  f.CheckListBox1.itemChecked[52] = f.CheckListBox1.itemChecked[61] = true;
+  f.CBFtp.checked = false;
+  f.CBAuto.checked = f.CBPure.checked = true;
+  f.CBAutoClick();
+  f.Timer1Timer();
+  WriteAll(race, std::string(kRace) + "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  ASSERT_EQ(f.StatusBar1.items[0], "行数=4");
+  std::vector<bool> ticked(62, false);
+  ticked[52] = ticked[61] = true;
+  EXPECT_EQ(f.CheckListBox1.itemChecked, ticked);
+  EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(FormMainTest, AutoUploadGate) {

@@ -141,7 +141,7 @@ void FormMain::FormShow() {
   LabelColor = Label3.fontColor;
   Window.text = Format("zunTextEditor %s", kVersionText);
   LoadSettings();
-  CheckStates.fill(false);
+  CheckStates.clear();
   FlagSaveCount = 0;
   OpenDialog1.Filter = "Text files (*.txt)|*.TXT";
   RefreshOutputLists();
@@ -314,19 +314,20 @@ bool FormMain::SaveSettings() {
 // ---------------------------------------------------------------- output lists
 
 void FormMain::SaveCheckStates() {
-  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
-  CheckListBox1.itemChecked.resize(CheckListBox1.items.size(), false);
+  const size_t n = CheckListBox1.items.size();
+  CheckListBox1.itemChecked.resize(n, false);
+  if (CheckStates.size() < n) CheckStates.resize(n, false);
   for (size_t i = 0; i < n; ++i) CheckStates[i] = CheckListBox1.itemChecked[i];
 }
 
 void FormMain::RestoreCheckStates() {
-  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
+  const size_t n = std::min(CheckStates.size(), CheckListBox1.items.size());
   CheckListBox1.itemChecked.resize(CheckListBox1.items.size(), false);
   for (size_t i = 0; i < n; ++i) CheckListBox1.itemChecked[i] = CheckStates[i];
 }
 
 void FormMain::ClearCheckStates() {
-  const size_t n = std::min<size_t>(kCheckStateCount, CheckListBox1.items.size());
+  const size_t n = std::min(CheckStates.size(), CheckListBox1.items.size());
   for (size_t i = 0; i < n; ++i) CheckStates[i] = false;
 }
 

@@ -31,7 +31,6 @@
 namespace zun {
 
 inline constexpr const char* kVersionText = "ver 0.4";
-inline constexpr int kCheckStateCount = 50;
 inline constexpr int kRemoteSortFlagCount = 20;
 // A pointer that has not moved on the grid for longer is resting there, no longer aiming at a row.
 inline constexpr int kAimingSeconds = 3;
@@ -102,7 +101,9 @@ class FormMain {
   int FlagSaveCount = 0;
   int RememberedRow = 0;
   std::array<bool, kRemoteSortFlagCount> RemoteSortFlags{};
-  std::array<bool, kCheckStateCount> CheckStates{};
+  // By position, for every entry: a race of more laps than fifty lists more count files, and a
+  // tick the operator set on one of them must survive the relisting at every reading.
+  std::vector<bool> CheckStates;
   uint32_t LabelColor = kColorTeal;
   std::string CurrentDirectory;  // where the last output folder listing left off
 
