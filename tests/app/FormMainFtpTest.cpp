@@ -538,10 +538,32 @@ TEST_F(FormMainFtpTest, TheCyclesPassesKeepTheOperatorsChoiceInTheServersList) {
   EXPECT_FALSE(FileExists(root + "/sub/inner.csv"));
   EXPECT_TRUE(FileExists(root + "/sub/zuntextpure.txt"));
 
-  // An upload by hand still leaves the list without a choice.
+  // So does the order the operator sorted it in, with the choice where the sort put it.
+  for (const char* name : {"a.txt", "c.csv", "b.csv"}) WriteAll(root + "/sub/" + name, name);
+  Append(race, "1,1,126,1,1300000,1300000,90300000\n");
+  f.Timer1Timer();
+  ASSERT_EQ(f.passes, passes + 2);
+  const std::vector<std::string> serverOrder = Captions(f);
+  ASSERT_EQ(serverOrder.size(), 4u);
+  f.RemoteFileListVColumnClick(ftp::kColumnName);
+  if (Captions(f) == serverOrder) f.RemoteFileListVColumnClick(ftp::kColumnName);
+  const std::vector<std::string> sorted = Captions(f);
+  ASSERT_NE(sorted, serverOrder);
+  f.RemoteFileListV.selectedRows = {RowOf(f, "a.txt")};
+  Append(race, "1,1,127,1,1400000,1400000,90400000\n");
+  f.Timer1Timer();
+  ASSERT_EQ(f.passes, passes + 3);
+  EXPECT_EQ(Captions(f), sorted);
+  EXPECT_EQ(f.RemoteFileListV.selectedRows, std::vector<int>{RowOf(f, "a.txt")});
+
+  // An upload by hand still leaves the list as the server lists it, without a choice.
   f.RemoteFileListV.selectedRows = {RowOf(f, "zuntextpure.txt")};
   f.ActionUploadExecute();
   EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
+  EXPECT_EQ(Captions(f), serverOrder);
+  Append(race, "1,1,128,1,1500000,1500000,90500000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(Captions(f), serverOrder);
 }
 
 TEST_F(FormMainFtpTest, TheCyclesPassesLeaveTheCountFileChosenForTheOperatorsOwnUpload) {

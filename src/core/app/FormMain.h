@@ -16,6 +16,7 @@
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
 #include "ftp/PublishHealth.h"
+#include "ftp/RemoteBrowser.h"
 #include "ftp/ServerProbe.h"
 #include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
@@ -273,6 +274,7 @@ class FormMain {
   void ActionUploadExecute();
   void ActionUpDirectoryExecute();
   void RemoteFileListVColumnClick(int column);
+  ftp::RemoteSortState RemoteSortStateNow() const;
   void RemoteFileListVDblClick();
   void ComboCurrDirChange();
   void MakeHDirClick();
@@ -296,6 +298,9 @@ class FormMain {
   void SetFtpWaitHook(std::function<void()> hook);
   std::vector<ftp::RemoteItem> RemoteItems;  // the entries of RemoteFileListV, in shown order
   int RemoteSortColumn = 0;
+  // The operator sorted the server's list since it was last listed by hand: the cycle's passes,
+  // which list it at every reading, keep that order.
+  bool remoteSortedByOperator_ = false;
   std::string UploadDir;
   std::string UploadFilePath;
 

@@ -104,6 +104,8 @@ void FormMain::SyncRemoteRows() {
 bool FormMain::ListRemote() {
   const bool listed = Session().List();
   RemoteItems = Session().Items();
+  if (!automaticPass_) remoteSortedByOperator_ = false;
+  if (remoteSortedByOperator_) ftp::SortAsLastClicked(RemoteItems, RemoteSortStateNow());
   SyncRemoteRows();
   ClearRemoteSelection();  // a refilled list has no selection
   return listed;
@@ -333,13 +335,19 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
 
 // ---------------------------------------------------------------- remote browser
 
-void FormMain::RemoteFileListVColumnClick(int column) {
-  const std::vector<std::string> selected = SelectedRemoteCaptions();
-
+ftp::RemoteSortState FormMain::RemoteSortStateNow() const {
   ftp::RemoteSortState state;
   state.RemoteSortColumn = RemoteSortColumn;
   for (int i = 0; i < kRemoteSortFlagCount; ++i) state.RemoteSortFlags[i] = RemoteSortFlags[i] ? 1 : 0;
+  return state;
+}
+
+void FormMain::RemoteFileListVColumnClick(int column) {
+  const std::vector<std::string> selected = SelectedRemoteCaptions();
+
+  ftp::RemoteSortState state = RemoteSortStateNow();
   ftp::RemoteFileListVColumnClick(RemoteItems, state, column);
+  remoteSortedByOperator_ = true;
   RemoteSortColumn = state.RemoteSortColumn;
   for (int i = 0; i < kRemoteSortFlagCount; ++i) RemoteSortFlags[i] = state.RemoteSortFlags[i] != 0;
   SyncRemoteRows();

@@ -66,6 +66,16 @@ void RemoteFileListVColumnClick(std::vector<RemoteItem>& items, RemoteSortState&
   state.RemoteSortFlags[column] = state.RemoteSortFlags[column] ? 0 : 1;
 }
 
+void SortAsLastClicked(std::vector<RemoteItem>& items, const RemoteSortState& state) {
+  const int column = state.RemoteSortColumn;
+  if (column < 0 || column >= 20) return;
+  RemoteSortState before = state;
+  before.RemoteSortFlags[column] = state.RemoteSortFlags[column] ? 0 : 1;
+  std::stable_sort(items.begin(), items.end(), [&](const RemoteItem& a, const RemoteItem& b) {
+    return RemoteFileListVCompare(a, b, before) < 0;
+  });
+}
+
 std::optional<std::string> FolderToEnter(const std::vector<RemoteItem>& items, const std::vector<int>& selected) {
   if (selected.empty()) return std::nullopt;
   const int first = *std::min_element(selected.begin(), selected.end());

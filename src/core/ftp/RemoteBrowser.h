@@ -42,6 +42,9 @@ int RemoteFileListVCompare(const RemoteItem& a, const RemoteItem& b, const Remot
 // A click on a column header: sorts `items` by that column and flips its direction flag.
 void RemoteFileListVColumnClick(std::vector<RemoteItem>& items, RemoteSortState& state, int column);
 
+// Sorts `items` again as the last click on a column header sorted them (the flag then flipped).
+void SortAsLastClicked(std::vector<RemoteItem>& items, const RemoteSortState& state);
+
 // The folder a double click enters: the first selected entry when it is a folder with a name.
 // `selected` are item indexes in list order.
 std::optional<std::string> FolderToEnter(const std::vector<RemoteItem>& items, const std::vector<int>& selected);
