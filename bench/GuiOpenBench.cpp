@@ -131,44 +131,34 @@ int main(int argc, char** argv) {
     auto* box = window.findChild<QCheckBox*>(QString::fromLatin1(name));
     if (!box->isChecked()) box->click();
   }
-  std::vector<double> tickMs;
-  for (int k = 0; k < 7; ++k) {
-    {
-      std::ofstream file(argv[1], std::ios::app);
-      file << "1,1," << 100 + k << ",2,99000000,99000000,99000000\n";
+  // Seven ticks, each after one more reading of bib `firstBib` + k.
+  const auto ticksAfterReadings = [&](int firstBib) {
+    std::vector<double> ms;
+    for (int k = 0; k < 7; ++k) {
+      {
+        std::ofstream file(argv[1], std::ios::app);
+        file << "1,1," << firstBib + k << ",2,99000000,99000000,99000000\n";
+      }
+      // Readings come a second apart: what the cycle writes ahead between ticks is done by then.
+      for (QElapsedTimer pause; !pause.isValid() || pause.elapsed() < 300;) {
+        if (!pause.isValid()) pause.start();
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+      }
+      clock.restart();
+      window.Form().Timer1Timer();
+      window.Mirror();
+      grid->viewport()->repaint();
+      ms.push_back(clock.nsecsElapsed() / 1e6);
     }
-    // Readings come a second apart: what the cycle writes ahead between ticks is done by then.
-    for (QElapsedTimer pause; !pause.isValid() || pause.elapsed() < 300;) {
-      if (!pause.isValid()) pause.start();
-      QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    clock.restart();
-    window.Form().Timer1Timer();
-    window.Mirror();
-    grid->viewport()->repaint();
-    tickMs.push_back(clock.nsecsElapsed() / 1e6);
-  }
+    return ms;
+  };
+  const std::vector<double> tickMs = ticksAfterReadings(100);
 
   // The same while the operator looks up a bib: the filter is applied again to every reload.
   edit->setText(bib);
   Q_EMIT edit->textEdited(bib);
   Q_EMIT edit->returnPressed();
-  std::vector<double> filteredTickMs;
-  for (int k = 0; k < 7; ++k) {
-    {
-      std::ofstream file(argv[1], std::ios::app);
-      file << "1,1," << 200 + k << ",2,99100000,99100000,99100000\n";
-    }
-    for (QElapsedTimer pause; !pause.isValid() || pause.elapsed() < 300;) {
-      if (!pause.isValid()) pause.start();
-      QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    clock.restart();
-    window.Form().Timer1Timer();
-    window.Mirror();
-    grid->viewport()->repaint();
-    filteredTickMs.push_back(clock.nsecsElapsed() / 1e6);
-  }
+  const std::vector<double> filteredTickMs = ticksAfterReadings(200);
   const int filteredRows = model->rowCount();
   {
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
