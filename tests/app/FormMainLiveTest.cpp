@@ -345,6 +345,63 @@ TEST_F(FormMainLiveTest, AHalfWrittenLineWaitsForItsEnd) {
   EXPECT_EQ(f.Data.Grid.Cell(ColCount, 12), "19999");
 }
 
+TEST_F(FormMainLiveTest, MarksTheFlagFileCouldNotTakeStayUntilItTakesThem) {
+  TestForm& f = *form;
+  const std::string flagFile = dir.File("race/zuntext.flg");
+  ClickRow(2);
+  f.ButtonDoignoreClick();
+  ASSERT_EQ(ReadAll(flagFile).substr(0, 2), "2,");
+  ASSERT_EQ(chmod(flagFile.c_str(), 0444), 0);  // read-only: the operator's protection holds
+
+  // The next marks cannot be saved: the operator is told, and readings do not take them back.
+  ClickRow(3);
+  f.ButtonDoignoreClick();
+  ClickRow(2);
+  f.ListBox1.itemIndex = 0;
+  f.ButtonCancalIgnoreClick();
+  EXPECT_EQ(prompter.messages.size(), 2u);
+  prompter.Clear();
+  const std::string unsaved = f.StatusBar1.items[1];
+  EXPECT_NE(unsaved.find("の保存に失敗しました"), std::string::npos) << unsaved;
+  for (int i = 0; i < 3; ++i) {
+    Append(Reading(200 + i, 1));
+    f.Timer1Timer();
+    EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "") << i;
+    EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x") << i;
+    ASSERT_EQ(f.Flags.size(), 1u);
+    EXPECT_EQ(f.Flags[0].substr(0, 2), "3,");
+    EXPECT_EQ(PureText().find(Reading(102, 1).substr(0, 12)), std::string::npos) << "row 3 is marked";
+    EXPECT_NE(PureText().find(Reading(101, 1).substr(0, 12)), std::string::npos) << "row 2 is not";
+  }
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+  EXPECT_EQ(f.StatusBar1.items[1], unsaved);
+  EXPECT_EQ(ReadAll(flagFile).substr(0, 2), "2,");
+
+  // Once the file can be written again, the next reading saves the marks to it.
+  ASSERT_EQ(chmod(flagFile.c_str(), 0644), 0);
+  Append(Reading(203, 1));
+  f.Timer1Timer();
+  EXPECT_EQ(ReadAll(flagFile).substr(0, 2), "3,");
+  EXPECT_NE(f.StatusBar1.items[1].find("保存"), std::string::npos);
+  EXPECT_EQ(f.StatusBar1.items[1].find("失敗"), std::string::npos) << f.StatusBar1.items[1];
+  f.ActionRefreshExecute();
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "");
+
+  // Deleting the flag file takes the marks it could not take with it.
+  ASSERT_EQ(chmod(flagFile.c_str(), 0444), 0);
+  ClickRow(4);
+  f.ButtonDoignoreClick();
+  ASSERT_EQ(f.Flags.size(), 2u);
+  prompter.answers = {true};
+  f.ActionDelteFlgFileExecute();
+  Append(Reading(204, 1));
+  f.Timer1Timer();
+  EXPECT_FALSE(FileExists(flagFile));
+  EXPECT_TRUE(f.Flags.empty());
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 4), "");
+}
+
 TEST_F(FormMainLiveTest, TheCyclesStateSaysWhyItIsPausedAndWhenItLastWorked) {
   TestForm& f = *form;
   now += 60;

@@ -397,7 +397,11 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool keepSearch) {
   FlagDir = ZunTextDir;
   FlagFilePath = FlagFilePathFor(path);
 
-  const LoadReport report = Live.Load(path, mode);
+  // Marks the flag file could not take belong to the file they were made on.
+  if (!unsavedFlagFile_.empty() && unsavedFlagFile_ != FlagFilePath) unsavedFlagFile_.clear();
+  if (!unsavedFlagFile_.empty() && SaveFlags(Flags, unsavedFlagFile_) == MarkOutcome::Saved)
+    ReportFlagSave(MarkOutcome::Saved);
+  const LoadReport report = Live.Load(path, mode, /*flagsAsGiven=*/!unsavedFlagFile_.empty());
   LastReloadAt = Now();
   StringGrid1.keepScroll = false;
   const int rowCount = Data.Grid.RowCount();
@@ -614,6 +618,7 @@ void FormMain::SB_TOP2Click() { MakeCurrent(StringGrid1.currentCol, 1); }
 
 void FormMain::ReportFlagSave(MarkOutcome outcome) {
   std::string status;
+  unsavedFlagFile_ = outcome == MarkOutcome::Saved ? std::string() : FlagFilePath;
   if (outcome == MarkOutcome::Saved) {
     ++FlagSaveCount;
     status = Format("%s 保存 %d 回目", FlagFilePath.c_str(), FlagSaveCount);
@@ -827,6 +832,7 @@ void FormMain::ActionDelteFlgFileExecute() {
   // at once, and the next tick would publish rankings with those readings in them.
   if (!Flags.empty() && !prompter_.Confirm(Format(kMsgDeleteFlagFile, static_cast<int>(Flags.size())))) return;
   DeleteOutputFile(0);
+  unsavedFlagFile_.clear();  // the marks the file could not take go with it
   MarksChangedSinceOutputs = true;
   LoadResultGrid();
   UpdateControlStates();

@@ -16,7 +16,7 @@ FileStamp StampIfThere(const std::string& path) { return FileExists(path) ? Stam
 
 }  // namespace
 
-LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
+LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flagsAsGiven) {
   // Stamps and flag bytes first: a change during the load is then seen by the next look.
   const FileStamp zunNow = StampIfThere(zunTextPath);
   const FileStamp flagNow = StampIfThere(FlagFilePathFor(zunTextPath));
@@ -34,8 +34,9 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode) {
     rankingWhole_ = true;
     rankingRows_.clear();
     // Only a later load of appended lines would read the per-row tables again.
-    last_ = appendable_ ? LoadResultGrid(Data, Flags, zunTextPath, resume_, &repeats_)
-                        : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false);
+    last_ = appendable_
+                ? LoadResultGrid(Data, Flags, zunTextPath, resume_, &repeats_, /*keepTables=*/true, flagsAsGiven)
+                : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false, flagsAsGiven);
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.

@@ -39,7 +39,9 @@ class LiveCycle {
   // Update reads only the lines appended since the last load when the file only grew (checked
   // byte for byte) and nothing else changed; otherwise, and with Full, the whole file is loaded.
   enum class Mode { Full, Update };
-  LoadReport Load(const std::string& zunTextPath, Mode mode = Mode::Full);
+  // With `flagsAsGiven` a whole load marks the rows from Flags as it stands, not from the flag
+  // file: marks the file could not take are kept.
+  LoadReport Load(const std::string& zunTextPath, Mode mode = Mode::Full, bool flagsAsGiven = false);
   // The last load read only appended lines.
   bool LastLoadAppended() const { return appended_; }
 

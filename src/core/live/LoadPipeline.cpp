@@ -47,7 +47,7 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 }
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex* repeats, bool keepTables) {
+                          FirstRepeatIndex* repeats, bool keepTables, bool flagsAsGiven) {
   LoadReport report;
   ResultGrid& grid = data.Grid;
   report.fileOpened = ReadZunText(grid, zunTextPath, resume);
@@ -59,7 +59,12 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
     report.tooBig = true;
     return report;
   }
-  report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
+  if (flagsAsGiven) {
+    MarkFlaggedRows(grid, flags, 1);
+    report.flagFile = FlagFileRead::Read;
+  } else {
+    report.flagFile = ApplyFlagFile(grid, flags, FlagFilePathFor(zunTextPath));
+  }
   // Room for the readings still to come, so that the first one does not copy both tables.
   const size_t room = static_cast<size_t>(data.RowTotal) + static_cast<size_t>(data.RowTotal) / 8;
   if (keepTables) {

@@ -62,6 +62,8 @@ KeySet KeysOf(const FlagList& flags) {
   return keys;
 }
 
+}  // namespace
+
 MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath) {
   switch (SaveWholeText(flagFilePath, FlagFileText(flags), /*durable=*/true)) {
     case SaveResult::Ok: return MarkOutcome::Saved;
@@ -70,8 +72,6 @@ MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath) {
   }
   return MarkOutcome::SaveWriteFailed;
 }
-
-}  // namespace
 
 FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath) {
   flags.clear();

@@ -52,6 +52,9 @@ enum class MarkOutcome {
   SaveWriteFailed,  // the change is in the grid and the list, writing the file failed
 };
 
+// Rewrites the flag file with the list.
+MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath);
+
 // Marks `row` "x", appends its flag line and rewrites the flag file.
 MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath);
 
