@@ -376,6 +376,10 @@ TEST_F(FormMainLiveTest, MarksTheFlagFileCouldNotTakeStayUntilItTakesThem) {
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
   EXPECT_EQ(f.StatusBar1.items[1], unsaved);
   EXPECT_EQ(ReadAll(flagFile).substr(0, 2), "2,");
+  // Closing asks first: the marks would be lost.
+  EXPECT_FALSE(f.FormCloseQuery());
+  ASSERT_EQ(prompter.confirmations.size(), 1u);
+  EXPECT_EQ(prompter.confirmations[0].find("x FLG の変更が " + flagFile + " に保存されていません。"), 0u);
 
   // Once the file can be written again, the next reading saves the marks to it.
   ASSERT_EQ(chmod(flagFile.c_str(), 0644), 0);

@@ -19,6 +19,8 @@ namespace {
 
 const char* const kMsgCannotOpen = "ファイルがオープン出来ませんでした。";
 const char* const kMsgMarkJustArrived = "%d 行目 (ゼッケン %s) は今届いたばかりのデータです。\n無効にしてもいいですか？";
+const char* const kMsgUnsavedMarks =
+    "x FLG の変更が %s に保存されていません。\n終了すると失われます。終了してもいいですか？";
 const char* const kMsgDeleteFlagFile = "x FLG の印 %d 件が全て消えます。\nFLGファイルを削除してもいいですか？";
 
 std::string ProcessCurrentDirectory() {
@@ -158,6 +160,10 @@ void FormMain::FormShow() {
 }
 
 bool FormMain::FormCloseQuery() {
+  if (!unsavedFlagFile_.empty() && SaveFlags(Flags, unsavedFlagFile_) == MarkOutcome::Saved)
+    ReportFlagSave(MarkOutcome::Saved);
+  if (!unsavedFlagFile_.empty() && !prompter_.Confirm(Format(kMsgUnsavedMarks, unsavedFlagFile_.c_str())))
+    return false;
   if (Connected && !prompter_.Confirm("ホストに接続中です。\n切断してもいいですか？")) return false;
   ActionDisconnectHostExecute();
   return prompter_.Confirm("終了しますか ?");
