@@ -72,10 +72,11 @@ class Cycle {
     for (int quiet = 1; !g_stop; ++quiet) {
       SleepOneSecond();
       if (g_stop) break;
+      if (HoldsForFlags()) continue;
       // As in the window, a file that is not there or empty (being replaced or written anew)
       // waits for the next tick rather than publishing empty outputs.
-      if (!FileExists(options_.ZunTextPath) || StampOf(options_.ZunTextPath).size == 0 || !live_.SourcesChanged() ||
-          lineEnd_.Holds(options_.ZunTextPath)) {
+      if (!FileExists(options_.ZunTextPath) || StampOf(options_.ZunTextPath).size == 0 ||
+          (!reloadDue_ && !live_.SourcesChanged()) || lineEnd_.Holds(options_.ZunTextPath)) {
         if (failed_) {
           // Outputs that could not be written (a folder gone, a full disk) are written again at
           // every look: after the last reading no change would bring them.
@@ -91,6 +92,7 @@ class Cycle {
         return true;
       }
       const Clock::time_point started = Clock::now();
+      reloadDue_ = false;
       const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
       if (!load.fileOpened)
         std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", options_.ZunTextPath.c_str());
@@ -102,6 +104,20 @@ class Cycle {
     return false;
   }
 
+  // As in the window, a flag file that is there but cannot be read holds the reload: it would
+  // drop every "x" mark and publish the readings marked invalid. Said once; the first look after
+  // it can be read again loads whole.
+  bool HoldsForFlags() {
+    const bool holds = FlagFileUnreadable(options_.ZunTextPath);
+    if (holds && !flagsHeld_)
+      std::fprintf(stderr, "zuntext-batch: cannot read flag file %s; nothing is written until it can be read\n",
+                   FlagFilePathFor(options_.ZunTextPath).c_str());
+    if (!holds && flagsHeld_) reloadDue_ = true;
+    flagsHeld_ = holds;
+    return holds;
+  }
+  bool FlagsHeld() const { return flagsHeld_; }
+
   bool TooBig() const { return tooBig_; }
   void SetTooBig(bool tooBig) { tooBig_ = tooBig; }
 
@@ -109,11 +125,13 @@ class Cycle {
   LiveCycle& live_;
   const WatchOptions& options_;
   LineEndWait lineEnd_;
-  Clock::time_point started_;
+  Clock::time_point started_ = Clock::now();
   bool reloaded_ = false;  // the outputs were written since the last pass, not only sent again
   int written_ = 0;
   bool failed_ = false;
   bool tooBig_ = false;
+  bool flagsHeld_ = false;
+  bool reloadDue_ = false;  // a change seen while the flag file was held is loaded at the next look
 };
 
 }  // namespace
@@ -122,17 +140,17 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
   CatchStopSignals();
   Cycle cycle(live, options);
   cycle.SetTooBig(live.Data.RowTotal >= kGridRowLimit);
-  cycle.Write(Clock::now());
+  if (!cycle.HoldsForFlags()) cycle.Write(Clock::now());
   if (options.Upload.Mode == ftp::kUploadNone) {
     do {
       cycle.PrintLine("nothing sent");
     } while (cycle.WaitAndReload());
     return 0;
   }
-  // A grid too big to rank is not published, as without --watch.
+  // A grid too big to rank is not published, as without --watch, nor one loaded without the marks.
   const auto untilPublishable = [&cycle] {
-    while (cycle.TooBig()) {
-      cycle.PrintLine("nothing sent (too big)");
+    while (cycle.TooBig() || cycle.FlagsHeld()) {
+      cycle.PrintLine(cycle.TooBig() ? "nothing sent (too big)" : "nothing sent (flag file unreadable)");
       if (!cycle.WaitAndReload()) return false;
     }
     return true;

@@ -406,6 +406,41 @@ TEST_F(FormMainLiveTest, MarksTheFlagFileCouldNotTakeStayUntilItTakesThem) {
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 4), "");
 }
 
+TEST_F(FormMainLiveTest, AFlagFileThatCannotBeReadHoldsTheReloadRatherThanDropTheMarks) {
+  TestForm& f = *form;
+  const std::string flagFile = dir.File("race/zuntext.flg");
+  ClickRow(2);
+  f.ButtonDoignoreClick();
+  const std::string flagLines = ReadAll(flagFile);
+  f.Timer1Timer();  // the mark is written out
+  const std::string published = PureText();
+  ASSERT_EQ(published.find(Reading(101, 1).substr(0, 12)), std::string::npos);
+
+  // The flag file cannot be read (here a folder has taken its place): readings wait.
+  ASSERT_EQ(std::remove(flagFile.c_str()), 0);
+  ASSERT_EQ(mkdir(flagFile.c_str(), 0777), 0);
+  for (int i = 0; i < 2; ++i) {
+    Append(Reading(200 + i, 1));
+    f.Timer1Timer();
+  }
+  EXPECT_EQ(f.Data.Grid.RowCount(), 11);
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "x");
+  EXPECT_EQ(PureText(), published);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("FLGファイルが読めません"), std::string::npos) << f.Cycle.text;
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+  // Back again: the readings are read with the mark still on.
+  ASSERT_EQ(rmdir(flagFile.c_str()), 0);
+  WriteAll(flagFile, flagLines);
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "x");
+  EXPECT_EQ(PureText().find(Reading(101, 1).substr(0, 12)), std::string::npos);
+  EXPECT_NE(PureText().find(Reading(201, 1).substr(0, 12)), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
+}
+
 TEST_F(FormMainLiveTest, TheCyclesStateSaysWhyItIsPausedAndWhenItLastWorked) {
   TestForm& f = *form;
   now += 60;

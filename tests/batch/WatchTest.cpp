@@ -146,6 +146,40 @@ TEST_F(WatchTest, OutputsThatCouldNotBeWrittenAreWrittenOnceTheFolderIsBack) {
   EXPECT_EQ(Stop(), 0);
 }
 
+TEST_F(WatchTest, AFlagFileThatCannotBeReadHoldsTheCycleRatherThanPublishTheMarkedReadings) {
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  const std::string flags = dir_.File("zuntext.flg");
+  const std::string marked = "1,1,101,1,1000500,1000000,91000500";
+  fs::create_directory(flags);  // there, but no file to read
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", "demo"});
+  const std::string pure = out_ + "/zuntextpure.txt";
+  const std::string remote = root_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "cannot read flag file"); })) << ReadAll(err_);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_FALSE(fs::exists(pure));
+  EXPECT_FALSE(fs::exists(remote));
+
+  // The flag file comes: the race is published without the reading it marks.
+  fs::remove(flags);
+  zun::test::WriteAll(flags, "1," + marked + ",x\n");
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,102,1,1000950"); })) << ReadAll(err_);
+  EXPECT_FALSE(Contains(remote, marked));
+
+  // It goes unreadable in the race: readings wait for it rather than go out with the mark dropped.
+  fs::rename(flags, flags + ".kept");
+  fs::create_directory(flags);
+  Append("1,1,150,1,1900000,1900000,91900000\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_FALSE(Contains(pure, "1,1,150,1"));
+  fs::remove(flags);
+  fs::rename(flags + ".kept", flags);
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,150,1,1900000,1900000,91900000\r\n"); })) << ReadAll(err_);
+  EXPECT_FALSE(Contains(remote, marked));
+  EXPECT_FALSE(Contains(pure, marked));
+  EXPECT_EQ(Stop(), 0);
+}
+
 TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
   zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
   ASSERT_TRUE(server.Start());

@@ -16,6 +16,7 @@ struct CycleFacts {
   bool gridShown = false;
   bool uploading = false;
   bool fileMissing = false;
+  bool flagFileUnreadable = false;  // the reload waits: it would drop every "x" mark
   std::time_t lastReloadAt = 0;
   std::time_t lastOutputsAt = 0;
   std::time_t outputsFailingSince = 0;  // 0: the last write went through

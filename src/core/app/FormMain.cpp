@@ -501,6 +501,7 @@ void FormMain::UpdateCycleStatus() {
   facts.gridShown = StringGrid1.visible;
   facts.uploading = Uploading;
   facts.fileMissing = !FileExists(Edit1.text);
+  facts.flagFileUnreadable = flagFileHeld_;
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
   facts.outputsFailingSince = OutputsFailingSince;
@@ -769,6 +770,10 @@ void FormMain::Timer1Timer() {
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
     // The previous snapshot stays, so the tick after the wait still sees the change.
     if (LineEnd.Holds(AbsolutePath(Edit1.text))) return;
+    // Without the flag file the reload would drop the operator's marks and publish the readings
+    // they declared invalid: the cycle waits until it can be read.
+    flagFileHeld_ = FlagFileUnreadable(AbsolutePath(Edit1.text));
+    if (flagFileHeld_) return;
     ReloadKeepingView();
     ++StringGrid1.repaints;
     if (writesOutputs) ActionPutCleanTextExecute();

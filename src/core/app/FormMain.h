@@ -350,6 +350,7 @@ class FormMain {
   // A mark set or taken back that the flag file did not take (its path): every load keeps the
   // list in memory and first tries the file again, or the next reading would drop the mark.
   std::string unsavedFlagFile_;
+  bool flagFileHeld_ = false;  // the last reload due waits for an unreadable flag file
   std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "results/ZunTextReader.h"
 
 namespace zun {
@@ -16,6 +17,13 @@ std::string FlagDirFor(const std::string& zunTextPath) { return FolderOf(zunText
 
 std::string FlagFilePathFor(const std::string& zunTextPath) {
   return JoinPath(FlagDirFor(zunTextPath), kFlagFileName);
+}
+
+bool FlagFileUnreadable(const std::string& zunTextPath) {
+  const std::string path = FlagFilePathFor(zunTextPath);
+  std::string bytes;
+  if (DirectoryExists(path)) return true;
+  return FileExists(path) && !ReadFileBytes(path, bytes);
 }
 
 void ReleaseTables(ResultData& data) {

@@ -26,6 +26,10 @@ struct ResultData {
 std::string FlagDirFor(const std::string& zunTextPath);
 std::string FlagFilePathFor(const std::string& zunTextPath);
 
+// The flag file is there but cannot be read (a share that hiccups, another user's file): a load
+// now would mark no row "x", and its outputs would publish every reading marked invalid.
+bool FlagFileUnreadable(const std::string& zunTextPath);
+
 struct LoadReport {
   bool fileOpened = false;      // false: "Cannot open file"
   bool tooBig = false;          // true: "grid is too big!!!"; no flags, tables or "R" marks
