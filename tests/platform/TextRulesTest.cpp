@@ -94,5 +94,14 @@ TEST(Paths, FolderAndExtension) {
   EXPECT_EQ(ReplaceExtension("/opt/z.d/prog", ".INI"), "/opt/z.d/prog.INI");
 }
 
+TEST(Paths, MissingIsOnlyWhatIsNotThere) {
+  EXPECT_FALSE(PathMissing("/proc/self/status"));
+  EXPECT_FALSE(PathMissing("/proc"));
+  EXPECT_TRUE(PathMissing("/proc/no such file"));
+  EXPECT_TRUE(PathMissing("/no such folder/zuntext.flg"));
+  EXPECT_TRUE(PathMissing("/proc/self/status/zuntext.flg"));  // a file where a folder would be
+  EXPECT_TRUE(PathMissing(""));
+}
+
 }  // namespace
 }  // namespace zun

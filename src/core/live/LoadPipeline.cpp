@@ -22,8 +22,7 @@ std::string FlagFilePathFor(const std::string& zunTextPath) {
 bool FlagFileUnreadable(const std::string& zunTextPath) {
   const std::string path = FlagFilePathFor(zunTextPath);
   std::string bytes;
-  if (DirectoryExists(path)) return true;
-  return FileExists(path) && !ReadFileBytes(path, bytes);
+  return !PathMissing(path) && !(FileExists(path) && ReadFileBytes(path, bytes));
 }
 
 void ReleaseTables(ResultData& data) {

@@ -61,6 +61,11 @@ bool DirectoryExists(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool PathMissing(const std::string& path) {
+  struct stat st {};
+  return path.empty() || (stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR));
+}
+
 bool CreateFolder(const std::string& path) {
   if (path.empty()) return false;
   if (mkdir(path.c_str(), 0777) == 0) return true;

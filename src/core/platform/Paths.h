@@ -26,6 +26,9 @@ std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
 bool FileExists(const std::string& path);       // a regular file (or a link to one)
 bool DirectoryExists(const std::string& path);  // a folder (or a link to one)
+// Nothing is there: the path or one of its folders does not exist. A path that cannot be looked
+// at (an I/O error, a share that does not answer) is not missing.
+bool PathMissing(const std::string& path);
 bool CreateFolder(const std::string& path);     // one level; true when it exists afterwards
 bool RemoveFile(const std::string& path);       // true when it was removed
 
