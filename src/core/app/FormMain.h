@@ -200,8 +200,9 @@ class FormMain {
   void ActionRefreshExecute();
   // `keepSearch`: the search boxes keep their text and the filter is applied again to the rows read.
   void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full, bool keepSearch = false);
-  // The cycle's reload: the operator's row, scroll position, focus and chosen flag line stay
-  // where they were, unless the current row was the last one (then it follows the new last row).
+  // The cycle's reload: the operator's row, scroll position, focus, chosen flag line and search
+  // stay where they were, unless the current row was the last one and no filter hides rows (then
+  // it follows the new last row).
   void ReloadKeepingView();
   void UpdateCycleStatus();
 
