@@ -566,6 +566,31 @@ TEST_F(FormMainFtpTest, TheCyclesPassesKeepTheOperatorsChoiceInTheServersList) {
   EXPECT_EQ(Captions(f), serverOrder);
 }
 
+TEST_F(FormMainFtpTest, AFolderHalfTypedInTheBoxLeavesTheCyclesPassesWhereTheyWere) {
+  CountingForm& f = PublishingIntoSub();
+  ASSERT_EQ(f.ComboCurrDir.text, "/sub");
+  f.ComboCurrDir.text = "/emp";  // the operator is typing another folder
+  const int passes = f.passes;
+  Append(race, "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  ASSERT_EQ(f.passes, passes + 1);
+  EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,1,125,1"), std::string::npos);
+  EXPECT_TRUE(f.Connected);
+  EXPECT_FALSE(f.Publish.failing());
+  EXPECT_EQ(f.ComboCurrDir.text, "/emp");
+  EXPECT_EQ(f.FtpClientOf().LoginCount(), 1);
+
+  // The folder typed whole is entered by the operator's own upload, and the cycle follows it.
+  f.ComboCurrDir.text = "/emptydir";
+  f.ActionUploadExecute();
+  EXPECT_TRUE(FileExists(root + "/emptydir/zuntextpure.txt"));
+  Append(race, "1,1,126,1,1300000,1300000,90300000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/emptydir/zuntextpure.txt").find("1,1,126,1"), std::string::npos);
+  EXPECT_EQ(f.ComboCurrDir.text, "/emptydir");
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainFtpTest, TheCyclesPassesLeaveTheCountFileChosenForTheOperatorsOwnUpload) {
   CountingForm& f = ShowAndOpen();
   f.ActionPutCleanTextExecute();  // 001.csv, 002.csv

@@ -275,6 +275,8 @@ class FormMain {
   void ActionUploadExecute();
   void ActionUpDirectoryExecute();
   void RemoteFileListVColumnClick(int column);
+  std::string FolderInUse() const;
+  void ShowFolderText(const std::string& path);
   ftp::RemoteSortState RemoteSortStateNow() const;
   void RemoteFileListVDblClick();
   void ComboCurrDirChange();
@@ -302,6 +304,7 @@ class FormMain {
   // The operator sorted the server's list since it was last listed by hand: the cycle's passes,
   // which list it at every reading, keep that order.
   bool remoteSortedByOperator_ = false;
+  std::string shownFolder_;  // the remote folder last shown in ComboCurrDir, whatever is typed over it
   std::string UploadDir;
   std::string UploadFilePath;
 

@@ -20,7 +20,7 @@ void FormMain::MakeFtpSession() {
   hooks.ShowStatus = [this](const std::string& text) { ShowStatus(text); };
   hooks.ShowMessage = [this](const std::string& text) { prompter_.ShowMessage(text); };
   hooks.EnsureConnection = [this] { return EnsureConnection(); };
-  hooks.ShownFolder = [this] { return ComboCurrDir.text; };
+  hooks.ShownFolder = [this] { return FolderInUse(); };
   // The session sets the flag alone; the control states follow at the end of the step.
   hooks.SetConnected = [this](bool value) { Connected = value; };
   ftpSession_ = std::make_unique<ftp::FtpSession>(*ftpClient_, std::move(hooks));
@@ -56,7 +56,7 @@ bool FormMain::OpenInternetSession() {
 }
 
 bool FormMain::EnsureConnection() {
-  const ftp::ConnectionTarget target{EHost.text, EUserId.text, EPassword.text, ComboCurrDir.text};
+  const ftp::ConnectionTarget target{EHost.text, EUserId.text, EPassword.text, FolderInUse()};
   return ftp::EnsureConnection(
       Session(), target, [this] { return OpenInternetSession(); },
       [this](const std::string& text) { ReportPublishing(text); });
@@ -145,15 +145,26 @@ void FormMain::EnterLocalFolder(const std::string& path) {
 
 void FormMain::AddFolderHistory(const std::string& path) { ftp::AddFolderHistory(ComboCurrDir.items, path); }
 
+// The box's text is the folder the operator's own steps enter, typed or shown. The cycle's passes
+// go on in the folder last shown: a half-typed path there would throw publishing off the server,
+// and showing the folder would overwrite what the operator is typing.
+std::string FormMain::FolderInUse() const { return automaticPass_ ? shownFolder_ : ComboCurrDir.text; }
+
+void FormMain::ShowFolderText(const std::string& path) {
+  const bool typing = automaticPass_ && ComboCurrDir.text != shownFolder_;
+  shownFolder_ = path;
+  if (!typing) ComboCurrDir.text = path;
+}
+
 void FormMain::ShowRemoteFolder() {
   SetConnected(false);
   std::string path;
   if (Session().GetCurrentDirectory(path)) {
     ShowStatus(ftp::FolderCountStatus(Session().RemoteFileCount(), Session().RemoteDirCount()));
-    ComboCurrDir.text = path;
+    ShowFolderText(path);
     AddFolderHistory(path);
   } else {
-    ComboCurrDir.text.clear();
+    ShowFolderText(std::string());
   }
   // A reconnect that failed inside the query leaves the session closed: claim no connection then.
   SetConnected(Session().IsOpen());
@@ -197,7 +208,7 @@ void FormMain::ActionConnectHostExecute() {
       LastHDir.clear();
     }
   }
-  ComboCurrDir.text = LastHDir;
+  ShowFolderText(LastHDir);
   if (!OpenInternetSession()) {
     SetConnected(false);
     return;
