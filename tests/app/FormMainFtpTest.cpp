@@ -566,7 +566,7 @@ TEST_F(FormMainFtpTest, TheCyclesPassesKeepTheOperatorsChoiceInTheServersList) {
   EXPECT_EQ(Captions(f), serverOrder);
 }
 
-TEST_F(FormMainFtpTest, AFolderHalfTypedInTheBoxLeavesTheCyclesPassesWhereTheyWere) {
+TEST_F(FormMainFtpTest, FieldsHalfEditedLeaveTheCyclesPassesOnTheLoginAndFolderInUse) {
   CountingForm& f = PublishingIntoSub();
   ASSERT_EQ(f.ComboCurrDir.text, "/sub");
   f.ComboCurrDir.text = "/emp";  // the operator is typing another folder
@@ -588,6 +588,21 @@ TEST_F(FormMainFtpTest, AFolderHalfTypedInTheBoxLeavesTheCyclesPassesWhereTheyWe
   f.Timer1Timer();
   EXPECT_NE(ReadAll(root + "/emptydir/zuntextpure.txt").find("1,1,126,1"), std::string::npos);
   EXPECT_EQ(f.ComboCurrDir.text, "/emptydir");
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+  // So does a host or password half edited when the connection is lost: the cycle logs in again
+  // with the login in use.
+  f.EHost.text = "localho";
+  f.EPassword.text = "sec";
+  const int port = server.Port();
+  server.Stop();
+  ASSERT_TRUE(server.Start(port));
+  Append(race, "1,1,127,1,1400000,1400000,90400000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/emptydir/zuntextpure.txt").find("1,1,127,1"), std::string::npos);
+  EXPECT_FALSE(f.Publish.failing());
+  EXPECT_EQ(f.EHost.text, "localho");
+  EXPECT_EQ(f.EPassword.text, "sec");
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
 }
 

@@ -807,7 +807,7 @@ UploadGateDecision FormMain::AutoUploadDecision() const {
 void FormMain::AutoUploadGate() {
   const UploadGateDecision gate = AutoUploadDecision();
   if (gate.upload) {
-    if (Publish.awaitingServer && !serverProbe_.Answered(EHost.text, Now())) return;
+    if (Publish.awaitingServer && !serverProbe_.Answered(loginInUse_.Host, Now())) return;
     automaticPass_ = true;
     UploadOutputs();
     automaticPass_ = false;

@@ -305,6 +305,7 @@ class FormMain {
   // which list it at every reading, keep that order.
   bool remoteSortedByOperator_ = false;
   std::string shownFolder_;  // the remote folder last shown in ComboCurrDir, whatever is typed over it
+  ftp::ConnectionTarget loginInUse_;  // host, user and password of the last login by 接続
   std::string UploadDir;
   std::string UploadFilePath;
 

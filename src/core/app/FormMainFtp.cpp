@@ -56,7 +56,10 @@ bool FormMain::OpenInternetSession() {
 }
 
 bool FormMain::EnsureConnection() {
-  const ftp::ConnectionTarget target{EHost.text, EUserId.text, EPassword.text, FolderInUse()};
+  // The cycle's passes reconnect with the login in use: the fields may be half edited meanwhile.
+  const ftp::ConnectionTarget target =
+      automaticPass_ ? ftp::ConnectionTarget{loginInUse_.Host, loginInUse_.User, loginInUse_.Password, FolderInUse()}
+                     : ftp::ConnectionTarget{EHost.text, EUserId.text, EPassword.text, FolderInUse()};
   return ftp::EnsureConnection(
       Session(), target, [this] { return OpenInternetSession(); },
       [this](const std::string& text) { ReportPublishing(text); });
@@ -217,6 +220,7 @@ void FormMain::ActionConnectHostExecute() {
     prompter_.ShowMessage(ftp::kHostOpenFailed);
     SetConnected(false);
   } else {
+    loginInUse_ = ftp::ConnectionTarget{EHost.text, EUserId.text, EPassword.text, std::string()};
     ftp::EnterRememberedFolder(Session(), LastHDir);
     if (ListRemote()) {
       ShowRemoteFolder();
