@@ -447,6 +447,25 @@ TEST_F(FormMainTest, AutomationTickReloadsOnChangeOnly) {
   f.Label5Click();
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
 
+  // A path being typed into Edit1 is not the file the cycle follows, half typed nor whole: only
+  // ﾘﾌﾚｯｼｭGrid by hand loads it.
+  const std::string other = dir.File("race/other.txt");
+  WriteAll(other, "1,1,999,1,1000000,1000000,90000000\n");
+  f.Edit1.text = dir.File("race/oth");
+  WriteAll(race, std::string(kRace) + "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.StatusBar1.items[0], "行数=4");
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
+  f.Edit1.text = other;
+  WriteAll(race, std::string(kRace) + "1,1,125,1,1200000,1200000,90200000\n1,1,126,1,1300000,1300000,90300000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.StatusBar1.items[0], "行数=5");
+  EXPECT_EQ(ReadAll(f.PureTextPath).find("1,1,999,"), std::string::npos);
+  f.ActionRefreshExecute();
+  EXPECT_EQ(f.StatusBar1.items[0], "行数=1");
+  f.Edit1.text = race;
+  f.ActionRefreshExecute();
+
   // The bar runs 5 .. 50 and starts again.
   for (int i = 0; i < 20 && f.ProgressBar1.position != 50; ++i) f.Timer1Timer();
   f.Timer1Timer();

@@ -397,8 +397,11 @@ void FormMain::MakeCurrent(int col, int row) {
   ++StringGrid1.scrollRequests;
 }
 
-void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool keepSearch) {
-  const std::string path = Edit1.text.empty() ? std::string() : AbsolutePath(Edit1.text);
+void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool cycleReload) {
+  // The cycle goes on with the file it follows, whatever is being typed into Edit1 meanwhile: a
+  // half-typed path would stop it, and another race's file would be published in its place.
+  if (!cycleReload) cyclePath_ = Edit1.text;
+  const std::string path = cyclePath_.empty() ? std::string() : AbsolutePath(cyclePath_);
   ZunTextDir = FlagDirFor(path);
   FlagDir = ZunTextDir;
   FlagFilePath = FlagFilePathFor(path);
@@ -413,14 +416,14 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool keepSearch) {
   const int rowCount = Data.Grid.RowCount();
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
-  if (keepSearch) {
+  if (cycleReload) {
     for (const auto& [col, key] : appliedFilters_) zun::RowSearch(Data.Grid, StringGrid1.Rows, col, key);
   }
   if (!report.fileOpened) {
     prompter_.ShowMessage("Cannot open file");
   } else {
     // Reading by hand releases any filter; every reading shows the grid.
-    if (!keepSearch) {
+    if (!cycleReload) {
       for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
       appliedFilters_.clear();
     }
@@ -460,7 +463,7 @@ void FormMain::ReloadKeepingView() {
   const bool filtered = StringGrid1.Rows.AnyHidden();
   // The operator searching keeps the boxes, the filter and the rows in view: the results site
   // goes on being published meanwhile.
-  LoadResultGrid(LiveCycle::Mode::Update, /*keepSearch=*/true);
+  LoadResultGrid(LiveCycle::Mode::Update, /*cycleReload=*/true);
 
   // The grid takes the keyboard focus only from itself: an operator typing elsewhere keeps it.
   if (!before.focused) {
@@ -500,7 +503,7 @@ void FormMain::UpdateCycleStatus() {
   facts.writesOutputs = CBPure.checked;
   facts.gridShown = StringGrid1.visible;
   facts.uploading = Uploading;
-  facts.fileMissing = !FileExists(Edit1.text);
+  facts.fileMissing = !FileExists(cyclePath_);
   facts.flagFileUnreadable = flagFileHeld_;
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
@@ -746,7 +749,7 @@ void FormMain::Timer1Timer() {
   } showState{*this};
   if (Uploading || ftpWaiting_ > 0) return;
   if (!StringGrid1.visible) return;
-  if (!FileExists(Edit1.text)) return;
+  if (!FileExists(cyclePath_)) return;
   ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
 
   Timer1.enabled = false;
@@ -761,7 +764,7 @@ void FormMain::Timer1Timer() {
     }
   } rearm{*this};
 
-  const FileStamp stamp = StampOfZunText(Edit1.text);
+  const FileStamp stamp = StampOfZunText(cyclePath_);
   // An emptied file is one being written anew, as a missing one is being replaced: loading it
   // would publish empty outputs, and with the snapshot at size 0 its new contents would not load.
   if (stamp.exists && stamp.size == 0) return;
@@ -769,10 +772,10 @@ void FormMain::Timer1Timer() {
   const bool writesOutputs = CBAuto.checked && CBPure.checked;
   if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
     // The previous snapshot stays, so the tick after the wait still sees the change.
-    if (LineEnd.Holds(AbsolutePath(Edit1.text))) return;
+    if (LineEnd.Holds(AbsolutePath(cyclePath_))) return;
     // Without the flag file the reload would drop the operator's marks and publish the readings
     // they declared invalid: the cycle waits until it can be read.
-    flagFileHeld_ = FlagFileUnreadable(AbsolutePath(Edit1.text));
+    flagFileHeld_ = FlagFileUnreadable(AbsolutePath(cyclePath_));
     if (flagFileHeld_) return;
     ReloadKeepingView();
     ++StringGrid1.repaints;

@@ -198,8 +198,9 @@ class FormMain {
   // ---- loading ----
   void ActionOpenZunTextExecute();
   void ActionRefreshExecute();
-  // `keepSearch`: the search boxes keep their text and the filter is applied again to the rows read.
-  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full, bool keepSearch = false);
+  // The file named in Edit1; with `cycleReload` the file the cycle follows again, the search boxes
+  // keeping their text and the filter applied again to the rows read.
+  void LoadResultGrid(LiveCycle::Mode mode = LiveCycle::Mode::Full, bool cycleReload = false);
   // The cycle's reload: the operator's row, scroll position, focus, chosen flag line and search
   // stay where they were, unless the current row was the last one and no filter hides rows (then
   // it follows the new last row).
@@ -355,6 +356,7 @@ class FormMain {
   // A mark set or taken back that the flag file did not take (its path): every load keeps the
   // list in memory and first tries the file again, or the next reading would drop the mark.
   std::string unsavedFlagFile_;
+  std::string cyclePath_;  // Edit1's text at the last load by hand: the file the cycle follows
   bool flagFileHeld_ = false;  // the last reload due waits for an unreadable flag file
   std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
