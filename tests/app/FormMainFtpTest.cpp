@@ -592,6 +592,7 @@ TEST_F(FormMainFtpTest, FieldsHalfEditedLeaveTheCyclesPassesOnTheLoginAndFolderI
 
   // So does a host or password half edited when the connection is lost: the cycle logs in again
   // with the login in use.
+  const std::string host = f.EHost.text;
   f.EHost.text = "localho";
   f.EPassword.text = "sec";
   const int port = server.Port();
@@ -603,6 +604,24 @@ TEST_F(FormMainFtpTest, FieldsHalfEditedLeaveTheCyclesPassesOnTheLoginAndFolderI
   EXPECT_FALSE(f.Publish.failing());
   EXPECT_EQ(f.EHost.text, "localho");
   EXPECT_EQ(f.EPassword.text, "sec");
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+  // The password changed on the server: the operator's own upload logs in with the new one typed,
+  // and from then on the cycle logs in with that.
+  server.Stop();
+  test::FtpTestServer changed(root, "demo", "changed", dir.File("changed.log"));
+  ASSERT_TRUE(changed.Start(port));
+  f.EHost.text = host;
+  f.EPassword.text = "changed";
+  f.ActionUploadExecute();
+  ASSERT_TRUE(f.Connected);
+  f.EPassword.text = "chan";
+  changed.Stop();
+  ASSERT_TRUE(changed.Start(port));
+  Append(race, "1,1,128,1,1500000,1500000,90500000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/emptydir/zuntextpure.txt").find("1,1,128,1"), std::string::npos);
+  EXPECT_FALSE(f.Publish.failing());
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
 }
 

@@ -60,9 +60,15 @@ bool FormMain::EnsureConnection() {
   const ftp::ConnectionTarget target =
       automaticPass_ ? ftp::ConnectionTarget{loginInUse_.Host, loginInUse_.User, loginInUse_.Password, FolderInUse()}
                      : ftp::ConnectionTarget{EHost.text, EUserId.text, EPassword.text, FolderInUse()};
-  return ftp::EnsureConnection(
+  const int logins = Session().Client().LoginCount();
+  const bool connected = ftp::EnsureConnection(
       Session(), target, [this] { return OpenInternetSession(); },
       [this](const std::string& text) { ReportPublishing(text); });
+  // A step of the operator's that logged in again with the fields (a password changed on the
+  // server, say) makes that login the one in use.
+  if (connected && !automaticPass_ && Session().Client().LoginCount() != logins)
+    loginInUse_ = ftp::ConnectionTarget{target.Host, target.User, target.Password, std::string()};
+  return connected;
 }
 
 // A pass by hand says what went wrong in a box, once per outage. The cycle's own passes open
