@@ -94,8 +94,17 @@ class Cycle {
       const Clock::time_point started = Clock::now();
       reloadDue_ = false;
       const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
-      if (!load.fileOpened)
-        std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s\n", options_.ZunTextPath.c_str());
+      if (!load.fileOpened) {
+        // The readings loaded stay, and so do the outputs: an emptied grid would be published as
+        // the race's results. Said once; the next look tries again.
+        if (!unopened_)
+          std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s; nothing is written until it can be read\n",
+                       options_.ZunTextPath.c_str());
+        unopened_ = true;
+        reloadDue_ = true;
+        continue;
+      }
+      unopened_ = false;
       if (load.tooBig) std::fprintf(stderr, "grid is too big!!!\n");
       Write(started);
       tooBig_ = load.tooBig;
@@ -132,6 +141,7 @@ class Cycle {
   bool tooBig_ = false;
   bool flagsHeld_ = false;
   bool reloadDue_ = false;  // a change seen while the flag file was held is loaded at the next look
+  bool unopened_ = false;   // the last load could not open the zunText file
 };
 
 }  // namespace

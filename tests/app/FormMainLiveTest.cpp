@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,13 @@ class FormMainLiveTest : public ::testing::Test {
     for (int i = 0; i < 10; ++i) content += Reading(100 + i, 1);
     WriteAll(race, content);
     form = std::make_unique<TestForm>(
-        prompter, FormMainOptions{dir.File("bin/zuntexteditor"), {}, dir.Path(), nullptr, [this] { return now; }});
+        prompter, FormMainOptions{dir.File("bin/zuntexteditor"),
+                                  [this](const std::string& path) {
+                                    const FileStamp stamp = FileExists(path) ? StampOf(path) : FileStamp{};
+                                    if (afterStamp) afterStamp();
+                                    return stamp;
+                                  },
+                                  dir.Path(), nullptr, [this] { return now; }});
     form->FormShow();
     prompter.files.push_back(race);
     form->ActionOpenZunTextExecute();
@@ -68,6 +75,7 @@ class FormMainLiveTest : public ::testing::Test {
   std::string race, content;
   std::time_t now = 1700000000;
   std::unique_ptr<TestForm> form;
+  std::function<void()> afterStamp;  // runs between the tick's look at the file and its read
 };
 
 TEST_F(FormMainLiveTest, TheOperatorsRowFocusAndFlagChoiceSurviveReadings) {
@@ -273,6 +281,32 @@ TEST_F(FormMainLiveTest, AFileRewrittenThroughAnEmptyMomentIsReloadedWithItsNewC
   EXPECT_NE(PureText().find(",201,1,"), std::string::npos);
   f.Timer1Timer();
   EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+}
+
+TEST_F(FormMainLiveTest, AFileGoneBetweenTheLookAndTheReadKeepsTheLastReadingsPublished) {
+  TestForm& f = *form;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  const std::string published = PureText();
+  // The timing system replaces its file: the tick sees it changed, and it is gone when read.
+  Append(Reading(201, 1));
+  const std::string away = race + ".new";
+  afterStamp = [&] { std::rename(race.c_str(), away.c_str()); };
+  f.Timer1Timer();
+  afterStamp = nullptr;
+  EXPECT_EQ(f.Data.Grid.RowCount(), 12) << "the rows read before stay";
+  EXPECT_EQ(f.Data.Grid.Cell(ColBib, 11), "200");
+  EXPECT_EQ(PureText(), published) << "an empty grid is not published";
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("一時停止: ZunTextファイル"), std::string::npos) << f.Cycle.text;
+  EXPECT_TRUE(prompter.messages.empty()) << "a box would hold the cycle still: " << prompter.messages.front();
+
+  // Back in place: the next tick reads it whole.
+  ASSERT_EQ(std::rename(away.c_str(), race.c_str()), 0);
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 13);
+  EXPECT_NE(PureText().find(",201,1,"), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
 }
 
 TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {

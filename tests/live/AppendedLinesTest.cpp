@@ -206,11 +206,19 @@ TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
 TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
   Write("1,1,101,1,1000000,1000000,91000000\n");
   live_.Load(Race());
+  const std::string loaded = GridText(live_.Data.Grid);
+  // A file the cycle cannot open leaves what it loaded: an emptied grid would be published.
   fs::remove(Race());
-  Step("file gone");
+  EXPECT_FALSE(live_.Load(Race(), LiveCycle::Mode::Update).fileOpened);
+  EXPECT_FALSE(live_.LastLoadAppended());
+  EXPECT_EQ(GridText(live_.Data.Grid), loaded);
+  EXPECT_TRUE(live_.Data.HasTables);
+  EXPECT_TRUE(live_.SourcesChanged()) << "the next look tries again";
+  Write("1,1,101,1,1000000,1000000,91000000\n1,1,102,1,1000000,1000000,91000000\n");
+  Step("file back");
   EXPECT_FALSE(live_.LastLoadAppended());
   Write("1,1,101,1,1000000,1000000,91000000\n");
-  Step("file back");
+  Step("file shorter");
   Append("1,1,102,1,1000000,1000000,91000000\n");
   Step("appended");
   EXPECT_TRUE(live_.LastLoadAppended());

@@ -37,10 +37,12 @@ TEST_F(Load, AMarkOnTheHeaderRowIsOverwrittenByTheHeader) {
 }
 
 TEST_F(Load, MissingFileGivesTheEmptyTwoRowGrid) {
+  Run("1,1,5,1,0,1000,0\n1,1,6,1,0,1000,0\n");
   const LoadReport report = LoadResultGrid(data_, flags_, dir_.File("none.txt"));
   EXPECT_FALSE(report.fileOpened);
   EXPECT_EQ(data_.Grid.RowCount(), 2);
   EXPECT_EQ(data_.Grid.Cell(ColLineNo, 1), "1");
+  EXPECT_EQ(data_.Grid.Cell(ColBib, 1), "");
   EXPECT_EQ(data_.RowTotal, 2);
   EXPECT_TRUE(data_.HasTables);
 }

@@ -174,11 +174,11 @@ TEST_F(Reader, EveryLineGivesTheCellsAndMarksOfTheCommaTextRule) {
   }
 }
 
-TEST_F(Reader, AMissingFileLeavesAnEmptiedTwoRowGrid) {
+TEST_F(Reader, AFileThatCannotBeOpenedLeavesTheGridAsItWas) {
   Read("1,1,5,1,0,1000,0\n1,1,6,1,0,1000,0\n");
   EXPECT_FALSE(ReadZunText(grid_, dir_.File("none.txt")));
-  EXPECT_EQ(grid_.RowCount(), 2);
-  EXPECT_EQ(grid_.Cell(ColBib, 1), "");
+  EXPECT_EQ(grid_.RowCount(), 3);
+  EXPECT_EQ(grid_.Cell(ColBib, 2), "6");
 }
 
 TEST(ResultGrid, CellsCanBeRewrittenWithoutDisturbingOthers) {

@@ -15,6 +15,7 @@ namespace {
 std::string PausedReason(const CycleFacts& f) {
   if (!f.gridShown) return "結果が読み込まれていません";
   if (f.fileMissing) return "ZunTextファイルがありません";
+  if (f.fileUnreadable) return "ZunTextファイルが読めません";
   if (f.flagFileUnreadable) return "FLGファイルが読めません";
   if (f.uploading) return "アップロード中";
   return {};

@@ -17,6 +17,7 @@ struct CycleFacts {
   bool uploading = false;
   bool fileMissing = false;
   bool flagFileUnreadable = false;  // the reload waits: it would drop every "x" mark
+  bool fileUnreadable = false;      // the zunText file is there but could not be opened
   std::time_t lastReloadAt = 0;
   std::time_t lastOutputsAt = 0;
   std::time_t outputsFailingSince = 0;  // 0: the last write went through

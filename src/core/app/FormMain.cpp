@@ -411,6 +411,10 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool cycleReload) {
   if (!unsavedFlagFile_.empty() && SaveFlags(Flags, unsavedFlagFile_) == MarkOutcome::Saved)
     ReportFlagSave(MarkOutcome::Saved);
   const LoadReport report = Live.Load(path, mode, /*flagsAsGiven=*/!unsavedFlagFile_.empty());
+  // The cycle keeps the readings it has and tries again at the next tick, without a box: one
+  // waiting for OK would hold publishing still.
+  zunTextHeld_ = cycleReload && !report.fileOpened;
+  if (zunTextHeld_) return;
   LastReloadAt = Now();
   StringGrid1.keepScroll = false;
   const int rowCount = Data.Grid.RowCount();
@@ -505,6 +509,7 @@ void FormMain::UpdateCycleStatus() {
   facts.uploading = Uploading;
   facts.fileMissing = !FileExists(cyclePath_);
   facts.flagFileUnreadable = flagFileHeld_;
+  facts.fileUnreadable = zunTextHeld_;
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
   facts.outputsFailingSince = OutputsFailingSince;
@@ -778,6 +783,7 @@ void FormMain::Timer1Timer() {
     flagFileHeld_ = FlagFileUnreadable(AbsolutePath(cyclePath_));
     if (flagFileHeld_) return;
     ReloadKeepingView();
+    if (zunTextHeld_) return;
     ++StringGrid1.repaints;
     if (writesOutputs) ActionPutCleanTextExecute();
   } else if (writesOutputs && (MarksChangedSinceOutputs || OutputsFailingSince != 0)) {

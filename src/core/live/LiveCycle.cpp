@@ -33,10 +33,22 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
   } else {
     rankingWhole_ = true;
     rankingRows_.clear();
+    // A file the cycle sees but cannot open (being replaced, a share that hiccups) keeps the
+    // readings loaded: an emptied grid would be published as the race's results.
+    const bool keepIfUnopened = mode == Mode::Update;
     // Only a later load of appended lines would read the per-row tables again.
-    last_ = appendable_
-                ? LoadResultGrid(Data, Flags, zunTextPath, resume_, &repeats_, /*keepTables=*/true, flagsAsGiven)
-                : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false, flagsAsGiven);
+    const LoadReport report =
+        appendable_ ? LoadResultGrid(Data, Flags, zunTextPath, resume_, &repeats_, /*keepTables=*/true,
+                                     flagsAsGiven, keepIfUnopened)
+                    : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false, flagsAsGiven,
+                                     keepIfUnopened);
+    if (!report.fileOpened && keepIfUnopened) {
+      // The stamps stay, so the change is still seen, and the next load is whole.
+      last_.fileOpened = false;
+      pureFrom_ = 1;
+      return report;
+    }
+    last_ = report;
     pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.

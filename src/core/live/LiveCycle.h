@@ -38,6 +38,7 @@ class LiveCycle {
 
   // Update reads only the lines appended since the last load when the file only grew (checked
   // byte for byte) and nothing else changed; otherwise, and with Full, the whole file is loaded.
+  // An Update that cannot open the file leaves Data and Flags as they were (fileOpened false).
   enum class Mode { Full, Update };
   // With `flagsAsGiven` a whole load marks the rows from Flags as it stands, not from the flag
   // file: marks the file could not take are kept.

@@ -54,10 +54,15 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 }
 
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex* repeats, bool keepTables, bool flagsAsGiven) {
+                          FirstRepeatIndex* repeats, bool keepTables, bool flagsAsGiven, bool keepIfUnopened) {
   LoadReport report;
   ResultGrid& grid = data.Grid;
   report.fileOpened = ReadZunText(grid, zunTextPath, resume);
+  if (!report.fileOpened) {
+    if (keepIfUnopened) return report;
+    grid.Reset(2);
+    resume = ZunTextResume{};
+  }
   NumberRows(grid, 1);
 
   ReleaseTables(data);

@@ -42,9 +42,11 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
 // The load above, also keeping what reading appended lines later needs (`repeats` may be null
 // when no lines will be appended). Without `keepTables` the per-row tables are left empty: a
 // load whose outputs are written once needs them no longer than its marks take. With `flagsAsGiven`
-// the rows are marked from `flags` as it stands instead of from the flag file.
+// the rows are marked from `flags` as it stands instead of from the flag file. With `keepIfUnopened`
+// a file that cannot be opened leaves the data, the flags and `resume` as they were.
 LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& zunTextPath, ZunTextResume& resume,
-                          FirstRepeatIndex* repeats, bool keepTables = true, bool flagsAsGiven = false);
+                          FirstRepeatIndex* repeats, bool keepTables = true, bool flagsAsGiven = false,
+                          bool keepIfUnopened = false);
 
 // Brings data loaded by the call above up to date with the lines appended to the file since,
 // giving the grid and tables a full load would give. False when the file cannot be opened or

@@ -32,15 +32,26 @@ bool TextLineReader::Open(const std::string& path) {
     fd_ = -1;
     return false;
   }
-  fileSize_ = static_cast<size_t>(st.st_size);
-  eof_ = false;
   // Not zero-filled: every byte is read into before it is looked at.
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
+  StartOver(static_cast<size_t>(st.st_size));
+  return true;
+}
+
+bool TextLineReader::Rewind() {
+  struct stat st {};
+  if (fd_ < 0 || lseek(fd_, 0, SEEK_SET) < 0 || fstat(fd_, &st) != 0) return false;
+  StartOver(static_cast<size_t>(st.st_size));
+  return true;
+}
+
+void TextLineReader::StartOver(size_t fileSize) {
+  fileSize_ = fileSize;
+  eof_ = false;
   end_ = 0;
   pos_ = 0;
   start_ = 0;
   readTotal_ = 0;
-  return true;
 }
 
 bool TextLineReader::OpenAt(const std::string& path, uint64_t offset) {

@@ -18,6 +18,8 @@ class TextLineReader {
   bool Open(const std::string& path);  // false when the file cannot be opened
   // Opens and starts reading at byte `offset`, which must be the start of a line.
   bool OpenAt(const std::string& path, uint64_t offset);
+  // Back to the start of the file opened, which may have changed since.
+  bool Rewind();
   // Bytes of the file consumed by the pieces handed out so far (from the start of the file).
   uint64_t Offset() const { return start_ + readTotal_ - (end_ - pos_); }
   size_t FileSize() const { return fileSize_; }
@@ -30,6 +32,7 @@ class TextLineReader {
 
  private:
   bool Fill(size_t wanted);
+  void StartOver(size_t fileSize);
 
   int fd_ = -1;
   size_t fileSize_ = 0;

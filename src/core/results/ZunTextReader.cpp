@@ -392,19 +392,24 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
 
 bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume, uint64_t splitFrom,
                  uint64_t partBytes) {
-  grid.Reset(2);
-  resume = ZunTextResume{};
   TextLineReader reader;
   if (!reader.Open(path)) return false;
+  const auto readInOneGo = [&] {
+    grid.Reset(2);
+    resume = ZunTextResume{};
+    ReserveFor(grid, reader.FileSize());
+    ReadLines(grid, reader, resume);
+    return true;
+  };
   const size_t size = reader.FileSize();
-  ReserveFor(grid, size);
   // Files of a few thousand lines are read in one go: a second thread would not pay for itself.
   if (splitFrom == UINT64_MAX) splitFrom = size >= (uint64_t{4} << 20) ? size / 100 * 46 : 0;
   const uint64_t split = splitFrom < size ? LineStartFrom(path, splitFrom) : 0;
-  if (split == 0 || split >= size) {
-    ReadLines(grid, reader, resume);
-    return true;
-  }
+  if (split == 0 || split >= size) return readInOneGo();
+
+  grid.Reset(2);
+  resume = ZunTextResume{};
+  ReserveFor(grid, size);
 
   // The later lines on the other core, joined on as if read in one go.
   if (partBytes == 0) partBytes = std::max<uint64_t>((size - split) / 8, uint64_t{1} << 20);
@@ -419,10 +424,10 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
     part = LaterPart{};
   }
   // When the file changed under the two reads, or the other one could not reach the split, it is
-  // read again in one go.
+  // read again in one go, from the file already open: a file that went meanwhile leaves no half grid.
   if (!joined) later.Abandon();
   second.join();
-  if (!joined || !later.Reached()) return ReadZunText(grid, path, resume, 0);
+  if (!joined || !later.Reached()) return reader.Rewind() && readInOneGo();
   return true;
 }
 

@@ -33,7 +33,7 @@ struct ZunTextResume {
 
 // Empties the grid (2 rows), then reads `path` into it: line n fills row n from the text "n,line"
 // by the comma-text rule (an empty field stored as one blank, fields past the tenth dropped).
-// False when the file cannot be opened; the grid then stays emptied with 2 rows.
+// False when the file cannot be opened; the grid and `resume` are then left as they were.
 bool ReadZunText(ResultGrid& grid, const std::string& path);
 bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume);
 // The same, reading the lines from the first line start at or after byte `splitFrom` on a second
