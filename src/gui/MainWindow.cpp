@@ -800,8 +800,9 @@ class WaitFilter : public QObject {
 // What the operator does while an FTP operation waits is dropped, not queued: a click that came
 // to life seconds later could start a second operation or act on a list that has changed. The
 // grid is the exception, as it does not change during the operation: the operator goes on moving
-// in it, and a click on a mark button, or a request to close (the close button or 終了), is carried
-// out once the operation has ended. The cycle's passes take much of every second on a slow line.
+// in it and typing into the text boxes, and a click on a mark button, or a request to close (the
+// close button or 終了), is carried out once the operation has ended. The cycle's passes take much
+// of every second on a slow line.
 bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -829,6 +830,11 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
   }
   const bool gridInput = event->type() != QEvent::Shortcut && event->type() != QEvent::ContextMenu;
   if (gridInput && (widget == grid_ || grid_->isAncestorOf(widget))) return false;
+  // Typing goes on too: a bib typed into a search box while a pass runs would otherwise lose
+  // digits and search for another runner. The edits start no operation; a search only filters.
+  const bool typing = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+                      event->type() == QEvent::ShortcutOverride;
+  if (typing && qobject_cast<QLineEdit*>(widget) != nullptr && widget->isEnabled()) return false;
   // The menu's 終了 is the close button's twin: it waits with it.
   if (event->type() == QEvent::MouseButtonRelease && widget == menuBar() &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

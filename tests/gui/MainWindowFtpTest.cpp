@@ -226,6 +226,55 @@ class MainWindowFtpTest : public QObject {
     QCOMPARE(ReadFile(root + QStringLiteral("/zuntextpure.txt")).size(),
              ReadFile(QString::fromStdString(w.Form().PureTextPath)).size());
   }
+
+  // Typing goes on while an upload waits: a bib typed into a search box keeps every digit, and
+  // its search filters the grid.
+  void theOperatorSearchesWhileAnUploadWaits() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root));
+    zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
+    QVERIFY(server.Start(zun::test::FtpServerKind::Throttled));
+    QByteArray lines;
+    for (int i = 0; i < 30000; ++i)
+      lines += "1,1," + QByteArray::number(100 + i % 15000) + ",1," + QByteArray::number(1000000 + i) + "," +
+               QByteArray::number(1000000 + i) + "," + QByteArray::number(91000000 + i) + "\r\n";
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, lines);
+
+    ScriptedPrompter prompter;
+    MainWindow w(&prompter, OptionsIn(dir));
+    OpenAndFillHost(w, prompter, race, server.Host());
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    QVERIFY(w.Form().Connected);
+
+    auto* bibBox = Find<QLineEdit>(w, "LEdit4");
+    bibBox->setFocus();
+    bool during = false;
+    QString typed;
+    int rowsShown = -1;
+    QTimer poll;  // the first moment the upload waits for the line
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &w, [&] {
+      if (!w.Form().Uploading) return;
+      poll.stop();
+      during = true;
+      QTest::keyClicks(bibBox, QStringLiteral("10105"));
+      typed = bibBox->text();
+      QTest::keyClick(bibBox, Qt::Key_Return);
+      rowsShown = w.Model()->rowCount();
+      during = w.Form().Uploading;
+    });
+    poll.start();
+    Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+
+    QVERIFY2(during, prompter.shown.empty() ? "" : prompter.shown.back().c_str());
+    QCOMPARE(typed, QStringLiteral("10105"));
+    QCOMPARE(rowsShown, 2);  // the two passages of bib 10105
+    QCOMPARE(w.Model()->rowCount(), 2);
+    QVERIFY(prompter.messages.empty());
+  }
 };
 
 int main(int argc, char** argv) {
