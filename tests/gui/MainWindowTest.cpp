@@ -365,6 +365,25 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(window_->Model()->rowCount(), rows, 4000);
     QCOMPARE(bar->value(), 0);
     QCOMPARE(grid->currentIndex().row(), rows - 3);
+
+    // A runner looked up by bib and chosen: clearing the filter shows all rows around that one,
+    // not whatever stands at the place the filtered view had.
+    auto* bib = Find<QLineEdit>("LEdit4");
+    QTest::mouseClick(bib, Qt::LeftButton);
+    QTest::keyClicks(bib, QStringLiteral("250"));
+    QTest::keyClick(bib, Qt::Key_Return);
+    QTRY_COMPARE(window_->Model()->rowCount(), 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(0, 1)).center());
+    const int chosen = window_->Form().StringGrid1.currentRow;
+    QCOMPARE(window_->Form().Data.Grid.Cell(zun::ColBib, chosen), "250");
+    QTest::mouseMove(Find<QWidget>("ListBox1"));
+    WriteFile(racePath_, "1,1,304,1,2100000,2100000,92100000\r\n", true);
+    ++rows;
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Form().Data.Grid.RowCount(), rows + 1, 4000);
+    QTest::mouseClick(bib, Qt::LeftButton);
+    QTRY_COMPARE(window_->Model()->rowCount(), rows);
+    QCOMPARE(grid->currentIndex().row(), chosen - 1);
+    QVERIFY(grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex()).center()));
   }
 
   void closingAsksFirst() {

@@ -601,6 +601,8 @@ void FormMain::RowSearch(int tag) {
     case SearchOutcome::Filtered:
       appliedFilters_.emplace_back(tag, edit->text);
       Label5.visible = true;
+      // The scroll place of the rows shown before means nothing among the rows shown now.
+      StringGrid1.keepScroll = false;
       ++StringGrid1.modelResets;
       break;
     case SearchOutcome::NotFound:
@@ -613,6 +615,8 @@ void FormMain::RowSearch(int tag) {
 void FormMain::ClearFilter() {
   if (StringGrid1.Rows.AnyHidden() || StringGrid1.Rows.RowCount() != Data.Grid.RowCount()) {
     StringGrid1.Rows.Reset(Data.Grid.RowCount());
+    // All rows come back around the current one, not at the filtered view's scroll place.
+    StringGrid1.keepScroll = false;
     ++StringGrid1.modelResets;
   }
   for (int tag = 0; tag < 5; ++tag) LEdit(tag)->text.clear();
