@@ -79,6 +79,20 @@ class MainWindowFtpTest : public QObject {
     QTest::keyClicks(Find<QLineEdit>(w, "EUserId"), QStringLiteral("demo"));
     QTest::keyClicks(Find<QLineEdit>(w, "EPassword"), QStringLiteral("secret"));
   }
+  // A race of 30,000 lines, about 1 MB of pure text: seconds at the throttled server's speed.
+  // The bibs run from 100 over `bibs` numbers, then again.
+  void OpenSlowRaceAndConnect(MainWindow& w, ScriptedPrompter& prompter, const QTemporaryDir& dir,
+                              zun::test::FtpTestServer& server, int bibs) {
+    QByteArray lines;
+    for (int i = 0; i < 30000; ++i)
+      lines += "1,1," + QByteArray::number(100 + i % bibs) + ",1," + QByteArray::number(1000000 + i) + "," +
+               QByteArray::number(1000000 + i) + "," + QByteArray::number(91000000 + i) + "\r\n";
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, lines);
+    OpenAndFillHost(w, prompter, race, server.Host());
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    QVERIFY(w.Form().Connected);
+  }
 
  private Q_SLOTS:
   void connectsBrowsesUploadsAndDisconnects() {
@@ -162,18 +176,9 @@ class MainWindowFtpTest : public QObject {
     QVERIFY(QDir().mkpath(root));
     zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
     QVERIFY(server.Start(zun::test::FtpServerKind::Throttled));
-    QByteArray lines;
-    for (int i = 0; i < 30000; ++i)  // about 1 MB of pure text: seconds at its speed
-      lines += "1,1," + QByteArray::number(100 + i) + ",1," + QByteArray::number(1000000 + i) + "," +
-               QByteArray::number(1000000 + i) + "," + QByteArray::number(91000000 + i) + "\r\n";
-    const QString race = dir.path() + QStringLiteral("/race.txt");
-    WriteFile(race, lines);
-
     ScriptedPrompter prompter;
     MainWindow w(&prompter, OptionsIn(dir));
-    OpenAndFillHost(w, prompter, race, server.Host());
-    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
-    QVERIFY(w.Form().Connected);
+    OpenSlowRaceAndConnect(w, prompter, dir, server, 30000);
 
     zun::gui::GridView* grid = w.Grid();
     auto* mark = Find<QPushButton>(w, "ButtonDoignore");
@@ -236,18 +241,9 @@ class MainWindowFtpTest : public QObject {
     QVERIFY(QDir().mkpath(root));
     zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
     QVERIFY(server.Start(zun::test::FtpServerKind::Throttled));
-    QByteArray lines;
-    for (int i = 0; i < 30000; ++i)
-      lines += "1,1," + QByteArray::number(100 + i % 15000) + ",1," + QByteArray::number(1000000 + i) + "," +
-               QByteArray::number(1000000 + i) + "," + QByteArray::number(91000000 + i) + "\r\n";
-    const QString race = dir.path() + QStringLiteral("/race.txt");
-    WriteFile(race, lines);
-
     ScriptedPrompter prompter;
     MainWindow w(&prompter, OptionsIn(dir));
-    OpenAndFillHost(w, prompter, race, server.Host());
-    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
-    QVERIFY(w.Form().Connected);
+    OpenSlowRaceAndConnect(w, prompter, dir, server, 15000);
 
     auto* bibBox = Find<QLineEdit>(w, "LEdit4");
     bibBox->setFocus();
