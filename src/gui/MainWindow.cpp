@@ -599,10 +599,13 @@ void MainWindow::Forward(const std::function<void()>& handler) {
     close();
   }
   if (forwarding_ > 0 || destroying_) return;
-  const std::vector<QPointer<QAbstractButton>> clicks = std::move(clicksAfterWait_);
+  const auto clicks = std::move(clicksAfterWait_);
   clicksAfterWait_.clear();
-  for (const QPointer<QAbstractButton>& button : clicks)
-    if (button && !closing_) button->click();
+  for (const auto& [button, target] : clicks) {
+    if (!button || closing_) continue;
+    form_->AimMarkClickAt(target);
+    button->click();
+  }
   if (closeAfterWait_) {
     closeAfterWait_ = false;
     close();
@@ -845,10 +848,13 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     const bool markButton = button != nullptr && (button->objectName() == QLatin1String("ButtonDoignore") ||
                                                   button->objectName() == QLatin1String("ButtonCancalIgnore"));
-    // Clicked again because nothing seemed to happen: still one click.
+    // Each click keeps the row and flag line chosen when it was made: the operator may choose
+    // the next one before this one is carried out. Clicked again on the same choice because
+    // nothing seemed to happen: still one click.
+    const std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget> click{button, form_->MarkClickTargetNow()};
     if (markButton && button->isEnabled() &&
-        std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), button) == clicksAfterWait_.end())
-      clicksAfterWait_.emplace_back(button);
+        std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), click) == clicksAfterWait_.end())
+      clicksAfterWait_.push_back(click);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QAbstractButton;
@@ -88,7 +89,7 @@ class MainWindow : public QMainWindow {
   bool ftpWaiting_ = false;
   int forwarding_ = 0;  // handlers in progress, nested ones included
   // Asked for while an FTP operation waited, done once the handler that started it has ended.
-  std::vector<QPointer<QAbstractButton>> clicksAfterWait_;
+  std::vector<std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget>> clicksAfterWait_;
   bool closeAfterWait_ = false;
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;

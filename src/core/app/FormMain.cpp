@@ -688,6 +688,22 @@ void FormMain::ButtonCancalIgnoreClick() {
   UpdateControlStates();
 }
 
+MarkClickTarget FormMain::MarkClickTargetNow() const {
+  MarkClickTarget target;
+  target.row = RememberedRow;
+  const int index = ListBox1.itemIndex;
+  if (index >= 0 && index < static_cast<int>(Flags.size())) target.flagLine = Flags[static_cast<size_t>(index)];
+  return target;
+}
+
+void FormMain::AimMarkClickAt(const MarkClickTarget& target) {
+  RememberedRow = target.row;
+  // A mark carried out before this click may have moved the line in the list.
+  ListBox1.itemIndex = -1;
+  for (size_t i = 0; i < Flags.size() && !target.flagLine.empty(); ++i)
+    if (Flags[i] == target.flagLine) ListBox1.itemIndex = static_cast<int>(i);
+}
+
 void FormMain::ListBox1Click() {
   const int index = ListBox1.itemIndex;
   if (index < 0 || index >= static_cast<int>(Flags.size())) return;

@@ -60,6 +60,14 @@ struct OpenDialogRecord {
   std::string InitialDir = "vekData";  // relative to the current directory
 };
 
+// What a click on a mark button acts on, taken when the click is made: a click carried out only
+// after an FTP operation has ended acts on the reading and flag line chosen then.
+struct MarkClickTarget {
+  int row = 0;           // RememberedRow
+  std::string flagLine;  // the line chosen in ListBox1; empty: none
+  bool operator==(const MarkClickTarget&) const = default;
+};
+
 struct FormMainOptions {
   std::string ExecutablePath;  // the settings file and the default output folder sit beside it
   // The zunText file's stamp as the automation tick takes it; empty: the file system.
@@ -234,6 +242,8 @@ class FormMain {
   // ---- invalid marks ----
   void ButtonDoignoreClick();
   void ButtonCancalIgnoreClick();
+  MarkClickTarget MarkClickTargetNow() const;
+  void AimMarkClickAt(const MarkClickTarget& target);
   void ListBox1Click();
   void CBignoreFRClick();
 
