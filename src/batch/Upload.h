@@ -31,6 +31,7 @@ struct UploadPass {
   int Unchanged = 0;  // planned but left out: the server holds their bytes from an earlier pass
   bool ConnectionFailed = false;  // the files not sent may go with the next pass
   bool AwaitingServer = false;    // not sent: the server has not greeted since a pass timed out
+  int LeftOver = 0;               // files past the pass's limit: the next pass sends them
 };
 // Called after each pass; true sends the mode's files again over the same connection.
 using NextUploadPass = std::function<bool(const UploadPass&)>;

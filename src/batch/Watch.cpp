@@ -68,7 +68,8 @@ class Cycle {
   // Sleeps until the files change and reloads; false when a stop signal came first. After a
   // write that failed, the wait ends at the next look. With `retry`, the wait also ends a few
   // seconds on without a change: after the last reading no change would bring a failed pass back.
-  bool WaitAndReload(bool retry = false) {
+  // With `leftOver` (files the last pass had no room for) it ends at the next look.
+  bool WaitAndReload(bool retry = false, bool leftOver = false) {
     for (int quiet = 1; !g_stop; ++quiet) {
       SleepOneSecond();
       if (g_stop) break;
@@ -84,7 +85,7 @@ class Cycle {
           reloaded_ = false;
           return true;
         }
-        if (!retry || quiet < kQuietRetrySeconds) continue;
+        if (!leftOver && (!retry || quiet < kQuietRetrySeconds)) continue;
         started_ = Clock::now();
         reloaded_ = false;
         written_ = 0;
@@ -168,13 +169,16 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
   const auto nextPass = [&](const UploadPass& pass) {
     char unchanged[32] = "";
     if (pass.Unchanged > 0) std::snprintf(unchanged, sizeof unchanged, ", %d unchanged", pass.Unchanged);
-    char sent[128];
-    std::snprintf(sent, sizeof sent, "%d of %d files sent%s%s", pass.Sent, pass.Planned, unchanged,
+    char leftOver[48] = "";
+    if (pass.LeftOver > 0) std::snprintf(leftOver, sizeof leftOver, ", %d for the next pass", pass.LeftOver);
+    char sent[160];
+    std::snprintf(sent, sizeof sent, "%d of %d files sent%s%s%s", pass.Sent, pass.Planned, unchanged, leftOver,
                   pass.AwaitingServer     ? " (waiting for the server to answer)"
                   : pass.ConnectionFailed ? " (the connection failed)"
                                           : "");
     cycle.PrintLine(sent);
-    return cycle.WaitAndReload(pass.ConnectionFailed) && untilPublishable();
+    return cycle.WaitAndReload(pass.ConnectionFailed, pass.LeftOver > 0 && !pass.ConnectionFailed) &&
+           untilPublishable();
   };
   if (!untilPublishable()) return 0;
   const int result = UploadOutputs(options.Upload, options.Password, options.OutputDir, nextPass);

@@ -271,19 +271,23 @@ TEST_F(FormMainFtpTest, UploadsInTheThreeModes) {
 
   // The cycle's passes leave out what the server holds, so the files past the fiftieth follow:
   // a long race's later laps reach the site too. The first reading rewrites every count file (those
-  // of laps nobody ran keep their header alone): fifty go, then the rest with the next reading.
+  // of laps nobody ran keep their header alone): fifty go, then the rest with the next tick, even
+  // when no reading comes (the race's last one, say).
   f.CBAuto.checked = f.CBPure.checked = f.CBFtp.checked = f.CBNeedCSV.checked = true;
   f.CBAutoClick();
   f.Timer1Timer();
   Append(race, "1,1,124,2,2100000,2100000,91100000\n");
   f.Timer1Timer();
   EXPECT_EQ(f.Publish.lastUploadSummary, "50/50 ﾌｧｲﾙ送信");
-  Append(race, "1,1,125,1,2200000,2200000,91200000\n");
+  const int passes = f.passes;
   f.Timer1Timer();
+  EXPECT_EQ(f.passes, passes + 1);
   EXPECT_EQ(f.Publish.lastUploadSummary, "10/60 ﾌｧｲﾙ送信 (50 変更なし)");
   for (int i = 3; i <= 62; ++i)
     EXPECT_EQ(ReadAll(Format("%s/sub/%03d.csv", root.c_str(), i)), ReadAll(Format("%s/999/%03d.csv", TextDir().c_str(), i)))
         << i;
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, passes + 1) << "with everything sent, a quiet tick sends nothing";
   EXPECT_FALSE(FileExists(root + "/sub/001.csv"));  // 001 and 002 are checked: kept back
   f.CBAuto.checked = false;
   f.CBAutoClick();

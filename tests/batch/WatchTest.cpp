@@ -19,6 +19,7 @@
 
 #include "FtpTestServer.h"
 #include "TempDir.h"
+#include "platform/Text.h"
 
 extern char** environ;
 
@@ -197,6 +198,27 @@ TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
   for (size_t at = log.find("logged in."); at != std::string::npos; at = log.find("logged in.", at + 1)) ++logins;
   EXPECT_EQ(logins, 1u) << log;
   EXPECT_NE(ReadAll(err_).find("1 of 1 files sent"), std::string::npos) << ReadAll(err_);
+}
+
+TEST_F(WatchTest, CountFilesPastAPassesLimitFollowWithoutANewReading) {
+  std::string race;
+  for (int lap = 1; lap <= 60; ++lap) {
+    const int ms = 1000000 + lap * 60000;
+    race += "1,1,101," + std::to_string(lap) + "," + std::to_string(ms) + "," + std::to_string(ms) + "," +
+            std::to_string(90000000 + ms) + "\n";
+  }
+  zun::test::WriteAll(race_, race);
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  Start({"--upload", "999", "--host", server.Host(), "--user", "demo"});
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(root_ + "/050.csv"); })) << ReadAll(err_);
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(root_ + "/060.csv"); })) << ReadAll(err_);
+  EXPECT_EQ(Stop(), 0);
+  for (int lap = 1; lap <= 60; ++lap) {
+    const std::string name = zun::Format("/%03d.csv", lap);
+    EXPECT_EQ(ReadAll(root_ + name), ReadAll(out_ + "/999" + name)) << name;
+  }
+  EXPECT_NE(ReadAll(err_).find("50 of 50 files sent, 10 for the next pass"), std::string::npos) << ReadAll(err_);
 }
 
 TEST_F(WatchTest, AFailedPassIsSentAgainAfterTheLastReading) {

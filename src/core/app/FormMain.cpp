@@ -810,10 +810,10 @@ void FormMain::Timer1Timer() {
     // A correction made during a lull, or outputs that could not be written (a folder away, a
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
-  } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce && Publish.failing() &&
-             Now() - Publish.lastUploadAt >= kQuietRetrySeconds) {
-    // A pass that failed is tried again: after the last reading no change would bring it back.
-    // As after a write, only when the rankings are written.
+  } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
+             (Publish.failing() ? Now() - Publish.lastUploadAt >= kQuietRetrySeconds : Publish.filesLeftOver > 0)) {
+    // A pass that failed is tried again, and the files a pass had no room for follow: after the
+    // last reading no change would bring them. As after a write, only when the rankings are written.
     AutoUploadGate();
     UpdateControlStates();
   }

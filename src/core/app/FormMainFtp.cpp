@@ -338,6 +338,7 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
     return;
   }
   if (pass.Sent > 0) UploadedOnce = true;
+  Publish.filesLeftOver = pass.Deferred;
   Publish.failingSince = 0;
   Publish.failedAttempts = 0;
   Publish.awaitingServer = false;

@@ -20,6 +20,7 @@ struct PublishHealth {
   int failedAttempts = 0;         // passes failed since failingSince
   std::string lastServerReply;    // the server's last error reply during the outage
   bool awaitingServer = false;    // a pass timed out: the cycle's passes wait for the server's greeting
+  int filesLeftOver = 0;          // files the last pass had no room for: the next tick sends them
   bool failing() const { return failingSince != 0; }
 };
 
