@@ -29,6 +29,7 @@
 #include <QTreeWidget>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 #include <QVBoxLayout>
 
 #include "ElidedLabel.h"
@@ -601,15 +602,17 @@ void MainWindow::Forward(const std::function<void()>& handler) {
   if (forwarding_ > 0 || destroying_) return;
   const auto clicks = std::move(clicksAfterWait_);
   clicksAfterWait_.clear();
+  // The close asked for last comes last: every mark clicked before it is made first.
+  const bool closeAfter = std::exchange(closeAfterWait_, false);
   for (const auto& [button, target] : clicks) {
     if (!button || closing_) continue;
+    // The buttons' states follow the choice before the click: a mark carried out before this
+    // one took the flag list's choice away, which greys "x FLGｱﾝｾｯﾄ".
     form_->AimMarkClickAt(target);
+    Mirror();
     button->click();
   }
-  if (closeAfterWait_) {
-    closeAfterWait_ = false;
-    close();
-  }
+  if (closeAfter) close();
 }
 
 void MainWindow::ConnectEvents() {

@@ -182,7 +182,15 @@ class MainWindowFtpTest : public QObject {
 
     zun::gui::GridView* grid = w.Grid();
     auto* mark = Find<QPushButton>(w, "ButtonDoignore");
+    auto* unmark = Find<QPushButton>(w, "ButtonCancalIgnore");
     auto* flags = Find<QListWidget>(w, "ListBox1");
+    // A mark made before, and its line chosen in the flag list to be taken back.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(grid->rowAt(5), 1)).center());
+    QTRY_COMPARE(w.Form().RememberedRow, w.Form().StringGrid1.currentRow);
+    QTest::mouseClick(mark, Qt::LeftButton);
+    QCOMPARE(flags->count(), 1);
+    QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
+    QVERIFY(unmark->isEnabled());
     bool during = false;
     int rowWanted = -1;
     int rowNext = -1;
@@ -206,6 +214,7 @@ class MainWindowFtpTest : public QObject {
       QTest::mouseClick(mark, Qt::LeftButton);
       QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(shown + 4, 1)).center());
       QTest::qWait(100);
+      QTest::mouseClick(unmark, Qt::LeftButton);
       marksDuring = flags->count();
       QTest::mouseClick(Find<QToolButton>(w, "TBDisConnect"), Qt::LeftButton);
       auto* edit = Find<QLineEdit>(w, "Edit1");
@@ -221,16 +230,20 @@ class MainWindowFtpTest : public QObject {
       openAfterClose = w.isVisible();
     });
     prompter.answers = {false};  // "still connected, disconnect?": no
+    std::vector<std::string> flagsWhenAsked;  // the marks clicked before the close are made before it asks
+    prompter.onConfirm = [&](const std::string&) { flagsWhenAsked = w.Form().Flags; };
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
 
     QVERIFY(during);
     QVERIFY(rowWanted > 1);
     QCOMPARE(rowChosen, rowWanted);
-    QCOMPARE(marksDuring, 0);
+    QCOMPARE(marksDuring, 1);
     QVERIFY(openAfterClose);
     QVERIFY(!menuDuring);  // a right click makes no menu either
-    // Then: one mark on each row chosen, the disconnect click gone, and the close asked for.
+    // Then: one mark on each row chosen, the earlier one taken back, the disconnect click gone,
+    // and the close asked for.
     QCOMPARE(flags->count(), 2);
+    QCOMPARE(flagsWhenAsked, w.Form().Flags);
     QVERIFY(flags->item(0)->text().startsWith(QString::number(rowWanted) + QStringLiteral(",")));
     QVERIFY(flags->item(1)->text().startsWith(QString::number(rowNext) + QStringLiteral(",")));
     QVERIFY(w.Form().Connected);

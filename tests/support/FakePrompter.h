@@ -27,6 +27,7 @@ class FakePrompter : public Prompter {
   int hostDialogs = 0;
   std::vector<HostRow> hostDialogRows;
   std::function<void(HostForm&)> onHostDialog;
+  std::function<void(const std::string&)> onConfirm;  // runs as a question is asked
 
   void ShowMessage(const std::string& text) override {
     shown.push_back(text);
@@ -35,6 +36,7 @@ class FakePrompter : public Prompter {
   bool Confirm(const std::string& text) override {
     shown.push_back(text);
     confirmations.push_back(text);
+    if (onConfirm) onConfirm(text);
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();

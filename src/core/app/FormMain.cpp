@@ -702,6 +702,7 @@ void FormMain::AimMarkClickAt(const MarkClickTarget& target) {
   ListBox1.itemIndex = -1;
   for (size_t i = 0; i < Flags.size() && !target.flagLine.empty(); ++i)
     if (Flags[i] == target.flagLine) ListBox1.itemIndex = static_cast<int>(i);
+  UpdateControlStates();
 }
 
 void FormMain::ListBox1Click() {
