@@ -136,7 +136,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     if (pass.ConnectionFailure.ok()) awaitingServer = false;
     if (pass.ConnectionFailure.code == ftp::kFtpTimeout) awaitingServer = true;
   } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()) - pass.Deferred, pass.Unchanged,
-                                   !pass.ConnectionFailure.ok(), skipped, pass.Deferred}));
+                                   !pass.ConnectionFailure.ok(), skipped, pass.Deferred, !pass.Refused.empty()}));
   // A file left out holds its bytes on the server already: it counts as sent.
   const int sent = pass.Sent + pass.Unchanged;
   const std::string remoteFolder = shownFolder;

@@ -32,6 +32,7 @@ struct UploadPass {
   bool ConnectionFailed = false;  // the files not sent may go with the next pass
   bool AwaitingServer = false;    // not sent: the server has not greeted since a pass timed out
   int LeftOver = 0;               // files past the pass's limit: the next pass sends them
+  bool Refused = false;           // the server would not take a file: a later pass tries it again
 };
 // Called after each pass; true sends the mode's files again over the same connection.
 using NextUploadPass = std::function<bool(const UploadPass&)>;

@@ -175,9 +175,11 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
     std::snprintf(sent, sizeof sent, "%d of %d files sent%s%s%s", pass.Sent, pass.Planned, unchanged, leftOver,
                   pass.AwaitingServer     ? " (waiting for the server to answer)"
                   : pass.ConnectionFailed ? " (the connection failed)"
+                  : pass.Refused          ? " (a file was refused)"
                                           : "");
     cycle.PrintLine(sent);
-    return cycle.WaitAndReload(pass.ConnectionFailed, pass.LeftOver > 0 && !pass.ConnectionFailed) &&
+    return cycle.WaitAndReload(pass.ConnectionFailed || pass.Refused,
+                               pass.LeftOver > 0 && !pass.ConnectionFailed && !pass.Refused) &&
            untilPublishable();
   };
   if (!untilPublishable()) return 0;

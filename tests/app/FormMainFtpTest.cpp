@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -84,11 +85,12 @@ class FormMainFtpTest : public ::testing::Test {
     ASSERT_TRUE(server.Start());
   }
 
-  CountingForm& ShowAndOpen() {
+  // `now`: the clock the window reads; empty: the system's.
+  CountingForm& ShowAndOpen(std::function<std::time_t()> now = nullptr) {
     WriteAll(race, kRace);
     FormMainOptions options{dir.File("bin/zuntexteditor"), {}, dir.Path(), [] {
                               return std::make_unique<ftp::CurlFtpClient>(ftp::CurlTimeouts{5, 5, 5});
-                            }};
+                            }, std::move(now)};
     form = std::make_unique<CountingForm>(prompter, std::move(options));
     form->FormShow();
     prompter.files.push_back(race);
@@ -100,8 +102,8 @@ class FormMainFtpTest : public ::testing::Test {
     return *form;
   }
   // Connected into /sub, one upload by hand, and the whole cycle switched on.
-  CountingForm& PublishingIntoSub() {
-    CountingForm& f = ShowAndOpen();
+  CountingForm& PublishingIntoSub(std::function<std::time_t()> now = nullptr) {
+    CountingForm& f = ShowAndOpen(std::move(now));
     f.ActionPutCleanTextExecute();
     f.HostEdited = false;
     f.LastHDir = "/sub";
@@ -458,6 +460,33 @@ TEST_F(FormMainFtpTest, AnOutageUnderTheCycleOpensNoBoxAndPublishingResumesByIts
   f.Timer1Timer();
   EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,401,1"), std::string::npos);
   EXPECT_TRUE(prompter.messages.empty());
+}
+
+// A file the server would not take (a Windows server refuses to replace a file being downloaded)
+// is sent again a few seconds on: after the race's last reading no change would bring it.
+TEST_F(FormMainFtpTest, AFileTheServerRefusedIsSentAgainInALull) {
+  std::time_t now = 1700000000;
+  CountingForm& f = PublishingIntoSub([&now] { return now; });
+  const std::string remote = root + "/sub/zuntextpure.txt";
+  ASSERT_EQ(std::remove(remote.c_str()), 0);
+  ASSERT_TRUE(CreateFolder(remote));  // the server cannot put the file in its place
+  Append(race, "1,2,300,1,1500000,1500000,90500000\n");
+  f.Timer1Timer();
+  EXPECT_FALSE(f.Publish.lastUploadOk);
+  EXPECT_TRUE(prompter.messages.empty());
+
+  ASSERT_EQ(rmdir(remote.c_str()), 0);
+  const int passes = f.passes;
+  now += 1;
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, passes) << "not a pass every second";
+  now += kQuietRetrySeconds;
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(remote).find("1,2,300,1"), std::string::npos);
+  EXPECT_TRUE(f.Publish.lastUploadOk);
+  now += kQuietRetrySeconds;
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, passes + 1) << "with everything sent, a quiet tick sends nothing";
 }
 
 TEST_F(FormMainFtpTest, AServerThatStopsAnsweringHoldsTheCycleForOneTimeoutOnly) {

@@ -221,6 +221,19 @@ TEST_F(WatchTest, CountFilesPastAPassesLimitFollowWithoutANewReading) {
   EXPECT_NE(ReadAll(err_).find("50 of 50 files sent, 10 for the next pass"), std::string::npos) << ReadAll(err_);
 }
 
+TEST_F(WatchTest, AFileTheServerRefusedIsSentAgainWithoutANewReading) {
+  zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
+  ASSERT_TRUE(server.Start());
+  const std::string remote = root_ + "/zuntextpure.txt";
+  fs::create_directories(remote);  // the server cannot put the file in its place
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", "demo"});
+  ASSERT_TRUE(WaitFor([&] { return ReadAll(err_).find("(a file was refused)") != std::string::npos; }))
+      << ReadAll(err_);
+  fs::remove(remote);
+  EXPECT_TRUE(WaitFor([&] { return Contains(remote, "1,1,101,1,1000500"); })) << ReadAll(err_);
+  EXPECT_EQ(Stop(), 0);
+}
+
 TEST_F(WatchTest, AFailedPassIsSentAgainAfterTheLastReading) {
   zun::test::FtpTestServer server(root_, "demo", "secret", dir_.File("server.log"));
   ASSERT_TRUE(server.Start());
