@@ -462,7 +462,7 @@ TEST_F(FormMainFtpTest, AnOutageUnderTheCycleOpensNoBoxAndPublishingResumesByIts
   EXPECT_TRUE(prompter.messages.empty());
 }
 
-// A file the server would not take (a Windows server refuses to replace a file being downloaded)
+// A file the server would not take (a server may refuse to replace a file being downloaded)
 // is sent again a few seconds on: after the race's last reading no change would bring it.
 TEST_F(FormMainFtpTest, AFileTheServerRefusedIsSentAgainInALull) {
   std::time_t now = 1700000000;
