@@ -812,8 +812,8 @@ void FormMain::Timer1Timer() {
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
-             (Publish.failing() || !Publish.lastUploadOk ? Now() - Publish.lastUploadAt >= kQuietRetrySeconds
-                                                         : Publish.filesLeftOver > 0)) {
+             ((Publish.failing() || !Publish.lastUploadOk) ? Now() - Publish.lastUploadAt >= kQuietRetrySeconds
+                                                           : Publish.filesLeftOver > 0)) {
     // A pass that failed or had a file refused is tried again, and the files a pass had no room
     // for follow: after the last reading no change would bring them. As after a write, only when
     // the rankings are written.
