@@ -854,10 +854,11 @@ bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
     // Each click keeps the row and flag line chosen when it was made: the operator may choose
     // the next one before this one is carried out. Clicked again on the same choice because
     // nothing seemed to happen: still one click.
-    const std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget> click{button, form_->MarkClickTargetNow()};
-    if (markButton && button->isEnabled() &&
-        std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), click) == clicksAfterWait_.end())
-      clicksAfterWait_.push_back(click);
+    if (markButton && button->isEnabled()) {
+      const std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget> click{button, form_->MarkClickTargetNow()};
+      if (std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), click) == clicksAfterWait_.end())
+        clicksAfterWait_.push_back(click);
+    }
   }
   return true;
 }

@@ -42,14 +42,13 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
                                      flagsAsGiven, keepIfUnopened)
                     : LoadResultGrid(Data, Flags, zunTextPath, resume_, nullptr, /*keepTables=*/false, flagsAsGiven,
                                      keepIfUnopened);
+    pureFrom_ = 1;
     if (!report.fileOpened && keepIfUnopened) {
       // The stamps stay, so the change is still seen, and the next load is whole.
       last_.fileOpened = false;
-      pureFrom_ = 1;
       return report;
     }
     last_ = report;
-    pureFrom_ = 1;
     loadedBytes_.Clear();
     // Without the loaded bytes' hash the next load is whole again.
     if (!appendable_ || !loadedBytes_.Extend(zunTextPath, resume_.end)) resume_.end = UINT64_MAX;
