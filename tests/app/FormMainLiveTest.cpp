@@ -467,6 +467,71 @@ TEST_F(FormMainLiveTest, MarksTheFlagFileCouldNotTakeStayUntilItTakesThem) {
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 4), "");
 }
 
+TEST_F(FormMainLiveTest, MarksAnotherProgramSavedToTheFlagFileAreShownPublishedAndKept) {
+  // A second window on the race, or a hand edit, saves the flag file. This window's saves rewrite
+  // the file whole from its list: they must not drop those marks.
+  TestForm& f = *form;
+  const std::string flagFile = dir.File("race/zuntext.flg");
+  const auto lineOf = [](int row, int bib) {
+    std::string reading = Reading(bib, 1);
+    reading.pop_back();
+    return std::to_string(row) + "," + reading + ",x";
+  };
+  const auto fileOf = [](const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text + "\r\n";
+  };
+  const auto saveElsewhere = [&](const std::vector<std::string>& lines) { WriteAll(flagFile, fileOf(lines)); };
+  ClickRow(2);
+  f.ButtonDoignoreClick();
+  f.Timer1Timer();
+  ASSERT_EQ(f.Flags.size(), 1u);
+  const std::string mine = f.Flags[0];
+  ASSERT_EQ(mine, lineOf(2, 101));
+  const int resets = f.StringGrid1.modelResets;
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.modelResets, resets) << "the window's own save is no change from elsewhere";
+
+  // In a lull the next tick shows the other program's mark and publishes without the reading.
+  saveElsewhere({mine, lineOf(5, 104)});
+  ASSERT_NE(PureText().find(",104,1,"), std::string::npos);
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 5), "x");
+  EXPECT_EQ(f.ListBox1.items.size(), 2u);
+  EXPECT_EQ(PureText().find(",104,1,"), std::string::npos);
+
+  // A mark set before any tick has seen the other's newest one keeps it in the file.
+  saveElsewhere({mine, lineOf(5, 104), lineOf(7, 106)});
+  ClickRow(3);
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(ReadAll(flagFile), fileOf({mine, lineOf(5, 104), lineOf(7, 106), lineOf(3, 102)}));
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x");
+
+  // Taking back a line the other program has already taken out changes nothing more.
+  saveElsewhere({mine, lineOf(7, 106), lineOf(3, 102)});
+  f.ListBox1.itemIndex = 1;  // row 5's line, as the list still shows it
+  f.ButtonCancalIgnoreClick();
+  EXPECT_EQ(ReadAll(flagFile), fileOf({mine, lineOf(7, 106), lineOf(3, 102)}));
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 5), "");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "x");
+
+  // Taking back one of this window's lines keeps what the other program changed meanwhile.
+  saveElsewhere({mine, lineOf(3, 102)});
+  f.ListBox1.itemIndex = 0;
+  f.ButtonCancalIgnoreClick();
+  EXPECT_EQ(ReadAll(flagFile), fileOf({lineOf(3, 102)}));
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x");
+  f.Timer1Timer();
+  EXPECT_EQ(PureText().find(",102,1,"), std::string::npos);
+  EXPECT_NE(PureText().find(",106,1,"), std::string::npos);
+  EXPECT_NE(PureText().find(",101,1,"), std::string::npos);
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainLiveTest, AFlagFileThatCannotBeReadHoldsTheReloadRatherThanDropTheMarks) {
   TestForm& f = *form;
   const std::string flagFile = dir.File("race/zuntext.flg");

@@ -499,6 +499,12 @@ void FormMain::ReloadKeepingView() {
   UpdateControlStates();
 }
 
+bool FormMain::FlagFileChangedElsewhere() const {
+  if (!GridLoaded || !Data.HasTables || !unsavedFlagFile_.empty() || FlagFilePath.empty()) return false;
+  FlagList onDisk;
+  return ReadFlagFile(FlagFilePath, onDisk) == FlagFileRead::Read && onDisk != Flags;
+}
+
 std::time_t FormMain::Now() const { return options_.Now ? options_.Now() : std::time(nullptr); }
 
 void FormMain::UpdateCycleStatus() {
@@ -658,6 +664,8 @@ void FormMain::ButtonDoignoreClick() {
     return;
   // Before the first paint the remembered row is the header row, which is no result.
   if (row >= 1 && row < Data.Grid.RowCount()) {
+    // The save rewrites the file whole: marks another program saved meanwhile are read in first.
+    if (FlagFileChangedElsewhere()) ReloadKeepingView();
     const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
     if (outcome == MarkOutcome::AlreadyMarked) {
       prompter_.ShowMessage("そのデータは既に無効処理されています。");
@@ -674,7 +682,17 @@ void FormMain::ButtonDoignoreClick() {
 }
 
 void FormMain::ButtonCancalIgnoreClick() {
-  const int index = ListBox1.itemIndex;
+  int index = ListBox1.itemIndex;
+  if (index >= 0 && index < static_cast<int>(Flags.size()) && FlagFileChangedElsewhere()) {
+    // As for a mark: the file's lines first. The reload chooses the line again by its text; a
+    // line another program has taken out is already taken back.
+    ReloadKeepingView();
+    index = ListBox1.itemIndex;
+    if (index < 0) {
+      UpdateControlStates();
+      return;
+    }
+  }
   if (index < 0 || index >= static_cast<int>(Flags.size())) {
     prompter_.ShowMessage("無効取り消のデータが選択されていません");
   } else {
@@ -796,7 +814,8 @@ void FormMain::Timer1Timer() {
   if (stamp.exists && stamp.size == 0) return;
   if (stamp.exists) CurrentSnapshot = stamp;
   const bool writesOutputs = CBAuto.checked && CBPure.checked;
-  if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot)) {
+  // Marks saved by another program show and are published without waiting for a reading.
+  if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot) || FlagFileChangedElsewhere()) {
     // The previous snapshot stays, so the tick after the wait still sees the change.
     if (LineEnd.Holds(AbsolutePath(cyclePath_))) return;
     // Without the flag file the reload would drop the operator's marks and publish the readings

@@ -213,6 +213,10 @@ class FormMain {
   // stay where they were, unless the current row was the last one and no filter hides rows (then
   // it follows the new last row).
   void ReloadKeepingView();
+  // Another program (a second window on the race, a hand edit) saved other lines to the flag file
+  // than this window read or wrote last. Not asked while marks wait to be saved, or after a load
+  // that applied no flags.
+  bool FlagFileChangedElsewhere() const;
   void UpdateCycleStatus();
 
   // ---- grid display ----

@@ -73,7 +73,7 @@ MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath) {
   return MarkOutcome::SaveWriteFailed;
 }
 
-FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath) {
+FlagFileRead ReadFlagFile(const std::string& flagFilePath, FlagList& flags) {
   flags.clear();
   if (!FileExists(flagFilePath)) return FlagFileRead::Missing;
   TextLineReader reader;
@@ -83,8 +83,13 @@ FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string&
     const std::string_view line = Trim(piece);
     if (!line.empty()) flags.emplace_back(line);
   }
-  MarkFlaggedRows(grid, flags, 1);
   return FlagFileRead::Read;
+}
+
+FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath) {
+  const FlagFileRead read = ReadFlagFile(flagFilePath, flags);
+  if (read == FlagFileRead::Read) MarkFlaggedRows(grid, flags, 1);
+  return read;
 }
 
 void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow) {

@@ -38,6 +38,9 @@ std::string FlagFileText(const FlagList& flags);
 
 enum class FlagFileRead { Missing, OpenFailed, Read };
 
+// Empties `flags` and reads the flag file's lines into it (trimmed, empty ones left out).
+FlagFileRead ReadFlagFile(const std::string& flagFilePath, FlagList& flags);
+
 // Empties `flags`, reads the flag file into it and marks "x" on every row a line matches.
 FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string& flagFilePath);
 
