@@ -181,12 +181,18 @@ TEST_F(FormMainLiveTest, AnOperatorWatchingTheLastRowFollowsTheNewReadings) {
   f.Timer1Timer();
   EXPECT_EQ(f.StringGrid1.currentRow, 15);
   EXPECT_GT(f.StringGrid1.scrollRequests, scrolls);
+  // Nor does a clock set back keep the view from following until it comes round again.
+  f.StringGrid1PointerMoved(true);
+  now -= 3600;
+  Append(Reading(205, 1));
+  f.Timer1Timer();
+  EXPECT_FALSE(f.StringGrid1.keepScroll);
 
   // A reload by hand behaves as it always has: the last row, the grid focused.
   ClickRow(3);
   f.StringGrid1FocusChanged(false);
   f.ActionRefreshExecute();
-  EXPECT_EQ(f.StringGrid1.currentRow, 15);
+  EXPECT_EQ(f.StringGrid1.currentRow, 16);
   EXPECT_TRUE(f.StringGrid1.focused);
 }
 
@@ -357,10 +363,19 @@ TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   now += kQuietRetrySeconds;
   f.Timer1Timer();
   EXPECT_EQ(f.uploads, 3);
+  // A clock set back (a time service correcting it) does not hold the next try until the clock
+  // comes round again.
+  f.Publish.lastUploadAt = now;
+  now -= 3600;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 4);
+  f.Publish.lastUploadAt = now;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 4) << "from then on the interval counts on the clock as set";
 
   f.Publish = PublishHealth{};  // a pass went through
   f.Timer1Timer();
-  EXPECT_EQ(f.uploads, 3);
+  EXPECT_EQ(f.uploads, 4);
 
   // Nothing is tried by itself without the automatic upload, without the rankings (which it
   // follows), or before one by hand.
@@ -373,7 +388,7 @@ TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   f.CBNeedCSV.checked = true;
   f.UploadedOnce = false;
   f.Timer1Timer();
-  EXPECT_EQ(f.uploads, 3);
+  EXPECT_EQ(f.uploads, 4);
   EXPECT_TRUE(prompter.messages.empty());
 }
 

@@ -10,6 +10,7 @@
 #include "platform/Cp932.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Profile.h"
+#include "platform/Seconds.h"
 #include "platform/Text.h"
 #include "view/Search.h"
 
@@ -484,7 +485,7 @@ void FormMain::ReloadKeepingView() {
     g.scrollRequests = before.scrollRequests;
     g.keepScroll = true;
     RememberedRow = remembered;
-  } else if (followsTail && g.pointerInside && Now() - g.pointerMovedAt <= kAimingSeconds) {
+  } else if (followsTail && g.pointerInside && WithinSeconds(g.pointerMovedAt, Now(), kAimingSeconds)) {
     // The operator is aiming at a row: a scroll now would put another reading under the click.
     // The current row goes on following the last; the view follows again once the pointer has
     // left or rested for a while.
@@ -659,7 +660,7 @@ void FormMain::ButtonDoignoreClick() {
   const int row = RememberedRow;
   // A reading that came in while the operator reached for the button took the frame from the one
   // seen: the operator says whether this one is meant. (Ticks may run while the box is open.)
-  if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 && Now() - followedAt_ <= kAimingSeconds &&
+  if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 && WithinSeconds(followedAt_, Now(), kAimingSeconds) &&
       !prompter_.Confirm(Format(kMsgMarkJustArrived, row, Utf8FromCp932(Data.Grid.Cell(ColBib, row)).c_str())))
     return;
   // Before the first paint the remembered row is the header row, which is no result.
@@ -831,7 +832,7 @@ void FormMain::Timer1Timer() {
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
-             ((Publish.failing() || !Publish.lastUploadOk) ? Now() - Publish.lastUploadAt >= kQuietRetrySeconds
+             ((Publish.failing() || !Publish.lastUploadOk) ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
                                                            : Publish.filesLeftOver > 0)) {
     // A pass that failed or had a file refused is tried again, and the files a pass had no room
     // for follow: after the last reading no change would bring them. As after a write, only when

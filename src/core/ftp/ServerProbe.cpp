@@ -12,6 +12,7 @@
 
 #include "ftp/CurlFtpClient.h"
 #include "ftp/PublishHealth.h"
+#include "platform/Seconds.h"
 
 namespace zun::ftp {
 
@@ -100,7 +101,7 @@ bool ServerProbe::Answered(const std::string& host, std::time_t now) {
     case Result::None:
     case Result::Silent: break;
   }
-  if (now - startedAt_ >= kQuietRetrySeconds) {
+  if (SecondsPassed(startedAt_, now, kQuietRetrySeconds)) {
     startedAt_ = now;
     Start(host, kServerProbeSeconds);
   }
