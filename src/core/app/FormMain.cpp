@@ -660,7 +660,8 @@ void FormMain::ButtonDoignoreClick() {
   const int row = RememberedRow;
   // A reading that came in while the operator reached for the button took the frame from the one
   // seen: the operator says whether this one is meant. (Ticks may run while the box is open.)
-  if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 && WithinSeconds(followedAt_, Now(), kAimingSeconds) &&
+  if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 &&
+      WithinSeconds(followedAt_, Now(), kAimingSeconds) &&
       !prompter_.Confirm(Format(kMsgMarkJustArrived, row, Utf8FromCp932(Data.Grid.Cell(ColBib, row)).c_str())))
     return;
   // Before the first paint the remembered row is the header row, which is no result.
@@ -832,8 +833,9 @@ void FormMain::Timer1Timer() {
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
-             ((Publish.failing() || !Publish.lastUploadOk) ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
-                                                           : Publish.filesLeftOver > 0)) {
+             ((Publish.failing() || !Publish.lastUploadOk)
+                  ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
+                  : Publish.filesLeftOver > 0)) {
     // A pass that failed or had a file refused is tried again, and the files a pass had no room
     // for follow: after the last reading no change would bring them. As after a write, only when
     // the rankings are written.
