@@ -232,6 +232,21 @@ TEST_F(PublishTest, AProbeHearsOnlyAServerThatGreets) {
   EXPECT_EQ(probe.Poll(), ServerProbe::Result::None);
 }
 
+TEST_F(PublishTest, TheCyclesProbesComeEveryFewSecondsEvenAfterTheClockIsSetBack) {
+  ASSERT_TRUE(Open(FtpServerKind::Standard));
+  ServerProbe probe;
+  EXPECT_FALSE(probe.Answered(host_, 1000));  // the first ask starts a probe
+  const auto t0 = Clock::now();
+  while (probe.Poll() == ServerProbe::Result::Waiting && Seconds(Clock::now() - t0) < 8)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(probe.Answered(host_, 1001));
+  EXPECT_FALSE(probe.Answered(host_, 1002));
+  EXPECT_EQ(probe.Poll(), ServerProbe::Result::None) << "too soon after the last one";
+  // A clock set back an hour does not keep the next probe waiting for that hour.
+  EXPECT_FALSE(probe.Answered(host_, 1000 - 3600));
+  EXPECT_NE(probe.Poll(), ServerProbe::Result::None);
+}
+
 TEST_F(PublishTest, AWindowCanRepaintWhileAPassWaitsForAServer) {
   ASSERT_TRUE(Open(FtpServerKind::Standard));
   WriteAll(local_ + "/000.csv", "ranking");
