@@ -524,6 +524,18 @@ TEST_F(FormMainLiveTest, MarksAnotherProgramSavedToTheFlagFileAreShownPublishedA
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "x");
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x");
 
+  // Marking a reading the other program has just marked too says so, and the next tick still
+  // publishes the other program's change.
+  f.Timer1Timer();
+  saveElsewhere({mine, lineOf(5, 104), lineOf(7, 106), lineOf(3, 102), lineOf(9, 108)});
+  ClickRow(9);
+  f.ButtonDoignoreClick();
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0], "そのデータは既に無効処理されています。");
+  prompter.Clear();
+  f.Timer1Timer();
+  EXPECT_EQ(PureText().find(",108,1,"), std::string::npos);
+
   // Taking back a line the other program has already taken out changes nothing more.
   saveElsewhere({mine, lineOf(7, 106), lineOf(3, 102)});
   f.ListBox1.itemIndex = 1;  // row 5's line, as the list still shows it
@@ -531,6 +543,9 @@ TEST_F(FormMainLiveTest, MarksAnotherProgramSavedToTheFlagFileAreShownPublishedA
   EXPECT_EQ(ReadAll(flagFile), fileOf({mine, lineOf(7, 106), lineOf(3, 102)}));
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 5), "");
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "x");
+  f.Timer1Timer();
+  EXPECT_NE(PureText().find(",104,1,"), std::string::npos);
+  EXPECT_NE(PureText().find(",108,1,"), std::string::npos);
 
   // Taking back one of this window's lines keeps what the other program changed meanwhile.
   saveElsewhere({mine, lineOf(3, 102)});

@@ -506,6 +506,13 @@ bool FormMain::FlagFileChangedElsewhere() const {
   return ReadFlagFile(FlagFilePath, onDisk) == FlagFileRead::Read && onDisk != Flags;
 }
 
+bool FormMain::ReadInFlagFileChanges() {
+  if (!FlagFileChangedElsewhere()) return false;
+  ReloadKeepingView();
+  MarksChangedSinceOutputs = true;  // the outputs still lack them: the next tick writes them
+  return true;
+}
+
 std::time_t FormMain::Now() const { return options_.Now ? options_.Now() : std::time(nullptr); }
 
 void FormMain::UpdateCycleStatus() {
@@ -666,8 +673,7 @@ void FormMain::ButtonDoignoreClick() {
     return;
   // Before the first paint the remembered row is the header row, which is no result.
   if (row >= 1 && row < Data.Grid.RowCount()) {
-    // The save rewrites the file whole: marks another program saved meanwhile are read in first.
-    if (FlagFileChangedElsewhere()) ReloadKeepingView();
+    ReadInFlagFileChanges();
     const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
     if (outcome == MarkOutcome::AlreadyMarked) {
       prompter_.ShowMessage("そのデータは既に無効処理されています。");
@@ -685,10 +691,9 @@ void FormMain::ButtonDoignoreClick() {
 
 void FormMain::ButtonCancalIgnoreClick() {
   int index = ListBox1.itemIndex;
-  if (index >= 0 && index < static_cast<int>(Flags.size()) && FlagFileChangedElsewhere()) {
-    // As for a mark: the file's lines first. The reload chooses the line again by its text; a
-    // line another program has taken out is already taken back.
-    ReloadKeepingView();
+  if (index >= 0 && index < static_cast<int>(Flags.size()) && ReadInFlagFileChanges()) {
+    // The reload chose the line again by its text; a line another program has taken out is
+    // already taken back.
     index = ListBox1.itemIndex;
     if (index < 0) {
       UpdateControlStates();

@@ -217,6 +217,9 @@ class FormMain {
   // than this window read or wrote last. Not asked while marks wait to be saved, or after a load
   // that applied no flags.
   bool FlagFileChangedElsewhere() const;
+  // Before a mark is set or taken back, as the save rewrites the file whole: reloads when the flag
+  // file changed elsewhere (true then).
+  bool ReadInFlagFileChanges();
   void UpdateCycleStatus();
 
   // ---- grid display ----
