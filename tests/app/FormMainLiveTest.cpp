@@ -229,6 +229,70 @@ TEST_F(FormMainLiveTest, AMarkOnAReadingThatJustTookTheFrameAsksFirst) {
   EXPECT_TRUE(prompter.confirmations.empty());
 }
 
+// The timing system writes its file anew with a reading taken out before the one the operator
+// chose: the choice goes with its reading, so a mark does not fall on the neighbour now in its row.
+TEST_F(FormMainLiveTest, TheChosenReadingIsFollowedWhenTheFileIsWrittenAnew) {
+  TestForm& f = *form;
+  ClickRow(6);  // bib 105
+  f.StringGrid1FocusChanged(false);  // the operator reaches for the button
+  std::string rewritten;
+  for (int i = 0; i < 10; ++i)
+    if (i != 2) rewritten += Reading(100 + i, 1);
+  content = rewritten;
+  Append(Reading(200, 1));
+  f.Timer1Timer();
+  ASSERT_EQ(f.Data.Grid.RowCount(), 11);
+  EXPECT_EQ(f.StringGrid1.currentRow, 5);
+  f.ButtonDoignoreClick();
+  ASSERT_EQ(f.Flags.size(), 1u);
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 5), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColBib, 5), "105");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 6), "");
+  EXPECT_TRUE(prompter.confirmations.empty());
+
+  // The chosen reading itself taken out: its row now shows another one, and a mark asks first.
+  ClickRow(7);  // bib 107
+  f.StringGrid1FocusChanged(false);
+  content.clear();
+  for (int i = 0; i < 10; ++i)
+    if (i != 2 && i != 7) content += Reading(100 + i, 1);
+  Append(Reading(200, 1) + Reading(201, 1));
+  f.Timer1Timer();
+  ASSERT_EQ(f.Data.Grid.RowCount(), 11);
+  EXPECT_EQ(f.StringGrid1.currentRow, 7);
+  prompter.answers = {false};
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(prompter.confirmations,
+            std::vector<std::string>{"7 行目 (ゼッケン 108) は今届いたばかりのデータです。\n無効にしてもいいですか？"});
+  EXPECT_EQ(f.Flags.size(), 1u);
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "");
+
+  // The same between a click and its mark, when the click first reads in a mark saved elsewhere.
+  const std::string flagFile = dir.File("race/zuntext.flg");
+  const auto takeOut = [&](int bib) {
+    const std::string line = Reading(bib, 1);
+    content.erase(content.find(line), line.size());
+    WriteAll(race, content);
+  };
+  ClickRow(8);  // bib 109
+  f.StringGrid1FocusChanged(false);
+  WriteAll(flagFile, ReadAll(flagFile) + "1," + Reading(100, 1).substr(0, Reading(100, 1).size() - 1) + ",x\n");
+  takeOut(101);
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(f.Data.Grid.Cell(ColBib, 7), "109");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 8), "");
+  ClickRow(7);  // bib 109, taken out with the next mark saved elsewhere
+  f.StringGrid1FocusChanged(false);
+  WriteAll(flagFile, ReadAll(flagFile) + "2," + Reading(103, 1).substr(0, Reading(103, 1).size() - 1) + ",x\n");
+  takeOut(109);
+  const size_t marks = f.Flags.size() + 1;
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(f.Flags.size(), marks) << "the other program's mark only";
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "");
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {
   TestForm& f = *form;
   Append(Reading(200, 1));

@@ -461,6 +461,9 @@ void FormMain::ReloadKeepingView() {
   const Place before{g.focused, g.focusRequests, g.currentRow, g.currentCol, g.topRow, g.scrollRequests};
   const int oldRowCount = Data.Grid.RowCount();
   const int remembered = RememberedRow;
+  // The reading the operator chose: a file written anew may move it to another row.
+  const bool chosenReading = before.currentRow >= 1 && before.currentRow < oldRowCount;
+  const std::array<int32_t, 7> chosenKey = chosenReading ? RowKeyOf(Data.Grid, before.currentRow) : std::array<int32_t, 7>{};
   const int flagIndex = ListBox1.itemIndex;
   const std::string chosenFlag =
       flagIndex >= 0 && flagIndex < static_cast<int>(Flags.size()) ? Flags[static_cast<size_t>(flagIndex)] : std::string();
@@ -493,11 +496,30 @@ void FormMain::ReloadKeepingView() {
     g.scrollRequests = before.scrollRequests;
     g.keepScroll = true;
   }
+  if (!followsTail && chosenReading)
+    FollowChosenReading(chosenKey, before.currentRow, remembered == before.currentRow);
   if (!chosenFlag.empty()) {
     for (size_t i = 0; i < Flags.size(); ++i)
       if (Flags[i] == chosenFlag) ListBox1.itemIndex = static_cast<int>(i);
   }
   UpdateControlStates();
+}
+
+// A reading taken out or put in before the chosen one moves it: the choice goes with it, so that a
+// mark does not fall on the neighbour now in its row. When the reading is gone, a mark on the row
+// in its place asks first.
+void FormMain::FollowChosenReading(const std::array<int32_t, 7>& key, int row, bool remembered) {
+  GridControl& g = StringGrid1;
+  const int rowCount = Data.Grid.RowCount();
+  if (row < rowCount && RowKeyOf(Data.Grid, row) == key) return;
+  const int moved = RowWithKeyNear(Data.Grid, key, std::min(row, rowCount - 1));
+  if (moved == 0) {
+    followedAt_ = Now();
+    return;
+  }
+  g.currentRow = moved;
+  g.keepScroll = true;
+  if (remembered) RememberedRow = moved;
 }
 
 bool FormMain::FlagFileChangedElsewhere() const {
@@ -664,7 +686,7 @@ void FormMain::ReportFlagSave(MarkOutcome outcome) {
 
 void FormMain::ButtonDoignoreClick() {
   GiveGridFocus();
-  const int row = RememberedRow;
+  int row = RememberedRow;
   // A reading that came in while the operator reached for the button took the frame from the one
   // seen: the operator says whether this one is meant. (Ticks may run while the box is open.)
   if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 &&
@@ -673,7 +695,16 @@ void FormMain::ButtonDoignoreClick() {
     return;
   // Before the first paint the remembered row is the header row, which is no result.
   if (row >= 1 && row < Data.Grid.RowCount()) {
-    ReadInFlagFileChanges();
+    // The reload that reads in marks saved elsewhere may find the file written anew: the mark goes
+    // to the reading chosen, wherever it now is, and to none once it is gone.
+    const std::array<int32_t, 7> chosen = RowKeyOf(Data.Grid, row);
+    if (ReadInFlagFileChanges()) {
+      row = RememberedRow;
+      if (row < 1 || row >= Data.Grid.RowCount() || RowKeyOf(Data.Grid, row) != chosen) {
+        UpdateControlStates();
+        return;
+      }
+    }
     const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
     if (outcome == MarkOutcome::AlreadyMarked) {
       prompter_.ShowMessage("そのデータは既に無効処理されています。");

@@ -217,6 +217,7 @@ class FormMain {
   // than this window read or wrote last. Not asked while marks wait to be saved, or after a load
   // that applied no flags.
   bool FlagFileChangedElsewhere() const;
+  void FollowChosenReading(const std::array<int32_t, 7>& key, int row, bool remembered);
   // Before a mark is set or taken back, as the save rewrites the file whole: reloads when the flag
   // file changed elsewhere (true then).
   bool ReadInFlagFileChanges();

@@ -92,6 +92,19 @@ FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string&
   return read;
 }
 
+int RowWithKeyNear(const ResultGrid& grid, const std::array<int32_t, 7>& key, int near) {
+  const int rows = grid.RowCount();
+  const auto holds = [&](int r) {
+    return r >= 1 && r < rows && StrToIntDef(grid.Cell(ColStamp, r), -1) == key[kStampInKey] &&
+           RowKeyOf(grid, r) == key;
+  };
+  for (int distance = 0; distance < rows; ++distance) {
+    if (holds(near - distance)) return near - distance;
+    if (holds(near + distance)) return near + distance;
+  }
+  return 0;
+}
+
 void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow) {
   // One pass over the rows with the set of keys: the same marks as matching line by line. The
   // time stamp alone rules out almost every row of a long race, so the whole key is read seldom.
