@@ -50,6 +50,15 @@ class Cycle {
               report.ranking.countFileFailed;
   }
 
+  // A grid too big to be marked holds the readings declared invalid: its outputs would publish
+  // them, so the last ones written stay.
+  void Hold(Clock::time_point started) {
+    started_ = started;
+    reloaded_ = true;
+    written_ = 0;
+    failed_ = false;
+  }
+
   void PrintLine(const char* sent) const {
     const time_t now = time(nullptr);
     struct tm local {};
@@ -106,9 +115,13 @@ class Cycle {
         continue;
       }
       unopened_ = false;
-      if (load.tooBig) std::fprintf(stderr, "grid is too big!!!\n");
-      Write(started);
       tooBig_ = load.tooBig;
+      if (tooBig_) {
+        std::fprintf(stderr, "grid is too big!!!\n");
+        Hold(started);
+        return true;
+      }
+      Write(started);
       return true;
     }
     return false;
@@ -151,7 +164,10 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
   CatchStopSignals();
   Cycle cycle(live, options);
   cycle.SetTooBig(live.Data.RowTotal >= kGridRowLimit);
-  if (!cycle.HoldsForFlags()) cycle.Write(Clock::now());
+  if (cycle.TooBig())
+    cycle.Hold(Clock::now());
+  else if (!cycle.HoldsForFlags())
+    cycle.Write(Clock::now());
   if (options.Upload.Mode == ftp::kUploadNone) {
     do {
       cycle.PrintLine("nothing sent");

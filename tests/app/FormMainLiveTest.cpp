@@ -661,6 +661,35 @@ TEST_F(FormMainLiveTest, AFlagFileThatCannotBeReadHoldsTheReloadRatherThanDropTh
   EXPECT_EQ(f.Cycle.level, CycleLevel::Watching);
 }
 
+// A race that reaches the row limit while the cycle runs loads without its marks: its outputs
+// would publish the readings declared invalid, so the last ones written stay, and the window
+// says so in the cycle's status rather than in a box at every reading.
+TEST_F(FormMainLiveTest, ARaceThatReachesTheRowLimitKeepsItsLastOutputsAndOpensNoBox) {
+  TestForm& f = *form;
+  ClickRow(4);
+  f.ButtonDoignoreClick();
+  f.Timer1Timer();
+  const std::string published = PureText();
+  ASSERT_EQ(published.find(",103,1,"), std::string::npos);
+  std::string filler;
+  for (int row = f.Data.Grid.RowCount(); row < kGridRowLimit; ++row) filler += "1\n";
+  Append(filler);
+  f.Timer1Timer();
+  ASSERT_EQ(f.Data.Grid.RowCount(), kGridRowLimit);
+  EXPECT_EQ(PureText(), published);
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("grid is too big!!!"), std::string::npos) << f.Cycle.text;
+  const int resets = f.StringGrid1.modelResets;
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.modelResets, resets) << "loaded once";
+  EXPECT_EQ(PureText(), published);
+
+  // A load by hand says it in a box, as ever.
+  f.ActionRefreshExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{"grid is too big!!!"});
+}
+
 TEST_F(FormMainLiveTest, TheCyclesStateSaysWhyItIsPausedAndWhenItLastWorked) {
   TestForm& f = *form;
   now += 60;

@@ -20,6 +20,7 @@
 #include "FtpTestServer.h"
 #include "TempDir.h"
 #include "platform/Text.h"
+#include "results/ResultGrid.h"
 
 extern char** environ;
 
@@ -127,6 +128,29 @@ TEST_F(WatchTest, AppendedReadingsReachTheOutputsAndSigtermEndsWithZero) {
   EXPECT_EQ(Stop(), 0);
   const std::string err = ReadAll(err_);
   EXPECT_NE(err.find("appended lines read"), std::string::npos) << err;
+}
+
+// Without its marks a race at the row limit would publish the readings declared invalid: the
+// outputs last written stay as they were.
+TEST_F(WatchTest, ARaceThatReachesTheRowLimitKeepsItsLastOutputs) {
+  std::ofstream(dir_.File("zuntext.flg"), std::ios::binary) << "1,1,1,101,1,1000500,1000000,91000500,x\n";
+  Start({});
+  const std::string pure = out_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "rows 14, loaded whole"); })) << ReadAll(err_);
+  const std::string published = ReadAll(pure);
+  ASSERT_EQ(published.find("1,1,101,1,1000500"), std::string::npos);
+  std::string filler;
+  for (int row = 15; row < zun::kGridRowLimit; ++row) filler += "1\n";
+  Append(filler);
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, "grid is too big!!!"); })) << ReadAll(err_);
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, ", 0 files written, nothing sent"); })) << ReadAll(err_);
+  EXPECT_EQ(ReadAll(pure), published);
+  EXPECT_EQ(Stop(), 0);
+  // Nor does a run started on it write them.
+  Start({});
+  ASSERT_TRUE(WaitFor([&] { return Contains(err_, ", 0 files written, nothing sent"); })) << ReadAll(err_);
+  EXPECT_EQ(ReadAll(pure), published);
+  EXPECT_EQ(Stop(), 0);
 }
 
 TEST_F(WatchTest, OutputsThatCouldNotBeWrittenAreWrittenOnceTheFolderIsBack) {

@@ -17,6 +17,7 @@ std::string PausedReason(const CycleFacts& f) {
   if (f.fileMissing) return "ZunTextファイルがありません";
   if (f.fileUnreadable) return "ZunTextファイルが読めません";
   if (f.flagFileUnreadable) return "FLGファイルが読めません";
+  if (f.gridTooBig) return "grid is too big!!!";
   if (f.uploading) return "アップロード中";
   return {};
 }

@@ -18,6 +18,7 @@ struct CycleFacts {
   bool fileMissing = false;
   bool flagFileUnreadable = false;  // the reload waits: it would drop every "x" mark
   bool fileUnreadable = false;      // the zunText file is there but could not be opened
+  bool gridTooBig = false;          // the race reached the row limit: it cannot be marked or written
   std::time_t lastReloadAt = 0;
   std::time_t lastOutputsAt = 0;
   std::time_t outputsFailingSince = 0;  // 0: the last write went through

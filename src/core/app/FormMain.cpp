@@ -440,8 +440,10 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool cycleReload) {
   if (StringGrid1.topRow >= rowCount) StringGrid1.topRow = 1;
   MakeCurrent(0, rowCount - 1);
   StatusBar1.items[0] = Format("行数=%d", rowCount - 1);
+  gridTooBig_ = report.tooBig;
   if (report.tooBig) {
-    prompter_.ShowMessage("grid is too big!!!");
+    // The cycle says so in its status: a box at every reading would hold the window.
+    if (!cycleReload) prompter_.ShowMessage("grid is too big!!!");
   } else {
     if (report.flagFile == FlagFileRead::OpenFailed) prompter_.ShowMessage(kMsgCannotOpen);
     ListBox1.itemIndex = -1;
@@ -546,6 +548,7 @@ void FormMain::UpdateCycleStatus() {
   facts.fileMissing = !FileExists(cyclePath_);
   facts.flagFileUnreadable = flagFileHeld_;
   facts.fileUnreadable = zunTextHeld_;
+  facts.gridTooBig = gridTooBig_;
   facts.lastReloadAt = LastReloadAt;
   facts.lastOutputsAt = LastOutputsAt;
   facts.outputsFailingSince = OutputsFailingSince;
@@ -863,8 +866,10 @@ void FormMain::Timer1Timer() {
     ReloadKeepingView();
     if (zunTextHeld_) return;
     ++StringGrid1.repaints;
-    if (writesOutputs) ActionPutCleanTextExecute();
-  } else if (writesOutputs && (MarksChangedSinceOutputs || OutputsFailingSince != 0)) {
+    // A grid too big to be marked holds the readings declared invalid: its outputs would publish
+    // them. The last ones written stay.
+    if (writesOutputs && !gridTooBig_) ActionPutCleanTextExecute();
+  } else if (writesOutputs && !gridTooBig_ && (MarksChangedSinceOutputs || OutputsFailingSince != 0)) {
     // A correction made during a lull, or outputs that could not be written (a folder away, a
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();

@@ -377,6 +377,7 @@ class FormMain {
   std::string cyclePath_;  // Edit1's text at the last load by hand: the file the cycle follows
   bool flagFileHeld_ = false;  // the last reload due waits for an unreadable flag file
   bool zunTextHeld_ = false;   // the cycle's last reload could not open the zunText file
+  bool gridTooBig_ = false;    // the last load reached the row limit: no marks, no outputs from the cycle
   std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
