@@ -291,6 +291,27 @@ TEST_F(FormMainLiveTest, TheChosenReadingIsFollowedWhenTheFileIsWrittenAnew) {
   EXPECT_EQ(f.Flags.size(), marks) << "the other program's mark only";
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "");
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+  // A tick while the question about a reading that just took the frame is open: the file written
+  // anew, and another reading in the row named. The yes marks the reading named.
+  now += kAimingSeconds + 1;
+  f.SB_NEWClick();  // back to following the newest reading
+  Append(Reading(300, 1));
+  f.Timer1Timer();
+  const int named = f.StringGrid1.currentRow;
+  f.StringGrid1DrawCell(0, named);
+  ASSERT_EQ(f.Data.Grid.Cell(ColBib, named), "300");
+  prompter.onConfirm = [&](const std::string&) {
+    takeOut(103);
+    Append(Reading(301, 1));
+    f.Timer1Timer();
+  };
+  prompter.answers = {true};
+  f.ButtonDoignoreClick();
+  prompter.onConfirm = nullptr;
+  ASSERT_EQ(f.Data.Grid.Cell(ColBib, named), "301");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, named - 1), "x");
+  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, named), "");
 }
 
 TEST_F(FormMainLiveTest, AMarkMadeDuringALullIsPublishedByTheNextTick) {

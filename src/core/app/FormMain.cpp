@@ -690,23 +690,24 @@ void FormMain::ReportFlagSave(MarkOutcome outcome) {
 void FormMain::ButtonDoignoreClick() {
   GiveGridFocus();
   int row = RememberedRow;
+  // Before the first paint the remembered row is the header row, which is no result.
+  const bool aimed = row >= 1 && row < Data.Grid.RowCount();
+  // The reading aimed at: a tick while the question below is open, or the reload that reads in
+  // marks saved elsewhere, may find the file written anew and the reading moved or gone.
+  const std::array<int32_t, 7> chosen = aimed ? RowKeyOf(Data.Grid, row) : std::array<int32_t, 7>{};
   // A reading that came in while the operator reached for the button took the frame from the one
-  // seen: the operator says whether this one is meant. (Ticks may run while the box is open.)
+  // seen: the operator says whether this one is meant.
   if (row >= 1 && row == StringGrid1.currentRow && followedAt_ != 0 &&
       WithinSeconds(followedAt_, Now(), kAimingSeconds) &&
       !prompter_.Confirm(Format(kMsgMarkJustArrived, row, Utf8FromCp932(Data.Grid.Cell(ColBib, row)).c_str())))
     return;
-  // Before the first paint the remembered row is the header row, which is no result.
-  if (row >= 1 && row < Data.Grid.RowCount()) {
-    // The reload that reads in marks saved elsewhere may find the file written anew: the mark goes
-    // to the reading chosen, wherever it now is, and to none once it is gone.
-    const std::array<int32_t, 7> chosen = RowKeyOf(Data.Grid, row);
-    if (ReadInFlagFileChanges()) {
-      row = RememberedRow;
-      if (row < 1 || row >= Data.Grid.RowCount() || RowKeyOf(Data.Grid, row) != chosen) {
-        UpdateControlStates();
-        return;
-      }
+  if (aimed) {
+    ReadInFlagFileChanges();
+    if (row >= Data.Grid.RowCount() || RowKeyOf(Data.Grid, row) != chosen)
+      row = RowWithKeyNear(Data.Grid, chosen, std::min(row, Data.Grid.RowCount() - 1));
+    if (row == 0) {
+      UpdateControlStates();
+      return;
     }
     const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
     if (outcome == MarkOutcome::AlreadyMarked) {
