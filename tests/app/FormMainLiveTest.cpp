@@ -227,6 +227,19 @@ TEST_F(FormMainLiveTest, AMarkOnAReadingThatJustTookTheFrameAsksFirst) {
   f.ButtonDoignoreClick();
   EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 13), "x");
   EXPECT_TRUE(prompter.confirmations.empty());
+
+  // The file written anew with a reading taken out and another come: as many rows, a new last one.
+  f.SB_NEWClick();
+  now += kAimingSeconds + 1;
+  const std::string first = Reading(100, 1);
+  content.erase(content.find(first), first.size());
+  Append(Reading(203, 1));
+  f.Timer1Timer();
+  ASSERT_EQ(f.Data.Grid.RowCount(), 14);
+  f.StringGrid1DrawCell(0, f.StringGrid1.currentRow);
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(prompter.confirmations,
+            std::vector<std::string>{"13 行目 (ゼッケン 203) は今届いたばかりのデータです。\n無効にしてもいいですか？"});
 }
 
 // The timing system writes its file anew with a reading taken out before the one the operator

@@ -482,7 +482,9 @@ void FormMain::ReloadKeepingView() {
   }
   const int rowCount = Data.Grid.RowCount();
   const bool followsTail = !filtered && before.currentRow >= oldRowCount - 1;
-  if (followsTail && rowCount > oldRowCount) followedAt_ = Now();
+  // A reading took the frame of the newest row: one more, or a file written anew with another last.
+  if (followsTail && (rowCount > oldRowCount || (chosenReading && RowKeyOf(Data.Grid, rowCount - 1) != chosenKey)))
+    followedAt_ = Now();
   if (!followsTail && before.currentRow < rowCount) {
     g.currentRow = before.currentRow;
     g.currentCol = before.currentCol;
