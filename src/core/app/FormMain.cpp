@@ -465,7 +465,8 @@ void FormMain::ReloadKeepingView() {
   const int remembered = RememberedRow;
   // The reading the operator chose: a file written anew may move it to another row.
   const bool chosenReading = before.currentRow >= 1 && before.currentRow < oldRowCount;
-  const std::array<int32_t, 7> chosenKey = chosenReading ? RowKeyOf(Data.Grid, before.currentRow) : std::array<int32_t, 7>{};
+  const std::array<int32_t, 7> chosenKey =
+      chosenReading ? RowKeyOf(Data.Grid, before.currentRow) : std::array<int32_t, 7>{};
   const int flagIndex = ListBox1.itemIndex;
   const std::string chosenFlag =
       flagIndex >= 0 && flagIndex < static_cast<int>(Flags.size()) ? Flags[static_cast<size_t>(flagIndex)] : std::string();
