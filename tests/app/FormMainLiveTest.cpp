@@ -658,6 +658,22 @@ TEST_F(FormMainLiveTest, MarksAnotherProgramSavedToTheFlagFileAreShownPublishedA
   EXPECT_NE(PureText().find(",106,1,"), std::string::npos);
   EXPECT_NE(PureText().find(",101,1,"), std::string::npos);
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+
+  // While the zunText file cannot be read (being replaced), the other program's marks cannot be
+  // read in with it: a mark or a take-back then says so and leaves the file as it is.
+  saveElsewhere({lineOf(3, 102), lineOf(8, 107)});
+  const std::string kept = race + ".kept";
+  std::rename(race.c_str(), kept.c_str());
+  ClickRow(4);
+  f.ButtonDoignoreClick();
+  f.ListBox1.itemIndex = 0;
+  f.ButtonCancalIgnoreClick();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>(2, "ファイルがオープン出来ませんでした。"));
+  EXPECT_EQ(ReadAll(flagFile), fileOf({lineOf(3, 102), lineOf(8, 107)}));
+  std::rename(kept.c_str(), race.c_str());
+  ClickRow(4);
+  f.ButtonDoignoreClick();
+  EXPECT_EQ(ReadAll(flagFile), fileOf({lineOf(3, 102), lineOf(8, 107), lineOf(4, 103)}));
 }
 
 TEST_F(FormMainLiveTest, AFlagFileThatCannotBeReadHoldsTheReloadRatherThanDropTheMarks) {

@@ -533,11 +533,15 @@ bool FormMain::FlagFileChangedElsewhere() const {
   return ReadFlagFile(FlagFilePath, onDisk) == FlagFileRead::Read && onDisk != Flags;
 }
 
-bool FormMain::ReadInFlagFileChanges() {
-  if (!FlagFileChangedElsewhere()) return false;
+FormMain::FlagReadIn FormMain::ReadInFlagFileChanges() {
+  if (!FlagFileChangedElsewhere()) return FlagReadIn::Unchanged;
   ReloadKeepingView();
+  if (zunTextHeld_) {
+    prompter_.ShowMessage(kMsgCannotOpen);
+    return FlagReadIn::Held;
+  }
   MarksChangedSinceOutputs = true;  // the outputs still lack them: the next tick writes them
-  return true;
+  return FlagReadIn::Reloaded;
 }
 
 std::time_t FormMain::Now() const { return options_.Now ? options_.Now() : std::time(nullptr); }
@@ -705,7 +709,10 @@ void FormMain::ButtonDoignoreClick() {
       !prompter_.Confirm(Format(kMsgMarkJustArrived, row, Utf8FromCp932(Data.Grid.Cell(ColBib, row)).c_str())))
     return;
   if (aimed) {
-    ReadInFlagFileChanges();
+    if (ReadInFlagFileChanges() == FlagReadIn::Held) {
+      UpdateControlStates();
+      return;
+    }
     if (row >= Data.Grid.RowCount() || RowKeyOf(Data.Grid, row) != chosen)
       row = RowWithKeyNear(Data.Grid, chosen, std::min(row, Data.Grid.RowCount() - 1));
     if (row == 0) {
@@ -729,11 +736,12 @@ void FormMain::ButtonDoignoreClick() {
 
 void FormMain::ButtonCancalIgnoreClick() {
   int index = ListBox1.itemIndex;
-  if (index >= 0 && index < static_cast<int>(Flags.size()) && ReadInFlagFileChanges()) {
+  if (index >= 0 && index < static_cast<int>(Flags.size())) {
+    const FlagReadIn readIn = ReadInFlagFileChanges();
     // The reload chose the line again by its text; a line another program has taken out is
     // already taken back.
-    index = ListBox1.itemIndex;
-    if (index < 0) {
+    if (readIn == FlagReadIn::Reloaded) index = ListBox1.itemIndex;
+    if (readIn == FlagReadIn::Held || index < 0) {
       UpdateControlStates();
       return;
     }

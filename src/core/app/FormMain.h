@@ -219,8 +219,10 @@ class FormMain {
   bool FlagFileChangedElsewhere() const;
   void FollowChosenReading(const std::array<int32_t, 7>& key, int row, bool remembered);
   // Before a mark is set or taken back, as the save rewrites the file whole: reloads when the flag
-  // file changed elsewhere (true then).
-  bool ReadInFlagFileChanges();
+  // file changed elsewhere. Held: that reload could not read the zunText file, and a save now would
+  // write the window's list over the marks saved elsewhere; the operator has been told.
+  enum class FlagReadIn { Unchanged, Reloaded, Held };
+  FlagReadIn ReadInFlagFileChanges();
   void UpdateCycleStatus();
 
   // ---- grid display ----
