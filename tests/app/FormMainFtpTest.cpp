@@ -658,6 +658,46 @@ TEST_F(FormMainFtpTest, FieldsHalfEditedLeaveTheCyclesPassesOnTheLoginAndFolderI
   EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
 }
 
+// The operator looks through the server's folders during the race: the cycle's passes do not send
+// the race's files into each folder shown (another race's results, say), but wait, saying so,
+// until the operator is back in the folder of the last upload by hand or uploads by hand elsewhere.
+TEST_F(FormMainFtpTest, BrowsingAnotherFolderHoldsTheCyclesPassesUntilTheOperatorIsBackOrUploadsThere) {
+  CountingForm& f = PublishingIntoSub();
+  f.ActionUpDirectoryExecute();
+  ASSERT_EQ(f.ComboCurrDir.text, "/");
+  const int passes = f.passes;
+  Append(race, "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, passes);
+  EXPECT_FALSE(FileExists(root + "/zuntextpure.txt"));
+  EXPECT_EQ(ReadAll(root + "/sub/zuntextpure.txt").find("1,1,125,1"), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Paused);
+  EXPECT_NE(f.Cycle.text.find("送信停止: ｱﾌﾟﾛｰﾄﾞ先 /sub 以外のフォルダを表示中"), std::string::npos) << f.Cycle.text;
+  // The operator's own press of the pure-text command explains in a box.
+  f.ActionPutCleanTextExecute();
+  EXPECT_EQ(prompter.messages, std::vector<std::string>{"ｱﾌﾟﾛｰﾄﾞ先 /sub 以外のフォルダを表示中"});
+  prompter.Clear();
+  EXPECT_FALSE(FileExists(root + "/zuntextpure.txt"));
+
+  // Back in the folder, the next tick publishes what came meanwhile.
+  f.RemoteFileListV.selectedRows = {RowOf(f, "sub")};
+  f.RemoteFileListVDblClick();
+  ASSERT_EQ(f.ComboCurrDir.text, "/sub");
+  Append(race, "1,1,126,1,1300000,1300000,90300000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,1,125,1"), std::string::npos);
+  EXPECT_EQ(f.Cycle.level, CycleLevel::Watching) << f.Cycle.text;
+
+  // An upload by hand in another folder moves publishing there.
+  f.ActionUpDirectoryExecute();
+  f.ActionUploadExecute();
+  Append(race, "1,1,127,1,1400000,1400000,90400000\n");
+  f.Timer1Timer();
+  EXPECT_NE(ReadAll(root + "/zuntextpure.txt").find("1,1,127,1"), std::string::npos);
+  EXPECT_EQ(ReadAll(root + "/sub/zuntextpure.txt").find("1,1,127,1"), std::string::npos);
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainFtpTest, TheCyclesPassesLeaveTheCountFileChosenForTheOperatorsOwnUpload) {
   CountingForm& f = ShowAndOpen();
   f.ActionPutCleanTextExecute();  // 001.csv, 002.csv

@@ -564,6 +564,8 @@ void FormMain::UpdateCycleStatus() {
     const UploadGateDecision gate = AutoUploadDecision();
     if (gate.notUploadedByHand)
       facts.uploadHeldBack = kMsgNotUploadedByHand;
+    else if (gate.awayFromPublishFolder)
+      facts.uploadHeldBack = AwayFromPublishFolderText(publishFolder_);
     else if (!gate.upload)
       facts.uploadHeldBack = kMsgSourceNotSet;
   }
@@ -908,7 +910,7 @@ UploadGateDecision FormMain::AutoUploadDecision() const {
   }
   // During an outage the folder was chosen before the connection was lost: the pass reconnects.
   const bool sourceReady = (label != nullptr && label->fontColor == kColorRed) || Publish.failing();
-  return DecideAutoUpload(sourceReady, UploadedOnce);
+  return DecideAutoUpload(sourceReady, UploadedOnce, publishFolder_.empty() || shownFolder_ == publishFolder_);
 }
 
 void FormMain::AutoUploadGate() {
@@ -925,6 +927,7 @@ void FormMain::AutoUploadGate() {
   if (inCycleTick_) return;
   if (gate.notUploadedByHand) prompter_.ShowMessage(kMsgNotUploadedByHand);
   if (gate.sourceNotSet) prompter_.ShowMessage(kMsgSourceNotSet);
+  if (gate.awayFromPublishFolder) prompter_.ShowMessage(AwayFromPublishFolderText(publishFolder_));
 }
 
 // ---------------------------------------------------------------- output-file actions

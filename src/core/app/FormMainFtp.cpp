@@ -249,6 +249,7 @@ void FormMain::ActionDisconnectHostExecute() {
   SyncRemoteRows();
   ClearRemoteSelection();
   UploadedOnce = false;
+  publishFolder_.clear();
   Publish = PublishHealth{};  // the operator ended publishing: nothing is reconnected by itself
   serverProbe_.Clear();
   RememberCurrentHost();
@@ -337,7 +338,12 @@ void FormMain::FinishUploadPass(const ftp::UploadPassResult& pass, size_t planne
     SetConnected(false);
     return;
   }
-  if (pass.Sent > 0) UploadedOnce = true;
+  if (pass.Sent > 0) {
+    UploadedOnce = true;
+    // The operator's own upload says where the race is published; the cycle's passes, which go
+    // only there, leave it as it is.
+    publishFolder_ = shownFolder_;
+  }
   Publish.filesLeftOver = pass.Deferred;
   Publish.failingSince = 0;
   Publish.failedAttempts = 0;

@@ -11,15 +11,20 @@ bool SnapshotCallsForReload(const FileStamp& previous, const FileStamp& current)
   return previous.size != 0 && (previous.modifiedNs != current.modifiedNs || previous.size != current.size);
 }
 
-UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce) {
+UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce, bool atPublishFolder) {
   UploadGateDecision d;
   if (sourceReady && uploadedOnce) {
-    d.upload = true;
+    d.upload = atPublishFolder;
+    d.awayFromPublishFolder = !atPublishFolder;
     return d;
   }
   d.notUploadedByHand = !uploadedOnce;
   d.sourceNotSet = !sourceReady;
   return d;
+}
+
+std::string AwayFromPublishFolderText(const std::string& publishFolder) {
+  return "ｱﾌﾟﾛｰﾄﾞ先 " + publishFolder + " 以外のフォルダを表示中";
 }
 
 }  // namespace zun

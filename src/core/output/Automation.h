@@ -1,6 +1,8 @@
 #pragma once
 // The rules of the automation cycle: when a tick reloads, how the activity bar moves, and whether
 // the outputs just written may be uploaded without the operator's hand.
+#include <string>
+
 #include "platform/Paths.h"
 
 namespace zun {
@@ -22,9 +24,15 @@ struct UploadGateDecision {
   bool upload = false;
   bool notUploadedByHand = false;  // kMsgNotUploadedByHand
   bool sourceNotSet = false;       // kMsgSourceNotSet
+  bool awayFromPublishFolder = false;  // AwayFromPublishFolderText
 };
 
-// `sourceReady`: the folder label chosen by the upload option is drawn red.
-UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce);
+// `sourceReady`: the folder label chosen by the upload option is drawn red. `atPublishFolder`:
+// the server's list shows the folder the last upload by hand went to. The operator looking
+// through other folders during a race would otherwise send the race's files into each of them.
+UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce, bool atPublishFolder = true);
+
+// Why the automatic upload waits while the operator looks at another folder than `publishFolder`.
+std::string AwayFromPublishFolderText(const std::string& publishFolder);
 
 }  // namespace zun
