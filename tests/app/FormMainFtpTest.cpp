@@ -679,14 +679,16 @@ TEST_F(FormMainFtpTest, BrowsingAnotherFolderHoldsTheCyclesPassesUntilTheOperato
   prompter.Clear();
   EXPECT_FALSE(FileExists(root + "/zuntextpure.txt"));
 
-  // Back in the folder, the next tick publishes what came meanwhile.
+  // Back in the folder, the next tick publishes what came meanwhile, with no new reading.
   f.RemoteFileListV.selectedRows = {RowOf(f, "sub")};
   f.RemoteFileListVDblClick();
   ASSERT_EQ(f.ComboCurrDir.text, "/sub");
-  Append(race, "1,1,126,1,1300000,1300000,90300000\n");
   f.Timer1Timer();
   EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,1,125,1"), std::string::npos);
   EXPECT_EQ(f.Cycle.level, CycleLevel::Watching) << f.Cycle.text;
+  const int passesBack = f.passes;
+  f.Timer1Timer();
+  EXPECT_EQ(f.passes, passesBack) << "once";
 
   // An upload by hand in another folder moves publishing there.
   f.ActionUpDirectoryExecute();

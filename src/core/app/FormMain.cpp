@@ -888,11 +888,12 @@ void FormMain::Timer1Timer() {
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
-             ((Publish.failing() || !Publish.lastUploadOk)
-                  ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
-                  : Publish.filesLeftOver > 0)) {
-    // A pass that failed or had a file refused is tried again, and the files a pass had no room
-    // for follow: after the last reading no change would bring them. As after a write, only when
+             (publishHeldAway_ || ((Publish.failing() || !Publish.lastUploadOk)
+                                       ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
+                                       : Publish.filesLeftOver > 0))) {
+    // A pass that failed or had a file refused is tried again, the files a pass had no room for
+    // follow, and outputs held while the operator looked at another folder go once the operator
+    // is back: after the last reading no change would bring them. As after a write, only when
     // the rankings are written.
     AutoUploadGate();
     UpdateControlStates();
@@ -915,6 +916,7 @@ UploadGateDecision FormMain::AutoUploadDecision() const {
 
 void FormMain::AutoUploadGate() {
   const UploadGateDecision gate = AutoUploadDecision();
+  publishHeldAway_ = gate.awayFromPublishFolder;
   if (gate.upload) {
     if (Publish.awaitingServer && !serverProbe_.Answered(loginInUse_.Host, Now())) return;
     automaticPass_ = true;

@@ -327,6 +327,7 @@ class FormMain {
   bool remoteSortedByOperator_ = false;
   std::string shownFolder_;  // the remote folder last shown in ComboCurrDir, whatever is typed over it
   std::string publishFolder_;  // where the last upload by hand went: the cycle's passes send only there
+  bool publishHeldAway_ = false;  // the last automatic upload waited: another folder was shown
   ftp::ConnectionTarget loginInUse_;  // host, user and password of the last login by 接続
   std::string UploadDir;
   std::string UploadFilePath;
