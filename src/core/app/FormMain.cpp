@@ -515,9 +515,8 @@ void FormMain::ReloadKeepingView() {
 // in its place asks first.
 void FormMain::FollowChosenReading(const std::array<int32_t, 7>& key, int row, bool remembered) {
   GridControl& g = StringGrid1;
-  const int rowCount = Data.Grid.RowCount();
-  if (row < rowCount && RowKeyOf(Data.Grid, row) == key) return;
-  const int moved = RowWithKeyNear(Data.Grid, key, std::min(row, rowCount - 1));
+  const int moved = RowWithKeyNear(Data.Grid, key, std::min(row, Data.Grid.RowCount() - 1));
+  if (moved == row) return;
   if (moved == 0) {
     followedAt_ = Now();
     return;
@@ -715,8 +714,7 @@ void FormMain::ButtonDoignoreClick() {
       UpdateControlStates();
       return;
     }
-    if (row >= Data.Grid.RowCount() || RowKeyOf(Data.Grid, row) != chosen)
-      row = RowWithKeyNear(Data.Grid, chosen, std::min(row, Data.Grid.RowCount() - 1));
+    row = RowWithKeyNear(Data.Grid, chosen, std::min(row, Data.Grid.RowCount() - 1));
     if (row == 0) {
       UpdateControlStates();
       return;

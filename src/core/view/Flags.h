@@ -30,8 +30,8 @@ std::array<int32_t, 7> RowKeyOf(const ResultGrid& grid, int row);
 
 bool FlagMatch(std::string_view line, const ResultGrid& grid, int row);
 
-// The data row nearest `near` whose columns 1 to 7 read as `key`, the reading a mark on it would
-// name; 0 when no row does.
+// The data row nearest `near` (`near` itself first) whose columns 1 to 7 read as `key`, the
+// reading a mark on it would name; 0 when no row does.
 int RowWithKeyNear(const ResultGrid& grid, const std::array<int32_t, 7>& key, int near);
 
 // Cells 0 to 8 of the row joined by ",".
