@@ -30,7 +30,7 @@ struct UploadGateDecision {
 // `sourceReady`: the folder label chosen by the upload option is drawn red. `atPublishFolder`:
 // the server's list shows the folder the last upload by hand went to. The operator looking
 // through other folders during a race would otherwise send the race's files into each of them.
-UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce, bool atPublishFolder = true);
+UploadGateDecision DecideAutoUpload(bool sourceReady, bool uploadedOnce, bool atPublishFolder);
 
 // Why the automatic upload waits while the operator looks at another folder than `publishFolder`.
 std::string AwayFromPublishFolderText(const std::string& publishFolder);
