@@ -7,6 +7,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/DirectoryListing.h"
+#include "platform/HugePages.h"
 #include "platform/Paths.h"
 #include "platform/PrefixHash.h"
 #include "platform/Text.h"
@@ -255,9 +256,9 @@ struct RankingBuilder::State {
   std::vector<RowPassage> rows;  // of an updatable build
   // A build that writes once keeps its passages in row order and the lines of each file as their
   // places there: 000.csv's by time, then the count files' one after the other, each by time.
-  std::vector<OncePassage> once;
-  std::vector<uint32_t> timeOrder;
-  std::vector<uint32_t> countOrder;
+  LargeVector<OncePassage> once;
+  LargeVector<uint32_t> timeOrder;
+  LargeVector<uint32_t> countOrder;
   std::vector<uint32_t> countStarts;  // NNN.csv is countOrder[countStarts[n - 1], countStarts[n])
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
   // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
@@ -473,7 +474,7 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   s.listed = true;
 
   // Gather the passages with a lap: the screening passes over the others.
-  std::vector<OncePassage>& once = s.once;
+  LargeVector<OncePassage>& once = s.once;
   const int last = std::min(grid.RowCount(), rowTotal);
   once.reserve(static_cast<size_t>(std::max(last, 0)));
   int32_t maxSortTime = 0;
@@ -486,7 +487,7 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   const uint32_t count = static_cast<uint32_t>(once.size());
 
   // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
-  std::vector<uint32_t> order(count);
+  LargeVector<uint32_t> order(count);
   std::vector<uint32_t> starts =  // bib b is order[starts[b], starts[b + 1])
       StableSortInto(IndexIterator{0}, IndexIterator{count}, order.data(), kBibSlots,
                      [&once](uint32_t i) { return once[i].bib; });
