@@ -28,7 +28,7 @@ bool FlagFileUnreadable(const std::string& zunTextPath) {
 void ReleaseTables(ResultData& data) {
   data.HasTables = false;
   PassageTable().swap(data.Passages);
-  std::vector<FirstRepeatEntry>().swap(data.FirstRepeats);
+  FirstRepeatTable().swap(data.FirstRepeats);
 }
 
 namespace {

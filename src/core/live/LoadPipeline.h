@@ -18,7 +18,7 @@ struct ResultData {
   ResultGrid Grid;
   int RowTotal = 0;
   bool HasTables = false;
-  std::vector<FirstRepeatEntry> FirstRepeats;
+  FirstRepeatTable FirstRepeats;
   PassageTable Passages;
 };
 

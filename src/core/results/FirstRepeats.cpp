@@ -20,7 +20,7 @@ bool FirstLapRow(const ResultGrid& grid, int r, int32_t& bib) {
 
 }  // namespace
 
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>* table,
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, FirstRepeatTable* table,
                       std::vector<int32_t>* firstLapRows) {
   std::vector<FirstRepeatEntry> taken;
   const int last = std::min(grid.RowCount(), rowTotal);
@@ -63,7 +63,7 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
   return marked;
 }
 
-void FirstRepeatIndex::Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table,
+void FirstRepeatIndex::Build(const ResultGrid& grid, const FirstRepeatTable& table,
                              const std::vector<int32_t>& firstLapRows) {
   bibs_.clear();
   marked_ = 0;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/HugePages.h"
 #include "results/ResultGrid.h"
 
 namespace zun {
@@ -16,11 +17,12 @@ struct FirstRepeatEntry {
   int32_t Lap = 99999;
   int32_t Time = 99999999;
 };
+using FirstRepeatTable = LargeVector<FirstRepeatEntry>;
 
 // Marks "R" in column 9. True when a row was marked. With `table`, leaves `rowTotal` entries
 // there; with `firstLapRows`, also lists the rows of lap 1 with a time, whatever their marks, in
 // order.
-bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEntry>* table,
+bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, FirstRepeatTable* table,
                       std::vector<int32_t>* firstLapRows = nullptr);
 
 // The first-lap rows of each bib, kept so that rows added to a loaded grid mark again only the
@@ -28,7 +30,7 @@ bool MarkFirstRepeats(ResultGrid& grid, int rowTotal, std::vector<FirstRepeatEnt
 class FirstRepeatIndex {
  public:
   // From a grid MarkFirstRepeats has just marked, and the table and first-lap rows it left.
-  void Build(const ResultGrid& grid, const std::vector<FirstRepeatEntry>& table,
+  void Build(const ResultGrid& grid, const FirstRepeatTable& table,
              const std::vector<int32_t>& firstLapRows);
   // Forgets rows from `row` on (they are read again); their bibs are added to `touched`.
   void DropRowsFrom(int row, std::set<int32_t>& touched);
