@@ -117,7 +117,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   if (appendable_) {
     // Most of the text stays from one tick to the next: it is written to the next file ahead.
     pureFile_.Settle();
-    const std::string& text = pure_.Build(Data.Grid, pureFrom_);
+    const std::string_view text = pure_.Build(Data.Grid, pureFrom_);
     report.pureText = pureFile_.Replace(targets.PureTextPath, text, pure_.KeptBytes());
     if (report.pureText == SaveResult::Ok)
       pureFile_.WriteAhead(targets.PureTextPath, std::string_view(text).substr(0, pure_.StableBytes()));

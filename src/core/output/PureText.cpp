@@ -20,7 +20,8 @@ bool PrintsAsItReads(std::string_view cell) {
 }
 
 // "%d,%d,%d,%d,%d,%d,%d\n" of columns 1 to 7 of an unmarked row.
-void AppendPureLine(std::string& text, const ResultGrid::RowView& cells) {
+template <typename Text>
+void AppendPureLine(Text& text, const ResultGrid::RowView& cells) {
   if (!Trim(cells[ColXFlg]).empty() || !Trim(cells[ColZFlg]).empty()) return;
   char line[96];
   char* at = line;
@@ -43,17 +44,10 @@ void AppendPureLine(std::string& text, const ResultGrid::RowView& cells) {
 
 std::string BuildPureText(const ResultGrid& grid) {
   PureTextBuilder builder;
-  builder.Build(grid, 1);
-  return builder.Take();
+  return std::string(builder.Build(grid, 1));
 }
 
-std::string PureTextBuilder::Take() {
-  starts_.clear();
-  kept_ = 0;
-  return std::move(text_);
-}
-
-const std::string& PureTextBuilder::Build(const ResultGrid& grid, int firstChangedRow) {
+std::string_view PureTextBuilder::Build(const ResultGrid& grid, int firstChangedRow) {
   // Back to the last start at or before the first changed row.
   size_t k = static_cast<size_t>(std::max(firstChangedRow - 1, 0) / stride_);
   if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;

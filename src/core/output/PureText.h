@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/HugePages.h"
 #include "platform/TextFile.h"
 #include "results/ResultGrid.h"
 
@@ -25,9 +26,8 @@ class PureTextBuilder {
   // Rows are converted again from a multiple of `stride` rows on.
   explicit PureTextBuilder(int stride = 4096) : stride_(std::max(stride, 1)) {}
   // The bytes of BuildPureText(grid); rows before `firstChangedRow` are as at the last call.
-  const std::string& Build(const ResultGrid& grid, int firstChangedRow);
-  // Hands the text over; the next build starts from the first row.
-  std::string Take();
+  // The view holds until the next build.
+  std::string_view Build(const ResultGrid& grid, int firstChangedRow);
   // The bytes at the start of the text that the last build left as they were.
   size_t KeptBytes() const { return kept_; }
   // The bytes a next build keeps when only rows after the last point changed.
@@ -35,7 +35,7 @@ class PureTextBuilder {
 
  private:
   int stride_;
-  std::string text_;
+  LargeString text_;
   std::vector<size_t> starts_;  // starts_[k]: where row k * stride_ + 1 begins in text_
   size_t kept_ = 0;
 };

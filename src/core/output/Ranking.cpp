@@ -132,8 +132,8 @@ struct Entry {
 // One ranking file: its lines in order and its text, with points every `stride` lines where
 // formatting can start again and the text's hash up to there.
 struct RankingText {
-  std::vector<Entry> entries;
-  std::string text;
+  LargeVector<Entry> entries;
+  LargeString text;
   std::vector<size_t> starts;      // starts[k]: where the line of entries[k * stride] begins
   std::vector<PrefixHash> hashes;  // hashes[k]: of the text before starts[k]
   PrefixHash hash;                 // of the whole text
@@ -159,7 +159,7 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
   Entry lowest{INT32_MAX, INT32_MAX};
   if (!removed.empty()) lowest = removed.front();
   if (!added.empty() && added.front() < lowest) lowest = added.front();
-  std::vector<Entry>& entries = file.entries;
+  LargeVector<Entry>& entries = file.entries;
   const size_t from = static_cast<size_t>(std::lower_bound(entries.begin(), entries.end(), lowest) - entries.begin());
   std::vector<Entry> tail;
   tail.reserve(entries.size() - from + added.size());
@@ -253,7 +253,7 @@ struct RankingBuilder::State {
   size_t stride = 4096;
   bool updatable = false;  // Update may follow
   bool listed = false;  // false: the grid was too big and nothing is written
-  std::vector<RowPassage> rows;  // of an updatable build
+  LargeVector<RowPassage> rows;  // of an updatable build
   // A build that writes once keeps its passages in row order and the lines of each file as their
   // places there: 000.csv's by time, then the count files' one after the other, each by time.
   LargeVector<OncePassage> once;
@@ -314,7 +314,7 @@ struct RankingBuilder::State {
     if (file.dirtyFrom == kClean) return;
     size_t k = file.dirtyFrom / stride;
     if (file.starts.empty()) {
-      file.text = HeaderLine();
+      file.text.assign(HeaderLine());
       file.text.reserve(file.entries.size() * 32 + file.text.size());
       PrefixHash h;
       h.Add(file.text.data(), file.text.size());
@@ -402,7 +402,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
 
   // Gather.
-  std::vector<int32_t> rowOf;  // by Sequence
+  LargeVector<int32_t> rowOf;  // by Sequence
   rowOf.reserve(table.size());
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
@@ -422,7 +422,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   }
   PassageRecord* const records = table.data();
   PassageRecord* const recordsEnd = records + gathered;
-  std::vector<PassageRecord> work(gathered);
+  LargeVector<PassageRecord> work(gathered);
   int32_t maxSortTime = 0;
   for (const PassageRecord* p = records; p != recordsEnd; ++p) maxSortTime = std::max(maxSortTime, p->SortTime);
   const uint32_t timeLimit = static_cast<uint32_t>(maxSortTime) + 1;
@@ -454,7 +454,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   // count file takes its accepted passages in that order, which is CompareByCount's within a count.
   for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
-  std::vector<PassageRecord>().swap(work);
+  LargeVector<PassageRecord>().swap(work);
   s.overall.entries.reserve(gathered);
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;

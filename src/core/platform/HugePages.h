@@ -5,6 +5,7 @@
 // valgrind, come from the usual heap.
 #include <cstddef>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace zun {
@@ -38,5 +39,6 @@ struct HugePageAllocator {
 
 template <typename T>
 using LargeVector = std::vector<T, HugePageAllocator<T>>;
+using LargeString = std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>>;
 
 }  // namespace zun

@@ -106,7 +106,7 @@ class ResultGrid {
   std::unordered_map<int, Ends> longEnds_;
   FlagColumn flagX_;  // column 8
   FlagColumn flagZ_;  // column 9
-  std::basic_string<char, std::char_traits<char>, HugePageAllocator<char>> arena_;
+  LargeString arena_;
   std::vector<std::string> pool_;
   std::unordered_map<std::string, uint32_t> poolIndex_;
 };
