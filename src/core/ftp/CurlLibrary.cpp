@@ -12,6 +12,7 @@ bool Find(void* handle, const char* name, Function& function) {
   return function != nullptr;
 }
 
+// The library stays open for the life of the program: handles made from it may live that long.
 bool Load(CurlLibrary& lib, std::string& why) {
   void* const handle = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
@@ -19,8 +20,7 @@ bool Load(CurlLibrary& lib, std::string& why) {
     why = error != nullptr ? error : "libcurl.so.4";
     return false;
   }
-  // The handle stays open for the life of the program: handles made from it may live that long.
-  why = "libcurl.so.4: a function is missing";
+  why = "libcurl.so.4: a function is missing";  // kept only when a lookup below fails
   return Find(handle, "curl_global_init", lib.global_init) && Find(handle, "curl_easy_init", lib.easy_init) &&
          Find(handle, "curl_easy_reset", lib.easy_reset) && Find(handle, "curl_easy_setopt", lib.easy_setopt) &&
          Find(handle, "curl_easy_getinfo", lib.easy_getinfo) &&

@@ -13,12 +13,6 @@ constexpr size_t kHugePage = size_t{2} << 20;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kOwnMappings = false;  // the sanitizer watches heap blocks only
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kOwnMappings = false;
-#else
-constexpr bool kOwnMappings = true;
-#endif
 #else
 constexpr bool kOwnMappings = true;
 #endif

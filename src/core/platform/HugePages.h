@@ -1,8 +1,8 @@
 #pragma once
 // An allocator for the few buffers that grow with the race (tens of megabytes at a million
 // lines): they are backed by 2 MiB pages where the kernel allows it, so that filling them costs a
-// fault per 2 MiB rather than per 4 KiB. Smaller blocks, and every block under a sanitizer or
-// valgrind, come from the usual heap.
+// fault per 2 MiB rather than per 4 KiB. Smaller blocks, and every block under the address
+// sanitizer, come from the usual heap.
 #include <cstddef>
 #include <new>
 #include <string>
