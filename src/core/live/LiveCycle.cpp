@@ -120,7 +120,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     const std::string_view text = pure_.Build(Data.Grid, pureFrom_);
     report.pureText = pureFile_.Replace(targets.PureTextPath, text, pure_.KeptBytes());
     if (report.pureText == SaveResult::Ok)
-      pureFile_.WriteAhead(targets.PureTextPath, std::string_view(text).substr(0, pure_.StableBytes()));
+      pureFile_.WriteAhead(targets.PureTextPath, text.substr(0, pure_.StableBytes()));
   } else {
     report.pureText = WritePureTextFile(Data.Grid, targets.PureTextPath);
   }
