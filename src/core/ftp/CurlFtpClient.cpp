@@ -14,7 +14,6 @@
 #include <ctime>
 #include <type_traits>
 
-#include "ftp/CurlLibrary.h"
 #include "ftp/ListParser.h"
 #include "platform/Text.h"
 
@@ -37,9 +36,6 @@ namespace {
 
 FtpError Fail(int code, std::string message = {}) { return FtpError{code, std::move(message)}; }
 
-// Called only once Initialize has found the library.
-const CurlLibrary& Curl() { return *LoadCurlLibrary(); }
-
 FtpError RefuseName() { return Fail(kFtpInvalidParameter, "改行を含む名前はｻｰﾊﾞｰに送れません。"); }
 
 size_t AppendBody(char* data, size_t size, size_t count, void* sink) {
@@ -61,9 +57,9 @@ bool HostCharsOk(const std::string& host) {
 }
 
 std::string Escape(CURL* curl, const std::string& segment) {
-  char* escaped = Curl().easy_escape(curl, segment.c_str(), static_cast<int>(segment.size()));
+  char* escaped = curl_easy_escape(curl, segment.c_str(), static_cast<int>(segment.size()));
   std::string out = escaped ? escaped : "";
-  Curl().free(escaped);
+  curl_free(escaped);
   return out;
 }
 
@@ -184,10 +180,8 @@ CurlFtpClient::~CurlFtpClient() {
 }
 
 FtpError CurlFtpClient::Initialize() {
-  std::string why;
-  if (LoadCurlLibrary(&why) == nullptr) return Fail(kFtpConnectionAborted, why);
-  static const CURLcode global = Curl().global_init(CURL_GLOBAL_DEFAULT);
-  if (global != CURLE_OK) return Fail(kFtpConnectionAborted, Curl().easy_strerror(global));
+  static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (global != CURLE_OK) return Fail(kFtpConnectionAborted, curl_easy_strerror(global));
   return {};
 }
 
@@ -262,50 +256,50 @@ int CurlFtpClient::OpenSocketCallback(void* selfPtr, int purpose, void* addressP
 
 void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
   CURL* c = static_cast<CURL*>(curl_);
-  Curl().easy_reset(c);
-  Curl().easy_setopt(c, CURLOPT_URL, url.c_str());
-  Curl().easy_setopt(c, CURLOPT_USERNAME, user_.c_str());
-  Curl().easy_setopt(c, CURLOPT_PASSWORD, password_.c_str());
-  Curl().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  Curl().easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
-  Curl().easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-  Curl().easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
-  Curl().easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
-  Curl().easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts_.responseSeconds);
-  Curl().easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  Curl().easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
-  if (p.capped) Curl().easy_setopt(c, CURLOPT_TIMEOUT, std::min(20L, timeouts_.connectSeconds + timeouts_.responseSeconds));
-  Curl().easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_reset(c);
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_USERNAME, user_.c_str());
+  curl_easy_setopt(c, CURLOPT_PASSWORD, password_.c_str());
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
+  curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+  curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
+  curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeouts_.responseSeconds);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
+  if (p.capped) curl_easy_setopt(c, CURLOPT_TIMEOUT, std::min(20L, timeouts_.connectSeconds + timeouts_.responseSeconds));
+  curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
   if (tls_) {
     // Control and data under TLS or nothing: a server that refuses AUTH TLS never sees USER.
-    Curl().easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    Curl().easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-    Curl().easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-    Curl().easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caFile_.empty()) Curl().easy_setopt(c, CURLOPT_CAINFO, caFile_.c_str());
+    curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile_.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile_.c_str());
   }
-  Curl().easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
-  Curl().easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);
-  Curl().easy_setopt(c, CURLOPT_HEADERDATA, this);
-  Curl().easy_setopt(c, CURLOPT_VERBOSE, 1L);  // the commands sent reach DebugCallback, nothing is printed
-  Curl().easy_setopt(c, CURLOPT_DEBUGFUNCTION, &CurlFtpClient::DebugCallback);
-  Curl().easy_setopt(c, CURLOPT_DEBUGDATA, this);
-  Curl().easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlFtpClient::OpenSocketCallback);
-  Curl().easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // the commands sent reach DebugCallback, nothing is printed
+  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &CurlFtpClient::DebugCallback);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+  curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlFtpClient::OpenSocketCallback);
+  curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
   static_assert(std::is_same_v<curl_off_t, int64_t>, "the progress callback's arguments");
-  Curl().easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CurlFtpClient::ProgressCallback);
-  Curl().easy_setopt(c, CURLOPT_XFERINFODATA, this);
-  Curl().easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  if (p.noBody) Curl().easy_setopt(c, CURLOPT_NOBODY, 1L);
-  if (!p.customRequest.empty()) Curl().easy_setopt(c, CURLOPT_CUSTOMREQUEST, p.customRequest.c_str());
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CurlFtpClient::ProgressCallback);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  if (p.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+  if (!p.customRequest.empty()) curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, p.customRequest.c_str());
   if (p.body) {
-    Curl().easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendBody);
-    Curl().easy_setopt(c, CURLOPT_WRITEDATA, p.body);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, p.body);
   }
   if (p.upload) {
-    Curl().easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    Curl().easy_setopt(c, CURLOPT_READDATA, p.upload);
-    Curl().easy_setopt(c, CURLOPT_INFILESIZE_LARGE, p.uploadSize);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READDATA, p.upload);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, p.uploadSize);
   }
 }
 
@@ -315,29 +309,29 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
 int CurlFtpClient::Drive(void* easyPtr) {
   CURL* easy = static_cast<CURL*>(easyPtr);
   CURLM* multi = static_cast<CURLM*>(multi_);
-  if (Curl().multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_OK;
   int waitMs = 1;
   lastHook_ = std::chrono::steady_clock::now();
   for (;;) {
     int running = 0;
-    if (Curl().multi_perform(multi, &running) != CURLM_OK) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
       result = CURLE_FAILED_INIT;
       break;
     }
     if (running == 0) {
       int left = 0;
-      while (CURLMsg* msg = Curl().multi_info_read(multi, &left))
+      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) result = msg->data.result;
       break;
     }
     // Short waits right after activity, growing while the server is quiet.
     int ready = 0;
-    Curl().multi_poll(multi, nullptr, 0, waitMs, &ready);
+    curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
     waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
     CallWaitHook();
   }
-  Curl().multi_remove_handle(multi, easy);
+  curl_multi_remove_handle(multi, easy);
   return result;
 }
 
@@ -359,19 +353,19 @@ FtpError CurlFtpClient::Run(Perform& p) {
   CURL* c = static_cast<CURL*>(curl_);
   PrepareHandle(p.url, p);
   curl_slist* quotes = nullptr;
-  for (const auto& q : p.quotes) quotes = Curl().slist_append(quotes, q.c_str());
-  if (quotes) Curl().easy_setopt(c, CURLOPT_QUOTE, quotes);
+  for (const auto& q : p.quotes) quotes = curl_slist_append(quotes, q.c_str());
+  if (quotes) curl_easy_setopt(c, CURLOPT_QUOTE, quotes);
   curl_slist* postQuotes = nullptr;
-  for (const auto& q : p.postQuotes) postQuotes = Curl().slist_append(postQuotes, q.c_str());
-  if (postQuotes) Curl().easy_setopt(c, CURLOPT_POSTQUOTE, postQuotes);
+  for (const auto& q : p.postQuotes) postQuotes = curl_slist_append(postQuotes, q.c_str());
+  if (postQuotes) curl_easy_setopt(c, CURLOPT_POSTQUOTE, postQuotes);
   replies_.clear();
   lastCommand_.clear();
   pendingLines_.clear();
   pendingCode_ = 0;
   sawReply_ = false;
   const CURLcode rc = static_cast<CURLcode>(Drive(c));
-  Curl().slist_free_all(quotes);
-  Curl().slist_free_all(postQuotes);
+  curl_slist_free_all(quotes);
+  curl_slist_free_all(postQuotes);
 
   // The first error reply to one of our own commands; login and data-channel replies are libcurl's.
   const Reply* failed = nullptr;
@@ -387,7 +381,7 @@ FtpError CurlFtpClient::Run(Perform& p) {
   const Reply* lastError = failed;
   for (const auto& r : replies_)
     if (r.code >= 400) lastError = &r;
-  std::string curlText = p.errorText[0] ? p.errorText : Curl().easy_strerror(rc);
+  std::string curlText = p.errorText[0] ? p.errorText : curl_easy_strerror(rc);
   std::string message = lastError ? lastError->text : curlText;
   switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST: return Fail(kFtpNameNotResolved, curlText);
@@ -459,8 +453,8 @@ FtpError CurlFtpClient::Connect(const std::string& host, const std::string& user
   FtpHostSpec spec;
   if (!ParseFtpHost(host, spec) || !HostCharsOk(spec.name)) return Fail(kFtpInvalidUrl, "ホスト名が正しくありません。");
   if (HasLineBreak(user) || HasLineBreak(password)) return RefuseName();
-  curl_ = Curl().easy_init();
-  multi_ = Curl().multi_init();
+  curl_ = curl_easy_init();
+  multi_ = curl_multi_init();
   if (!curl_ || !multi_) {
     Disconnect();
     return Fail(kFtpConnectionAborted, "libcurl");
@@ -498,8 +492,8 @@ FtpError CurlFtpClient::Connect(const std::string& host, const std::string& user
 FtpError CurlFtpClient::Disconnect() {
   if (!curl_ && !multi_) return {};
   // The connection lives in the multi handle's cache; cleaning that up sends QUIT.
-  if (multi_) Curl().multi_cleanup(static_cast<CURLM*>(multi_));
-  if (curl_) Curl().easy_cleanup(static_cast<CURL*>(curl_));
+  if (multi_) curl_multi_cleanup(static_cast<CURLM*>(multi_));
+  if (curl_) curl_easy_cleanup(static_cast<CURL*>(curl_));
   curl_ = nullptr;
   multi_ = nullptr;
   Notice(FtpNoticeKind::ConnectionClosed);
@@ -576,7 +570,7 @@ FtpError CurlFtpClient::StoreChecked(FILE* file, int64_t size, const std::string
   FtpError e = Run(p);
   if (!e.ok()) return e;
   curl_off_t sent = 0;
-  Curl().easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+  curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
   Notice(FtpNoticeKind::RequestSent, {}, static_cast<int64_t>(sent));
   int64_t stored = -1;
   if (FtpError s = RemoteSize(absPath, replies_, stored); !s.ok()) return s;
@@ -619,7 +613,7 @@ FtpError CurlFtpClient::PutFile(const std::string& localPath, const std::string&
   std::fclose(file);
   if (e.ok()) {
     curl_off_t sent = 0;
-    Curl().easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+    curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
     Notice(FtpNoticeKind::RequestSent, {}, static_cast<int64_t>(sent));
   }
   return e;
