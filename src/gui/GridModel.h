@@ -4,8 +4,9 @@
 #include <QAbstractTableModel>
 #include <string_view>
 
+#include "view/CellDisplay.h"
+
 namespace zun {
-class ResultGrid;
 class RowVisibility;
 }  // namespace zun
 
@@ -25,9 +26,8 @@ class GridModel : public QAbstractTableModel {
 
   const zun::ResultGrid* Grid() const { return grid_; }
   const zun::RowVisibility* Visibility() const { return visibility_; }
-  // The item index of RGDispOpt; the shown texts follow it.
-  void SetDisplayMode(int mode) { displayMode_ = mode; }
-  int DisplayMode() const { return displayMode_; }
+  // The shown texts follow it.
+  void SetDisplayMode(zun::DisplayMode mode) { displayMode_ = mode; }
   int GridRowOf(int modelRow) const;
   int ModelRowOf(int gridRow) const;  // -1 when the row is hidden or out of range
 
@@ -41,7 +41,7 @@ class GridModel : public QAbstractTableModel {
   int LiveRowCount() const;
 
   const zun::RowVisibility* visibility_ = nullptr;
-  int displayMode_ = 1;
+  zun::DisplayMode displayMode_ = zun::DisplayMasked;
   // The row count the view was last told of; it changes only inside a model reset.
   int rows_ = 0;
 };

@@ -1197,7 +1197,7 @@ int FocusRequestsOf(const G& grid) {
 
 void MainWindow::SyncGrid() {
   zun::GridControl& g = form_->StringGrid1;
-  model_->SetDisplayMode(form_->DisplayModeIndex());
+  model_->SetDisplayMode(form_->CurrentDisplayMode());
   const bool reset = g.modelResets != modelResets_;
   if (reset) {
     modelResets_ = g.modelResets;

@@ -15,7 +15,7 @@ ResultGrid GridWith(std::initializer_list<std::pair<int, const char*>> cells, co
   return grid;
 }
 
-std::string Shown(const ResultGrid& grid, int col, int mode = DisplayMasked) {
+std::string Shown(const ResultGrid& grid, int col, DisplayMode mode = DisplayMasked) {
   return Utf8FromCp932(ShownCellText(grid, col, 1, mode));
 }
 

@@ -594,7 +594,7 @@ CellLook FormMain::StringGrid1DrawCell(int col, int row, bool selected) {
   CellPaintInput in;
   in.col = col;
   in.row = row;
-  in.displayMode = RGDispOpt.itemIndex;
+  in.displayMode = CurrentDisplayMode();
   in.selected = selected;
   in.gridFocused = StringGrid1.focused;
   in.rememberedRow = RememberedRow;
@@ -939,8 +939,8 @@ void FormMain::OpenFolder(const std::string& path) {
     prompter_.ShowMessage(path + "が存在しません");
 }
 
-void FormMain::DeleteOutputFile(int kind) {
-  if (kind == 3) ClearCheckStates();
+void FormMain::DeleteOutputFile(OutputKind kind) {
+  if (kind == OutputKind::CountRankings) ClearCheckStates();
   DeleteOutputFiles(kind, OutputFolders{FlagFilePath, TextDir, Dir000, Dir999}, CheckListBox1.items);
 }
 
@@ -952,7 +952,7 @@ void FormMain::ActionDelteFlgFileExecute() {
   // The button has no caption and sits beside the mark buttons: a slip would take back every mark
   // at once, and the next tick would publish rankings with those readings in them.
   if (!Flags.empty() && !prompter_.Confirm(Format(kMsgDeleteFlagFile, static_cast<int>(Flags.size())))) return;
-  DeleteOutputFile(0);
+  DeleteOutputFile(OutputKind::FlagFile);
   unsavedFlagFile_.clear();  // the marks the file could not take go with it
   MarksChangedSinceOutputs = true;
   LoadResultGrid();
@@ -965,9 +965,9 @@ void FormMain::ActionDeletePurefilesExecute() {
     return;
   }
   if (!prompter_.Confirm("ピュアファイルを全て削除してもいいですか？")) return;
-  DeleteOutputFile(1);
-  DeleteOutputFile(2);
-  DeleteOutputFile(3);
+  DeleteOutputFile(OutputKind::PureText);
+  DeleteOutputFile(OutputKind::OverallRanking);
+  DeleteOutputFile(OutputKind::CountRankings);
   RefreshOutputLists();
   UpdateControlStates();
 }

@@ -21,6 +21,7 @@
 #include "ftp/UploadWorkflow.h"
 #include "hosts/Hostlist.h"
 #include "output/Automation.h"
+#include "output/OutputActions.h"
 #include "platform/FileLocations.h"
 #include "platform/Paths.h"
 #include "live/LineEndWait.h"
@@ -177,7 +178,9 @@ class FormMain {
   // The search edit of a tag (0..4); nullptr otherwise.
   Control* LEdit(int tag);
   const Control* LEdit(int tag) const;
-  int DisplayModeIndex() const { return RGDispOpt.itemIndex; }
+  DisplayMode CurrentDisplayMode() const {
+    return RGDispOpt.itemIndex == DisplayMasked ? DisplayMasked : DisplayAsStored;
+  }
 
   // ---- window life ----
   void FormShow();
@@ -273,7 +276,7 @@ class FormMain {
 
   // ---- output-file actions ----
   void OpenFolder(const std::string& path);
-  void DeleteOutputFile(int kind);
+  void DeleteOutputFile(OutputKind kind);
   void ActionTextDirOpenExecute();
   void ActionOpenZunFolderExecute();
   void ActionOpenFlgHolderExecute();

@@ -1,12 +1,18 @@
 #pragma once
-// The output files the delete commands remove, by kind: 0 the flag file, 1 the pure text file,
-// 2 the overall ranking file, 3 the count ranking files listed from the 999 folder.
+// The output files the delete commands remove, by kind.
 #include <string>
 #include <vector>
 
 namespace zun {
 
 inline constexpr const char* kOverallRankingFileName = "000.csv";
+
+enum class OutputKind {
+  FlagFile,
+  PureText,
+  OverallRanking,
+  CountRankings,  // the count ranking files listed from the 999 folder
+};
 
 struct OutputFolders {
   std::string FlagFilePath;
@@ -15,11 +21,11 @@ struct OutputFolders {
   std::string Dir999;
 };
 
-// The paths of one kind; kind 3 joins each listed name to the 999 folder.
-std::vector<std::string> OutputFilePaths(int kind, const OutputFolders& folders,
+// The paths of one kind; CountRankings joins each listed name to the 999 folder.
+std::vector<std::string> OutputFilePaths(OutputKind kind, const OutputFolders& folders,
                                          const std::vector<std::string>& listed999);
 
 // Deletes the files of one kind that exist; failures are ignored (the lists show them again).
-void DeleteOutputFiles(int kind, const OutputFolders& folders, const std::vector<std::string>& listed999);
+void DeleteOutputFiles(OutputKind kind, const OutputFolders& folders, const std::vector<std::string>& listed999);
 
 }  // namespace zun

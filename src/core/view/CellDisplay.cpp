@@ -4,7 +4,7 @@
 
 namespace zun {
 
-std::string ShownCellText(const ResultGrid& grid, int col, int row, int displayMode) {
+std::string ShownCellText(const ResultGrid& grid, int col, int row, DisplayMode displayMode) {
   std::string text(grid.Cell(col, row));
   if (row > 0 && col > 3 && displayMode == DisplayMasked && StrToIntDef(grid.Cell(ColBib, row), 0) < 99999) {
     const int32_t v = StrToIntDef(text, 0);

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Control.h"
 #include "results/ResultGrid.h"
+#include "view/Color.h"
 
 namespace zun {
 
-// The item index of RGDispOpt.
+// How times are shown (the window's "表示方式" lists them in this order).
 enum DisplayMode : int {
   DisplayAsStored = 0,  // "そのまま"
   DisplayMasked = 1,    // "マスク表示": times as h゜mm'ss"mmm
@@ -22,7 +22,7 @@ inline constexpr uint32_t kCellFrameColor = RGB(0, 128, 0);
 struct CellPaintInput {
   int col = 0;
   int row = 0;
-  int displayMode = DisplayMasked;
+  DisplayMode displayMode = DisplayMasked;
   bool selected = false;     // the cell belongs to the grid's current row
   bool gridFocused = false;  // the grid is the window's active control
   int rememberedRow = 0;
@@ -41,6 +41,6 @@ struct CellLook {
 CellLook DecideCell(const ResultGrid& grid, const CellPaintInput& in);
 
 // Only the shown text of a cell (for copying, tool tips, width estimates).
-std::string ShownCellText(const ResultGrid& grid, int col, int row, int displayMode);
+std::string ShownCellText(const ResultGrid& grid, int col, int row, DisplayMode displayMode);
 
 }  // namespace zun
