@@ -148,7 +148,10 @@ TEST(CrashDuringSave, FlagFileIsOldOrNewNeverTorn) {
                                    }()};
 
   std::mt19937 random(777);
-  int kills = 0;
+  // A kill inside a save leaves that save's temporary file behind: the children, forked after this
+  // process swept the folder, do not sweep it again.
+  int caughtInSave = 0, temporaries = 0;
+  bool newSeen = false;
   const auto deadline = Clock::now() + std::chrono::seconds(20);
   for (int round = 0; round < 300 && Clock::now() < deadline; ++round) {
     const pid_t child = fork();
@@ -156,12 +159,18 @@ TEST(CrashDuringSave, FlagFileIsOldOrNewNeverTorn) {
       for (int k = 0;; ++k) SaveWholeText(path, texts[k % 2], true);
     }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
-    kills += kill(child, SIGKILL) == 0;
+    kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     const std::string bytes = test::ReadAll(path);
     ASSERT_TRUE(bytes == versions[0] || bytes == versions[1]) << "torn flag file after round " << round;
+    newSeen = newSeen || bytes == versions[1];
+    int now = 0;
+    Snapshot(dir.Path(), &now);
+    caughtInSave += now > temporaries;
+    temporaries = now;
   }
-  EXPECT_GE(kills, 20);
+  EXPECT_TRUE(newSeen) << "no save finished between the kills";
+  EXPECT_GE(caughtInSave, 20) << "too few kills landed inside a save";
 }
 
 }  // namespace
