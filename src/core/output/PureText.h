@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/HugePages.h"
 #include "platform/TextFile.h"
 #include "results/ResultGrid.h"
 
@@ -35,7 +34,7 @@ class PureTextBuilder {
 
  private:
   int stride_;
-  LargeString text_;
+  std::string text_;
   std::vector<size_t> starts_;  // starts_[k]: where row k * stride_ + 1 begins in text_
   size_t kept_ = 0;
 };

@@ -7,7 +7,6 @@
 
 #include "platform/Cp932.h"
 #include "platform/DirectoryListing.h"
-#include "platform/HugePages.h"
 #include "platform/Paths.h"
 #include "platform/PrefixHash.h"
 #include "platform/Text.h"
@@ -132,8 +131,8 @@ struct Entry {
 // One ranking file: its lines in order and its text, with points every `stride` lines where
 // formatting can start again and the text's hash up to there.
 struct RankingText {
-  LargeVector<Entry> entries;
-  LargeString text;
+  std::vector<Entry> entries;
+  std::string text;
   std::vector<size_t> starts;      // starts[k]: where the line of entries[k * stride] begins
   std::vector<PrefixHash> hashes;  // hashes[k]: of the text before starts[k]
   PrefixHash hash;                 // of the whole text
@@ -159,7 +158,7 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
   Entry lowest{INT32_MAX, INT32_MAX};
   if (!removed.empty()) lowest = removed.front();
   if (!added.empty() && added.front() < lowest) lowest = added.front();
-  LargeVector<Entry>& entries = file.entries;
+  std::vector<Entry>& entries = file.entries;
   const size_t from = static_cast<size_t>(std::lower_bound(entries.begin(), entries.end(), lowest) - entries.begin());
   std::vector<Entry> tail;
   tail.reserve(entries.size() - from + added.size());
@@ -253,12 +252,12 @@ struct RankingBuilder::State {
   size_t stride = 4096;
   bool updatable = false;  // Update may follow
   bool listed = false;  // false: the grid was too big and nothing is written
-  LargeVector<RowPassage> rows;  // of an updatable build
+  std::vector<RowPassage> rows;  // of an updatable build
   // A build that writes once keeps its passages in row order and the lines of each file as their
   // places there: 000.csv's by time, then the count files' one after the other, each by time.
-  LargeVector<OncePassage> once;
-  LargeVector<uint32_t> timeOrder;
-  LargeVector<uint32_t> countOrder;
+  std::vector<OncePassage> once;
+  std::vector<uint32_t> timeOrder;
+  std::vector<uint32_t> countOrder;
   std::vector<uint32_t> countStarts;  // NNN.csv is countOrder[countStarts[n - 1], countStarts[n])
   std::vector<std::vector<int32_t>> groups;  // per bib: its screened rows in CompareByBib order
   // Per bib: whether a first lap was counted up to it. ScreenBib tells only that apart, as a bib
@@ -402,7 +401,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   s.rows.assign(static_cast<size_t>(std::max(rowTotal, 0)), RowPassage{});
 
   // Gather.
-  LargeVector<int32_t> rowOf;  // by Sequence
+  std::vector<int32_t> rowOf;  // by Sequence
   rowOf.reserve(table.size());
   size_t gathered = 0;
   const int last = std::min({grid.RowCount(), rowTotal, static_cast<int>(table.size())});
@@ -422,7 +421,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   }
   PassageRecord* const records = table.data();
   PassageRecord* const recordsEnd = records + gathered;
-  LargeVector<PassageRecord> work(gathered);
+  std::vector<PassageRecord> work(gathered);
   int32_t maxSortTime = 0;
   for (const PassageRecord* p = records; p != recordsEnd; ++p) maxSortTime = std::max(maxSortTime, p->SortTime);
   const uint32_t timeLimit = static_cast<uint32_t>(maxSortTime) + 1;
@@ -454,7 +453,7 @@ void RankingBuilder::Rebuild(const ResultGrid& grid, int rowTotal, PassageTable&
   // count file takes its accepted passages in that order, which is CompareByCount's within a count.
   for (const PassageRecord* p = records; p != recordsEnd; ++p) work[static_cast<size_t>(p->Sequence)] = *p;
   StableSortInto(work.data(), work.data() + gathered, records, timeLimit, SortTimeKey);
-  LargeVector<PassageRecord>().swap(work);
+  std::vector<PassageRecord>().swap(work);
   s.overall.entries.reserve(gathered);
   for (const PassageRecord* p = records; p != recordsEnd; ++p) {
     if (p->State != 1) continue;
@@ -474,7 +473,7 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   s.listed = true;
 
   // Gather the passages with a lap: the screening passes over the others.
-  LargeVector<OncePassage>& once = s.once;
+  std::vector<OncePassage>& once = s.once;
   const int last = std::min(grid.RowCount(), rowTotal);
   once.reserve(static_cast<size_t>(std::max(last, 0)));
   int32_t maxSortTime = 0;
@@ -487,7 +486,7 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   const uint32_t count = static_cast<uint32_t>(once.size());
 
   // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
-  LargeVector<uint32_t> order(count);
+  std::vector<uint32_t> order(count);
   std::vector<uint32_t> starts =  // bib b is order[starts[b], starts[b + 1])
       StableSortInto(IndexIterator{0}, IndexIterator{count}, order.data(), kBibSlots,
                      [&once](uint32_t i) { return once[i].bib; });

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/HugePages.h"
 #include "platform/TextFile.h"
 #include "results/ResultGrid.h"
 
@@ -22,7 +21,7 @@ struct PassageRecord {
   int32_t State = 0;  // 0 not listed, 1 accepted, 2 dropped as a repeated reading
   int32_t Sequence = 0;
 };
-using PassageTable = LargeVector<PassageRecord>;
+using PassageTable = std::vector<PassageRecord>;
 
 int32_t HmsToSeconds(int32_t hhmmss);
 

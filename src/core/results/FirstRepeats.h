@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/HugePages.h"
 #include "results/ResultGrid.h"
 
 namespace zun {
@@ -17,7 +16,7 @@ struct FirstRepeatEntry {
   int32_t Lap = 99999;
   int32_t Time = 99999999;
 };
-using FirstRepeatTable = LargeVector<FirstRepeatEntry>;
+using FirstRepeatTable = std::vector<FirstRepeatEntry>;
 
 // Marks "R" in column 9. True when a row was marked. With `table`, leaves `rowTotal` entries
 // there; with `firstLapRows`, also lists the rows of lap 1 with a time, whatever their marks, in

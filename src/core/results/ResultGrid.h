@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/HugePages.h"
 
 namespace zun {
 
@@ -102,11 +101,11 @@ class ResultGrid {
   uint32_t InternText(std::string_view text);
   void StoreArenaCells(int row, const std::string_view* cells);
 
-  std::vector<RowCells, HugePageAllocator<RowCells>> rows_;
+  std::vector<RowCells> rows_;
   std::unordered_map<int, Ends> longEnds_;
   FlagColumn flagX_;  // column 8
   FlagColumn flagZ_;  // column 9
-  LargeString arena_;
+  std::string arena_;
   std::vector<std::string> pool_;
   std::unordered_map<std::string, uint32_t> poolIndex_;
 };
