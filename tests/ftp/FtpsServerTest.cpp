@@ -142,6 +142,11 @@ TEST_F(FtpsRefusalTest, EachFaultGivesItsOwnFailure) {
   EXPECT_NE(e.message.find("127.0.0.1"), std::string::npos) << e.message;
 
   ASSERT_TRUE(server_.Start());
+  {
+    CurlFtpClient unverified{CurlTimeouts{5, 5, 5}};  // the system's store: a certificate of nobody it knows
+    EXPECT_EQ(unverified.Connect(server_.Url(), SecureFtpServer::User(), SecureFtpServer::Password()).code,
+              kFtpInvalidCertificate);
+  }
   e = Connect("wrong");
   EXPECT_EQ(e.code, kFtpLoginFailure);
   EXPECT_NE(e.message.find("530"), std::string::npos) << e.message;

@@ -101,6 +101,15 @@ bool MakeCertificate(const std::string& work, CertKind kind) {
   return Shell("/usr/bin/python3 -c " + Quoted(kCertScript) + " " + Quoted(work) + " " + name);
 }
 
+// The account's password as crypt(3) keeps it.
+std::string PasswordHash(const std::string& work) {
+  const std::string file = work + "/hash";
+  if (!Shell("openssl passwd -6 " + Quoted(SecureFtpServer::Password()) + " > " + Quoted(file))) return {};
+  std::string h = Slurp(file);
+  while (!h.empty() && h.back() == '\n') h.pop_back();
+  return h;
+}
+
 int FreePort() {
   const int s = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
@@ -210,10 +219,8 @@ bool SecureFtpServer::WriteConfig(bool tls, std::vector<std::string>& argv) {
       break;
     }
     case SecureServerKind::Proftpd: {
-      const std::string hash = work_ + "/hash";
-      if (!Shell("openssl passwd -6 " + Quoted(Password()) + " > " + Quoted(hash))) return false;
-      std::string h = Slurp(hash);
-      while (!h.empty() && h.back() == '\n') h.pop_back();
+      const std::string h = PasswordHash(work_);
+      if (h.empty()) return false;
       std::ofstream(work_ + "/passwd") << User() << ":" << h << ":" << uid << ":" << gid << "::" << root_
                                        << ":/bin/sh\n";
       chmod((work_ + "/passwd").c_str(), 0600);
@@ -236,11 +243,13 @@ bool SecureFtpServer::WriteConfig(bool tls, std::vector<std::string>& argv) {
       break;
     }
     case SecureServerKind::PureFtpd: {
-      const std::string pw = Quoted(Password() + "\n" + Password() + "\n");
-      fs::remove(work_ + "/pureftpd.passwd");
-      if (!Shell("printf '%s' " + pw + " | " + Program("/usr/bin/pure-pw") + " useradd " + User() + " -u " +
-                 std::to_string(uid) + " -g " + std::to_string(gid) + " -d " + Quoted(root_) + " -f " +
-                 Quoted(work_ + "/pureftpd.passwd") + " -F " + Quoted(work_ + "/pureftpd.pdb") + " -m >/dev/null"))
+      // A SHA-512 crypt hash: pure-pw's own memory-hard one costs seconds a login on a busy machine.
+      const std::string h = PasswordHash(work_);
+      if (h.empty()) return false;
+      std::ofstream(work_ + "/pureftpd.passwd") << User() << ":" << h << ":" << uid << ":" << gid << "::" << root_
+                                                << "/./::::::::::::\n";
+      if (!Shell(Program("/usr/bin/pure-pw") + " mkdb " + Quoted(work_ + "/pureftpd.pdb") + " -f " +
+                 Quoted(work_ + "/pureftpd.passwd")))
         return false;
       std::ofstream(work_ + "/pure.pem") << Slurp(key) << Slurp(cert);
       argv = {BinaryOf(kind_), "-S", "127.0.0.1," + port, "-l", "puredb:" + work_ + "/pureftpd.pdb", "-A", "-E",
