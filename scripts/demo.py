@@ -2,7 +2,9 @@
 """The live demo: an FTP server on 127.0.0.1, a race that appends a reading every second, and the
 program set up to publish to that server. Everything started here stops when the window closes.
 
-    scripts/demo.py BUILD_DIR [--seconds N]   (N: close by itself after N seconds, for a smoke run)
+    scripts/demo.py BUILD_DIR [--seconds N] [--secure ftps]
+      N: close by itself after N seconds, for a smoke run
+      --secure ftps: publish over FTPS to vsftpd (TLS required, a certificate of its own; needs root)
 """
 import argparse
 import hashlib
@@ -11,6 +13,7 @@ import random
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -70,6 +73,65 @@ def start_ftp_server(root):
     sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
 
 
+FTPS_USER = "zuntestftp"  # the account the FTPS test fixtures use too
+FTPS_PASSWORD = "zun-Test-ftps-4711"
+UNPACKED_SERVERS = "/opt/zuntext-test-ftpd"  # where scripts/install-deps unpacks them
+
+
+def start_ftps_server(root, work):
+    """vsftpd as hosts run it: TLS required for the login and every data connection."""
+    if os.geteuid() != 0:
+        sys.exit("demo: --secure ftps starts vsftpd, which needs root")
+    vsftpd = next((p for p in ("/usr/sbin/vsftpd", UNPACKED_SERVERS + "/usr/sbin/vsftpd") if os.access(p, os.X_OK)), None)
+    if not vsftpd:
+        sys.exit("demo: vsftpd is missing (scripts/install-deps unpacks it)")
+    subprocess.run("id -u %s >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin %s" % (FTPS_USER, FTPS_USER),
+                   shell=True, check=True)
+    subprocess.run(["chpasswd"], input="%s:%s\n" % (FTPS_USER, FTPS_PASSWORD), text=True, check=True)
+    for dirpath, _, files in os.walk(root):
+        for name in [dirpath] + [os.path.join(dirpath, f) for f in files]:
+            shutil.chown(name, FTPS_USER)
+    os.chmod(os.path.dirname(root), 0o755)
+    os.makedirs(os.path.join(work, "empty"))
+    cert, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                    "-days", "7", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    conf = os.path.join(work, "vsftpd.conf")
+    with open(conf, "w") as f:
+        f.write("listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\nanonymous_enable=NO\n"
+                "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\nchroot_local_user=YES\n"
+                "allow_writeable_chroot=YES\nlocal_root=%s\nsecure_chroot_dir=%s\npam_service_name=zuntext-test-ftp\n"
+                "seccomp_sandbox=NO\nssl_enable=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                "rsa_cert_file=%s\nrsa_private_key_file=%s\nvsftpd_log_file=%s\n"
+                % (port, root, os.path.join(work, "empty"), cert, key, os.path.join(work, "vsftpd.log")))
+    server = subprocess.Popen([vsftpd, conf], stdout=subprocess.DEVNULL)
+    deadline = time.time() + 15
+    while time.time() < deadline:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1) as c:
+                if c.recv(3) == b"220":
+                    return server, "ftps://127.0.0.1:%d" % port, FTPS_USER, FTPS_PASSWORD, cert
+        except OSError:
+            time.sleep(0.1)
+        if server.poll() is not None:
+            break
+    server.kill()
+    sys.exit("demo: vsftpd did not start")
+
+
+def start_plain_server(root, work):
+    server, port = start_ftp_server(root)
+    return server, "127.0.0.1:%d" % port, DEMO_USER, DEMO_PASSWORD, ""
+
+
+# --secure KIND: how each kind of host is started.
+SERVERS = {"": start_plain_server, "ftps": start_ftps_server}
+
+
 def packed(ms):
     h, m, s, f = ms // 3600000, (ms // 60000) % 60, (ms // 1000) % 60, ms % 1000
     return h * 10000000 + m * 100000 + s * 1000 + f
@@ -122,6 +184,7 @@ def main():
     parser.add_argument("build_dir")
     parser.add_argument("--seconds", type=float, default=0)
     parser.add_argument("--screenshot", default="")
+    parser.add_argument("--secure", choices=[k for k in SERVERS if k], default="")
     args = parser.parse_args()
 
     program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
@@ -139,8 +202,7 @@ def main():
     demo_program = os.path.join(app_dir, "zuntexteditor")
     text_dir = os.path.join(app_dir, "TXT")
 
-    server, port = start_ftp_server(ftp_dir)
-    host = "127.0.0.1:%d" % port
+    server, host, user, password, ca_file = SERVERS[args.secure](ftp_dir, os.path.join(top, "server"))
     race_file = os.path.join(race_dir, "race.txt")
     race = Race(race_file)
     for _ in range(3):
@@ -148,14 +210,18 @@ def main():
     with open(os.path.join(app_dir, "zuntexteditor.INI"), "w", newline="") as f:
         f.write("[WorkFiles]\r\nTextFilePath=%s\r\nNeedCSV=1\r\nignoreFR=1\r\n" % text_dir)
         f.write("[Params]\r\nHostName=%s\r\nUserID=%s\r\nLastHDir=%s\r\nLastLDir=%s\r\n"
-                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, DEMO_USER, REMOTE_DIR, text_dir, race_file))
+                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, user, REMOTE_DIR, text_dir, race_file))
+        if ca_file:
+            f.write("FtpCaFile=%s\r\n" % ca_file)
     hostfile = os.path.join(app_dir, "zuntexteditor.H$$")
     with open(hostfile, "wb") as f:
-        f.write(host_record(host, DEMO_USER, DEMO_PASSWORD, text_dir, REMOTE_DIR))
+        f.write(host_record(host, user, password, text_dir, REMOTE_DIR))
     os.chmod(hostfile, 0o600)
 
     print("demo folder:  %s" % top)
-    print("FTP server:   %s  user %s  password %s  folder %s" % (host, DEMO_USER, DEMO_PASSWORD, REMOTE_DIR))
+    print("FTP server:   %s  user %s  password %s  folder %s" % (host, user, password, REMOTE_DIR))
+    if ca_file:
+        print("certificate:  %s (FtpCaFile in zuntexteditor.INI)" % ca_file)
     print("race file:    %s (a reading about every second)" % race_file)
     print("""
 In the window:
