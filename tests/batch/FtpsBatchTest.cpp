@@ -2,10 +2,7 @@
 // login, and the failures a user meets (exit 4, nothing sent).
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,8 +12,6 @@
 #include "BatchRun.h"
 #include "SecureFtpServer.h"
 #include "TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -57,15 +52,8 @@ class FtpsBatchTest : public ::testing::TestWithParam<SecureServerKind> {
     std::vector<std::string> args = {ZUN_BATCH_EXE,  "--watch",   "--upload", mode, "--host", server_.Url(), "--user",
                                      SecureFtpServer::User(), "--remote-dir", "pub", "--ca-file", server_.CaFile(),
                                      race_,          out_};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    setenv("ZUNTEXT_FTP_PASSWORD", SecureFtpServer::Password().c_str(), 1);
-    ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = zun::test::SpawnCaptured(args, err_, SecureFtpServer::Password());
+    ASSERT_GT(pid_, 0);
   }
   static bool WaitFor(const std::string& path, const std::string& part) {
     for (int i = 0; i < 600; ++i) {
