@@ -793,16 +793,18 @@ TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
   EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
 }
 
-TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksFirstAndDisconnects) {
+TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksThenDisconnects) {
   CountingForm& f = ShowAndOpen();
   f.ActionConnectHostExecute();
   ASSERT_TRUE(f.Connected);
-  EXPECT_FALSE(f.CloseWindow());  // No to the first question
-  EXPECT_EQ(prompter.confirmations, std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"});
-  EXPECT_TRUE(f.Connected);
   prompter.answers = {true, false};
-  EXPECT_FALSE(f.CloseWindow());  // Yes, then No to "終了しますか ?": open and disconnected
-  EXPECT_EQ(prompter.confirmations.back(), "終了しますか ?");
+  EXPECT_FALSE(f.CloseWindow());  // Yes to "終了しますか ?", No to the disconnect: open and connected
+  EXPECT_EQ(prompter.confirmations,
+            (std::vector<std::string>{"終了しますか ?", "ホストに接続中です。\n切断してもいいですか？"}));
+  EXPECT_TRUE(f.Connected);
+  EXPECT_TRUE(f.Session().IsOpen());
+  prompter.answers = {true, true};
+  EXPECT_TRUE(f.CloseWindow());
   EXPECT_FALSE(f.Connected);
   EXPECT_FALSE(f.Session().IsOpen());
   EXPECT_EQ(f.LastHDir, "/");
