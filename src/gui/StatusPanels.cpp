@@ -21,14 +21,15 @@ QString OneLine(QString text) {
 
 StatusPanel::StatusPanel(QWidget* parent, Qt::TextElideMode elide) : QLabel(parent), elide_(elide) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  // Neither its size nor its hint follows the text: a new text never moves a panel.
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   QFont bold = font();
   bold.setBold(true);
   const int line = std::max(fontMetrics().height(), QFontMetrics(bold).height());
   setFixedHeight(line + 2 * frameWidth() + 2);
 }
 
-QSize StatusPanel::sizeHint() const { return {fontMetrics().horizontalAdvance(ShownText()) + 2 * kMargin, height()}; }
+QSize StatusPanel::sizeHint() const { return minimumSizeHint(); }
 QSize StatusPanel::minimumSizeHint() const { return {minimumWidth(), height()}; }
 
 int StatusPanel::TextWidth() const { return std::max(0, contentsRect().width() - 2 * kMargin); }

@@ -272,7 +272,7 @@ class MainWindowTest : public QObject {
     zun::FormMain& f = window_->Form();
     auto* state = Find<zun::gui::CycleStateLabel>("CycleState");
     const std::time_t at = 1700000000;
-    std::vector<zun::CycleFacts> states(8);
+    std::vector<zun::CycleFacts> states(9);
     for (zun::CycleFacts& facts : states) {
       facts.autoChecked = facts.writesOutputs = facts.gridShown = true;
       facts.lastReloadAt = facts.lastOutputsAt = at;
@@ -281,7 +281,8 @@ class MainWindowTest : public QObject {
     states[1].publish.lastUploadAt = at;
     states[1].publish.lastUploadOk = true;
     states[2].flagFileUnreadable = true;
-    states[3].uploadHeldBack = "ｱﾌﾟﾛｰﾄﾞ先 /results/2026/spring-marathon/finish 以外のフォルダを表示中";
+    states[3].uploadHeldBack = "ｱﾌﾟﾛｰﾄﾞ先 /results/2026 以外のフォルダを表示中";
+    states[8].uploadHeldBack = "ｱﾌﾟﾛｰﾄﾞ先 /results/2026/spring-marathon/finish-line/10km 以外のフォルダを表示中";
     states[4].publish.failingSince = at;
     states[4].publish.failedAttempts = 12;
     states[4].publish.awaitingServer = true;
@@ -300,6 +301,12 @@ class MainWindowTest : public QObject {
       QCOMPARE(positions(), before);
       QCOMPARE(state->toolTip(), QString::fromStdString(f.Cycle.text));
       const QString shown = state->ShownText();
+      // A folder too long for any panel loses its middle, and nothing else.
+      if (i == 8) {
+        QVERIFY2(shown.startsWith(QStringLiteral("監視中  送信停止: ｱﾌﾟﾛｰﾄﾞ先 /results/")), qPrintable(shown));
+        QVERIFY(shown.endsWith(QStringLiteral("10km 以外のフォルダを表示中")));
+        continue;
+      }
       for (const zun::CyclePart& part : f.Cycle.parts)
         if (part.rank == 0) QVERIFY2(shown.contains(QString::fromStdString(part.text).trimmed()), qPrintable(shown));
       QVERIFY(state->fontMetrics().horizontalAdvance(shown) <= state->contentsRect().width());
