@@ -223,7 +223,7 @@ TEST_F(FormMainTest, SearchFilterAndJump) {
   f.UpdateControlStates();
   EXPECT_TRUE(f.Label5.visible);
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 1);
-  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999 に該当する行はありません");
+  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999: 該当なし");
   f.LEdit1.text = "1";
   f.LEdit1KeyPress(0, 13);
   f.UpdateControlStates();
@@ -242,7 +242,7 @@ TEST_F(FormMainTest, SearchFilterAndJump) {
   f.UpdateControlStates();
   EXPECT_FALSE(f.Label5.visible);
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
-  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999 に該当する行はありません");
+  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999: 該当なし");
   f.StringGrid1FocusChanged(false);
   f.LEdit1.text = "2";
   f.LEdit1KeyPress(0, 13);
@@ -253,7 +253,7 @@ TEST_F(FormMainTest, SearchFilterAndJump) {
   f.LEdit1.text = "77";
   f.LEdit1KeyPress(0, 13);
   EXPECT_EQ(f.StringGrid1.currentRow, 2);
-  EXPECT_EQ(f.StatusBar1.items[2], "行番号 77 に該当する行はありません");
+  EXPECT_EQ(f.StatusBar1.items[2], "行番号 77: 該当なし");
   EXPECT_FALSE(f.Label5.visible);
   f.SB_TOP2Click();
   EXPECT_EQ(f.StringGrid1.currentRow, 1);

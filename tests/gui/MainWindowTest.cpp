@@ -235,7 +235,7 @@ class MainWindowTest : public QObject {
     QTest::keyClick(bib, Qt::Key_Return);
     QCOMPARE(model->rowCount(), 8);
     QVERIFY(!Find<QWidget>("Label5")->isVisible());
-    QCOMPARE(Panel(2), QStringLiteral("ゼッケン 999 に該当する行はありません"));
+    QCOMPARE(Panel(2), QStringLiteral("ゼッケン 999: 該当なし"));
     auto* line = Find<QLineEdit>("LEdit1");
     line->setFocus();
     QTest::keyClicks(line, QStringLiteral("6"));

@@ -25,7 +25,7 @@ const char* const kMsgUnsavedMarks =
 const char* const kMsgDisconnect = "ホストに接続中です。\n切断してもいいですか？";
 const char* const kMsgSiteBehind = "サイトにはまだ最新の結果が届いていません。";
 const char* const kMsgSendingBeforeClose = "終了前に最新の結果を送信しています (応答がなければ時間切れで終了)";
-const char* const kMsgNothingFound = "%s %s に該当する行はありません";
+const char* const kMsgNothingFound = "%s %s: 該当なし";
 const char* const kMsgDeleteFlagFile = "x FLG の印 %d 件が全て消えます。\nFLGファイルを削除してもいいですか？";
 
 std::string ProcessCurrentDirectory() {
