@@ -136,8 +136,10 @@ class FtpsServer:
                        if os.access(p, os.X_OK)), None)
         if not vsftpd:
             sys.exit("demo: vsftpd is missing (scripts/install-deps unpacks it)")
-        subprocess.run("id -u %s >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin %s"
-                       % (FTPS_USER, FTPS_USER), shell=True, check=True)
+        # No shell, and barred from the machine's own FTP servers: only this vsftpd lets it in.
+        subprocess.run("id -u {0} >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin {0}; "
+                       "grep -qx {0} /etc/ftpusers 2>/dev/null || echo {0} >> /etc/ftpusers".format(FTPS_USER),
+                       shell=True, check=True)
         subprocess.run(["chpasswd"], input="%s:%s\n" % (FTPS_USER, FTPS_PASSWORD), text=True, check=True)
         for dirpath, _, files in os.walk(root):
             for name in [dirpath] + [os.path.join(dirpath, f) for f in files]:

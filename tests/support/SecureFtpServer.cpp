@@ -58,12 +58,15 @@ std::string Quoted(const std::string& s) {
   return out + "'";
 }
 
-// The account every server logs in; no shell, so it opens nothing but these test servers.
+// The account every server logs in. Its password is no secret: it has no shell, and /etc/ftpusers
+// bars it from the machine's own FTP servers (the fixtures' servers do not read that file).
 bool EnsureAccount(uid_t& uid, gid_t& gid) {
   const std::string user = SecureFtpServer::User();
-  const std::string make = "flock /run/lock/zuntext-test-ftp.lock sh -c " +
-                           Quoted("id -u " + user + " >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin " +
-                                  user + "; echo " + Quoted(user + ":" + SecureFtpServer::Password()) + " | chpasswd");
+  const std::string make =
+      "flock /run/lock/zuntext-test-ftp.lock sh -c " +
+      Quoted("id -u " + user + " >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin " + user +
+             "; grep -qx " + user + " /etc/ftpusers 2>/dev/null || echo " + user + " >> /etc/ftpusers; echo " +
+             Quoted(user + ":" + SecureFtpServer::Password()) + " | chpasswd");
   if (!Shell(make)) return false;
   const passwd* pw = getpwnam(user.c_str());
   if (!pw) return false;
@@ -234,7 +237,7 @@ bool SecureFtpServer::WriteConfig(bool tls, std::vector<std::string>& argv) {
            << "/proftpd.scoreboard\nDelayTable none\nWtmpLog off\nSystemLog " << work_
            << "/proftpd.log\nTransferLog none\nLogFormat zunauth \"%m %s\"\nExtendedLog " << work_
            << "/auth.log AUTH zunauth\nAuthOrder mod_auth_file.c\nAuthUserFile " << work_
-           << "/passwd\nRequireValidShell off\nDefaultRoot ~\nAllowOverwrite on\nUmask 022\n"
+           << "/passwd\nRequireValidShell off\nUseFtpUsers off\nDefaultRoot ~\nAllowOverwrite on\nUmask 022\n"
               "ModulePath "
            << modules << "\nLoadModule mod_tls.c\nTLSEngine on\nTLSRequired on\nTLSProtocol TLSv1.2 TLSv1.3\n"
            << "TLSRSACertificateFile " << cert << "\nTLSRSACertificateKeyFile " << key
