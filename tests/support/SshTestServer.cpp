@@ -107,7 +107,8 @@ std::string SshTestServer::MakeClientKey(const std::string& name, const std::str
 int SshTestServer::Logins() const {
   const std::string log = Slurp(dir_ + "/sshd.log");
   int n = 0;
-  for (size_t at = log.find("Accepted "); at != std::string::npos; at = log.find("Accepted ", at + 1)) ++n;
+  for (const char* what : {"Accepted password for ", "Accepted publickey for "})
+    for (size_t at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) ++n;
   return n;
 }
 
