@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace zun::test {
 namespace {
@@ -68,6 +69,15 @@ bool Greets(int port) {
   return ok;
 }
 
+// The processes started under `pid`: sshd keeps one per connection.
+void Descendants(pid_t pid, std::vector<pid_t>& out) {
+  std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+  for (pid_t child = 0; children >> child;) {
+    out.push_back(child);
+    Descendants(child, out);
+  }
+}
+
 }  // namespace
 
 SshTestServer::SshTestServer(std::string dir, std::string root) : dir_(std::move(dir)), root_(std::move(root)) {}
@@ -112,7 +122,7 @@ int SshTestServer::Logins() const {
   return n;
 }
 
-bool SshTestServer::Start(bool passwordLogin) {
+bool SshTestServer::Start(bool passwordLogin, int port) {
   Stop();
   if (geteuid() != 0) {
     why_ = "the sshd fixture runs as root";
@@ -134,7 +144,7 @@ bool SshTestServer::Start(bool passwordLogin) {
   const std::string hostKey = dir_ + "/host_ed25519";
   if (access(hostKey.c_str(), R_OK) != 0) Shell("ssh-keygen -q -t ed25519 -N '' -C zuntest -f " + hostKey);
   std::ofstream(dir_ + "/authorized_keys", std::ios::app).flush();
-  port_ = FreePort();
+  port_ = port ? port : FreePort();
   const std::string config = dir_ + "/sshd_config";
   std::ofstream(config) << "ListenAddress 127.0.0.1:" << port_ << "\n"
                         << "HostKey " << hostKey << "\n"
@@ -164,8 +174,12 @@ bool SshTestServer::Start(bool passwordLogin) {
   return false;
 }
 
+// Every connection ends with the server, as when its machine goes away.
 void SshTestServer::Stop() {
   if (pid_ <= 0) return;
+  std::vector<pid_t> processes;
+  Descendants(pid_, processes);
+  for (pid_t p : processes) kill(p, SIGKILL);
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;

@@ -20,7 +20,8 @@ class SshTestServer {
   SshTestServer& operator=(const SshTestServer&) = delete;
 
   // False (and Why() says it) when the server cannot run here: not root, no sshd.
-  bool Start(bool passwordLogin = true);
+  // `port` 0: a free one.
+  bool Start(bool passwordLogin = true, int port = 0);
   void Stop();
   // A fresh host key for the next Start: the same host now shows another key.
   void RenewHostKey();
