@@ -2,6 +2,7 @@
 // files, then 60 automatic cycles in a row, each checking the connection first as the upload
 // pass does. Each is timed with the published upload (temporary name, size check, rename) and
 // with a plain store under the final name. Prints the time per pass and the logins made.
+// With --sftp the server is OpenSSH's sshd (run as root) and the host sftp://.
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
@@ -16,7 +17,8 @@
 #include <string>
 #include <thread>
 
-#include "ftp/CurlFtpClient.h"
+#include "SshTestServer.h"
+#include "ftp/HostClient.h"
 #include "ftp/FtpSession.h"
 #include "ftp/UploadWorkflow.h"
 #include "platform/Text.h"
@@ -55,7 +57,8 @@ double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool sftp = argc > 1 && std::string(argv[1]) == "--sftp";
   char pattern[] = "/tmp/zunbench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
   const std::string base = pattern;
@@ -75,26 +78,30 @@ int main() {
     for (int row = 0; row < 2000; ++row) out << "1,2," << row << ",3,12345678,12345,0\r\n";
   }
   int port = 0;
-  pid_t server = StartServer(root, base + "/server.log", port);
+  zun::test::SshTestServer sshd(base, root);
+  pid_t server = sftp ? (sshd.Start() ? 0 : -1) : StartServer(root, base + "/server.log", port);
   if (server < 0) {
-    std::fprintf(stderr, "server did not start\n");
+    std::fprintf(stderr, "server did not start %s\n", sshd.Why().c_str());
     return 1;
   }
-  const std::string host = "127.0.0.1:" + std::to_string(port);
+  const std::string host = sftp ? sshd.Host() : "127.0.0.1:" + std::to_string(port);
+  const std::string user = sftp ? zun::test::SshTestServer::kUser : "bench";
+  const std::string password = sftp ? zun::test::SshTestServer::kPassword : "bench";
 
-  CurlFtpClient client;
-  std::string shown = "/";
+  HostClient client;
+  if (sftp) client.SetSshSettings({"", sshd.KnownHostsFile(), nullptr});
+  std::string shown = sftp ? root : "/";
   FtpSession* sessionPtr = nullptr;
   FtpSession session(client, FtpSessionHooks{{}, {}, [&] {
-                                                return EnsureConnection(*sessionPtr, {host, "bench", "bench", shown},
+                                                return EnsureConnection(*sessionPtr, {host, user, password, shown},
                                                                         [&] { return sessionPtr->OpenInternet(); }, {});
                                               },
                                               [&] { return shown; }, {}});
   sessionPtr = &session;
-  if (!session.OpenInternet() || !session.Open(host, "bench", "bench")) return 1;
+  if (!session.OpenInternet() || !session.Open(host, user, password)) return 1;
 
   auto pass = [&](bool plain, int mode, const std::string& dir, const std::string& file) {
-    EnsureConnection(session, {host, "bench", "bench", shown}, [&] { return session.OpenInternet(); }, {});
+    EnsureConnection(session, {host, user, password, shown}, [&] { return session.OpenInternet(); }, {});
     const UploadPlan plan = PlanUpload(mode, dir, file, entries, -1);
     int sent = 0;
     if (plain) {
@@ -128,8 +135,11 @@ int main() {
   std::printf("logins in all: %d\n", client.LoginCount());
 
   session.Close();
-  kill(server, SIGTERM);
-  waitpid(server, nullptr, 0);
+  if (server > 0) {
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+  }
+  sshd.Stop();
   fs::remove_all(base);
   return client.LoginCount() == 1 ? 0 : 2;
 }

@@ -2,7 +2,8 @@
 """The live demo: an FTP server on 127.0.0.1, a race that appends a reading every second, and the
 program set up to publish to that server. Everything started here stops when the window closes.
 
-    scripts/demo.py BUILD_DIR [--seconds N]   (N: close by itself after N seconds, for a smoke run)
+    scripts/demo.py BUILD_DIR [--seconds N] [--secure sftp]
+    (N: close by itself after N seconds, for a smoke run; sftp: an SSH server instead, needs root)
 """
 import argparse
 import hashlib
@@ -122,6 +123,7 @@ def main():
     parser.add_argument("build_dir")
     parser.add_argument("--seconds", type=float, default=0)
     parser.add_argument("--screenshot", default="")
+    parser.add_argument("--secure", choices=["sftp"], default="")
     args = parser.parse_args()
 
     program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
@@ -139,8 +141,18 @@ def main():
     demo_program = os.path.join(app_dir, "zuntexteditor")
     text_dir = os.path.join(app_dir, "TXT")
 
-    server, port = start_ftp_server(ftp_dir)
-    host = "127.0.0.1:%d" % port
+    remote_dir, user, window_env = REMOTE_DIR, DEMO_USER, None
+    if args.secure == "sftp":
+        import demo_sftp
+        server, host, fingerprint = demo_sftp.start(top, ftp_dir)
+        # SFTP paths are the server's own; the window's known_hosts is the demo's, not the user's.
+        remote_dir, user = ftp_dir + REMOTE_DIR, demo_sftp.USER
+        window_env = dict(os.environ, HOME=os.path.join(top, "home"))
+        os.makedirs(window_env["HOME"])
+        print("SSH host key: %s (接続 asks about it once)" % fingerprint)
+    else:
+        server, port = start_ftp_server(ftp_dir)
+        host = "127.0.0.1:%d" % port
     race_file = os.path.join(race_dir, "race.txt")
     race = Race(race_file)
     for _ in range(3):
@@ -148,14 +160,14 @@ def main():
     with open(os.path.join(app_dir, "zuntexteditor.INI"), "w", newline="") as f:
         f.write("[WorkFiles]\r\nTextFilePath=%s\r\nNeedCSV=1\r\nignoreFR=1\r\n" % text_dir)
         f.write("[Params]\r\nHostName=%s\r\nUserID=%s\r\nLastHDir=%s\r\nLastLDir=%s\r\n"
-                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, DEMO_USER, REMOTE_DIR, text_dir, race_file))
+                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, user, remote_dir, text_dir, race_file))
     hostfile = os.path.join(app_dir, "zuntexteditor.H$$")
     with open(hostfile, "wb") as f:
-        f.write(host_record(host, DEMO_USER, DEMO_PASSWORD, text_dir, REMOTE_DIR))
+        f.write(host_record(host, user, DEMO_PASSWORD, text_dir, remote_dir))
     os.chmod(hostfile, 0o600)
 
     print("demo folder:  %s" % top)
-    print("FTP server:   %s  user %s  password %s  folder %s" % (host, DEMO_USER, DEMO_PASSWORD, REMOTE_DIR))
+    print("FTP server:   %s  user %s  password %s  folder %s" % (host, user, DEMO_PASSWORD, remote_dir))
     print("race file:    %s (a reading about every second)" % race_file)
     print("""
 In the window:
@@ -165,9 +177,9 @@ In the window:
   4. Tick ﾘﾌﾚｯｼｭGrid, ﾋﾟｭｱﾃｷｽﾄ出力 and FTP under 自動化ｵﾌﾟｼｮﾝ: from now on every new reading is
      reloaded, written and uploaded within a second; the server's files show on the right.
 Close the window to stop the demo.
-""" % REMOTE_DIR)
+""" % remote_dir)
     threading.Thread(target=race.run, daemon=True).start()
-    window = subprocess.Popen([demo_program], cwd=app_dir)
+    window = subprocess.Popen([demo_program], cwd=app_dir, env=window_env)
     try:
         if args.seconds > 0:
             try:

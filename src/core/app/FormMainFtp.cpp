@@ -75,10 +75,14 @@ bool FormMain::EnsureConnection() {
 // (no box opens there) and shows in the cycle's state.
 bool FormMain::ConfirmUnknownHostKey(const std::string& host, const std::string& fingerprint) {
   if (automaticPass_) return false;
-  return prompter_.Confirm(Format("%s のｻｰﾊﾞｰ鍵は known_hosts にありません。\n鍵の指紋: %s\n\n"
+  // The connection is half made while the question is open: the cycle's ticks wait meanwhile.
+  ++ftpWaiting_;
+  const bool yes = prompter_.Confirm(Format("%s のｻｰﾊﾞｰ鍵は known_hosts にありません。\n鍵の指紋: %s\n\n"
                                   "ｻｰﾊﾞｰの管理者から知らされた指紋と同じなら「はい」を押してください。"
                                   "鍵を記憶して接続します。",
                                   host.c_str(), fingerprint.c_str()));
+  --ftpWaiting_;
+  return yes;
 }
 
 // A pass by hand says what went wrong in a box, once per outage. The cycle's own passes open
