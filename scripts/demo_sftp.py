@@ -28,8 +28,22 @@ def free_port():
         return s.getsockname()[1]
 
 
+class SshServer:
+    """sshd with `root` as the login folder; its port and host key fingerprint."""
+
+    def __init__(self, top, root):
+        self.process, self.port, self.fingerprint = start(top, root)
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
 def start(top, root):
-    """Starts sshd with `root` as the login folder; returns the process and the host field."""
+    """Starts sshd with `root` as the login folder; returns the process, its port and key's fingerprint."""
     if os.geteuid() != 0:
         sys.exit("demo: --secure sftp starts its own sshd and needs root")
     if not os.access("/usr/sbin/sshd", os.X_OK):
@@ -58,7 +72,7 @@ def start(top, root):
                 if s.recv(4) == b"SSH-":
                     fingerprint = subprocess.run(["ssh-keygen", "-l", "-E", "sha256", "-f", key + ".pub"],
                                                  capture_output=True, text=True).stdout.split()[1]
-                    return server, "sftp://127.0.0.1:%d" % port, fingerprint
+                    return server, port, fingerprint
         except OSError:
             time.sleep(0.1)
         if server.poll() is not None:
