@@ -33,6 +33,8 @@ class SshServer:
 
     def __init__(self, top, root):
         self.process, self.port, self.fingerprint = start(top, root)
+        self.host = "sftp://127.0.0.1:%d" % self.port
+        self.user, self.password, self.ca_file = USER, PASSWORD, ""
 
     def close(self):
         self.process.terminate()
