@@ -144,7 +144,7 @@ int main() {
   }
   std::printf("%-26s %-9s %12s %16s %16s %7s\n", "server", "upload", "999 by hand", "60 x 999 / pass",
               "60 x TXT / pass", "logins");
-  bool oneLogin = Measure({"FTP pyftpdlib", "127.0.0.1:" + std::to_string(port), "bench", "bench", ""}, true,
+  bool oneLogin = Measure({"FTP pyftpdlib", "127.0.0.1:" + std::to_string(port), "bench", "bench", "", "", "/"}, true,
                           entries, dir999, textDir);
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
@@ -164,7 +164,7 @@ int main() {
     }
     const std::string label = std::string(k < 0 ? "FTP " : "FTPS ") + SecureFtpServer::Name(kind);
     oneLogin &= Measure({label, k < 0 ? secure.Host() : secure.Url(), SecureFtpServer::User(),
-                         SecureFtpServer::Password(), k < 0 ? "" : secure.CaFile()},
+                         SecureFtpServer::Password(), k < 0 ? "" : secure.CaFile(), "", "/"},
                         false, entries, dir999, textDir);
   }
   zun::test::SshTestServer sshd(base, base + "/sftproot");
