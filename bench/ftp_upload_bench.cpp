@@ -1,7 +1,8 @@
 // Upload passes over the loopback against pyftpdlib, vsftpd without TLS, and vsftpd, ProFTPD and
 // Pure-FTPd with TLS required: a pass of the 999 folder with 50 files, then 60 automatic cycles in
 // a row. Published uploads (temporary name, size check, rename); on pyftpdlib also a plain store
-// under the final name. Prints the time per pass and the logins made.
+// under the final name. Prints the time per pass and the logins made. Run as root, it also
+// measures SFTP against OpenSSH's sshd.
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
@@ -17,7 +18,8 @@
 #include <thread>
 
 #include "SecureFtpServer.h"
-#include "ftp/CurlFtpClient.h"
+#include "SshTestServer.h"
+#include "ftp/HostClient.h"
 #include "ftp/FtpSession.h"
 #include "ftp/UploadWorkflow.h"
 #include "platform/Text.h"
@@ -56,15 +58,18 @@ double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<
 
 struct Target {
   std::string label, host, user, password, caFile;
+  std::string knownHosts;  // sftp:// hosts
+  std::string loginFolder = "/";
 };
 
 // One row per upload kind: the 999 pass by hand, then 60 automatic passes of each mode, each
 // checking the connection first as the upload pass does. True when it all took one login.
 bool Measure(const Target& t, bool plainToo, const std::vector<UploadEntry>& entries, const std::string& dir999,
              const std::string& textDir) {
-  CurlFtpClient client;
+  HostClient client;
   client.SetCaFile(t.caFile);
-  std::string shown = "/";
+  client.SetSshSettings({"", t.knownHosts, nullptr});
+  std::string shown = t.loginFolder;
   FtpSession* sessionPtr = nullptr;
   const ConnectionTarget target{t.host, t.user, t.password, shown};
   FtpSession session(client, FtpSessionHooks{{}, {}, [&] {
@@ -139,7 +144,7 @@ int main() {
   }
   std::printf("%-26s %-9s %12s %16s %16s %7s\n", "server", "upload", "999 by hand", "60 x 999 / pass",
               "60 x TXT / pass", "logins");
-  bool oneLogin = Measure({"FTP pyftpdlib", "127.0.0.1:" + std::to_string(port), "bench", "bench", ""}, true,
+  bool oneLogin = Measure({"FTP pyftpdlib", "127.0.0.1:" + std::to_string(port), "bench", "bench", "", "", "/"}, true,
                           entries, dir999, textDir);
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
@@ -159,9 +164,15 @@ int main() {
     }
     const std::string label = std::string(k < 0 ? "FTP " : "FTPS ") + SecureFtpServer::Name(kind);
     oneLogin &= Measure({label, k < 0 ? secure.Host() : secure.Url(), SecureFtpServer::User(),
-                         SecureFtpServer::Password(), k < 0 ? "" : secure.CaFile()},
+                         SecureFtpServer::Password(), k < 0 ? "" : secure.CaFile(), "", "/"},
                         false, entries, dir999, textDir);
   }
+  zun::test::SshTestServer sshd(base, base + "/sftproot");
+  if (sshd.Start())
+    oneLogin &= Measure({"SFTP OpenSSH", sshd.Host(), zun::test::SshTestServer::kUser,
+                         zun::test::SshTestServer::kPassword, "", sshd.KnownHostsFile(), base + "/sftproot"},
+                        false, entries, dir999, textDir);
+  sshd.Stop();
   fs::remove_all(base);
   return oneLogin ? 0 : 2;
 }

@@ -2,9 +2,10 @@
 """The live demo: an FTP server on 127.0.0.1, a race that appends a reading every second, and the
 program set up to publish to that server. Everything started here stops when the window closes.
 
-    scripts/demo.py BUILD_DIR [--seconds N] [--secure ftps]
+    scripts/demo.py BUILD_DIR [--seconds N] [--secure ftps|sftp]
       N: close by itself after N seconds, for a smoke run
       --secure ftps: publish over FTPS to vsftpd (TLS required, a certificate of its own; needs root)
+      --secure sftp: publish over SFTP to OpenSSH's sshd (a host key of its own; needs root)
 """
 import argparse
 import hashlib
@@ -235,8 +236,8 @@ def main():
     parser.add_argument("--screenshot", default="")
     parser.add_argument("--restart-after", type=float, default=30,
                         help="seconds between the FTP server's death and its restart on the same port")
-    parser.add_argument("--secure", choices=["ftps"], default="",
-                        help="publish over FTPS to vsftpd with TLS required (needs root)")
+    parser.add_argument("--secure", choices=["ftps", "sftp"], default="",
+                        help="publish over FTPS to vsftpd with TLS required, or over SFTP to sshd (needs root)")
     args = parser.parse_args()
 
     program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
@@ -254,9 +255,18 @@ def main():
     demo_program = os.path.join(app_dir, "zuntexteditor")
     text_dir = os.path.join(app_dir, "TXT")
 
+    remote_dir, window_env = REMOTE_DIR, None
     pid_file = os.path.join(top, "ftp-server.pid")
     if args.secure == "ftps":
         server = FtpsServer(ftp_dir, os.path.join(top, "server"))
+    elif args.secure == "sftp":
+        import demo_sftp
+        server = demo_sftp.SshServer(top, ftp_dir)
+        # SFTP paths are the server's own; the window's known_hosts is the demo's, not the user's.
+        remote_dir = ftp_dir + REMOTE_DIR
+        window_env = dict(os.environ, HOME=os.path.join(top, "home"))
+        os.makedirs(window_env["HOME"])
+        print("SSH host key: %s (接続 asks about it once)" % server.fingerprint)
     else:
         server = FtpServer(ftp_dir, pid_file, args.restart_after)
     host = server.host
@@ -267,16 +277,16 @@ def main():
     with open(os.path.join(app_dir, "zuntexteditor.INI"), "w", newline="") as f:
         f.write("[WorkFiles]\r\nTextFilePath=%s\r\nNeedCSV=1\r\nignoreFR=1\r\n" % text_dir)
         f.write("[Params]\r\nHostName=%s\r\nUserID=%s\r\nLastHDir=%s\r\nLastLDir=%s\r\n"
-                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, server.user, REMOTE_DIR, text_dir, race_file))
+                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, server.user, remote_dir, text_dir, race_file))
         if server.ca_file:
             f.write("FtpCaFile=%s\r\n" % server.ca_file)
     hostfile = os.path.join(app_dir, "zuntexteditor.H$$")
     with open(hostfile, "wb") as f:
-        f.write(host_record(host, server.user, server.password, text_dir, REMOTE_DIR))
+        f.write(host_record(host, server.user, server.password, text_dir, remote_dir))
     os.chmod(hostfile, 0o600)
 
     print("demo folder:  %s" % top)
-    print("FTP server:   %s  user %s  password %s  folder %s" % (host, server.user, server.password, REMOTE_DIR))
+    print("FTP server:   %s  user %s  password %s  folder %s" % (host, server.user, server.password, remote_dir))
     if server.ca_file:
         print("certificate:  %s (FtpCaFile in zuntexteditor.INI)" % server.ca_file)
     print("race file:    %s (a reading about every second)" % race_file)
@@ -294,9 +304,9 @@ In the window:
   4. Tick ﾘﾌﾚｯｼｭGrid, ﾋﾟｭｱﾃｷｽﾄ出力 and FTP under 自動化ｵﾌﾟｼｮﾝ: from now on every new reading is
      reloaded, written and uploaded within a second; the server's files show on the right.
 Close the window to stop the demo.
-""" % REMOTE_DIR)
+""" % remote_dir)
     threading.Thread(target=race.run, daemon=True).start()
-    window = subprocess.Popen([demo_program], cwd=app_dir)
+    window = subprocess.Popen([demo_program], cwd=app_dir, env=window_env)
     try:
         if args.seconds > 0:
             try:

@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ftp/CurlFtpClient.h"
+#include "ftp/HostClient.h"
+#include "ftp/KnownHosts.h"
 #include "ftp/FtpSession.h"
 #include "ftp/ServerProbe.h"
 #include "platform/DirectoryListing.h"
@@ -51,8 +52,11 @@ int UploadModeFromText(const std::string& text) {
 int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir,
                   const NextUploadPass& next) {
   StatusLines lines;
-  ftp::CurlFtpClient client;
+  ftp::HostClient client;
   client.SetCaFile(options.CaFile);
+  // Without a window nobody can be asked: a key not in the file is refused.
+  client.SetSshSettings(ftp::SshSettings{
+      options.KeyFile, options.KnownHosts.empty() ? ftp::DefaultKnownHostsPath() : options.KnownHosts, nullptr});
   std::string shownFolder = options.RemoteDir;  // ComboCurrDir's text
   ftp::ConnectionTarget target{options.Host, options.User, password, {}};
   const auto showMessage = [&lines](const std::string& text) { lines.Message(text); };

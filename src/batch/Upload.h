@@ -19,6 +19,8 @@ struct UploadOptions {
   std::string User;
   std::string RemoteDir;  // empty: the login folder
   std::string CaFile;     // ftps:// hosts: certificates checked against it; empty: the system's store
+  std::string KeyFile;     // sftp:// hosts: log in with this private key (the password is its passphrase)
+  std::string KnownHosts;  // sftp:// hosts: the host key must be in this file; empty: ~/.ssh/known_hosts
 };
 
 // "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.

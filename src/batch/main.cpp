@@ -9,7 +9,7 @@
 
 #include "Upload.h"
 #include "Watch.h"
-#include "ftp/CurlFtpClient.h"
+#include "ftp/HostClient.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
 #include "platform/Paths.h"
@@ -36,9 +36,11 @@ struct Options {
 void PrintUsage() {
   std::fprintf(stderr,
                "usage: zuntext-batch [--watch] [--no-csv] [--grid GRIDFILE] [--upload TXT|999|000 --host HOST[:PORT] "
-               "--user USER [--remote-dir DIR] [--ca-file FILE]] ZUNTEXT_FILE OUTPUT_DIR\n"
-               "       HOST may be ftps://HOST[:PORT] for TLS with a verified certificate\n"
-               "       the FTP password is taken from the environment variable %s\n",
+               "--user USER [--remote-dir DIR] [--ca-file FILE] [--key-file FILE] [--known-hosts FILE]] "
+               "ZUNTEXT_FILE OUTPUT_DIR\n"
+               "       HOST may be ftps://HOST[:PORT] for TLS with a verified certificate,\n"
+               "       or sftp://HOST[:PORT] for SSH, its key checked against ~/.ssh/known_hosts or --known-hosts\n"
+               "       the FTP password (or the passphrase of --key-file) is taken from the environment variable %s\n",
                zun::batch::kPasswordVariable);
 }
 
@@ -62,14 +64,14 @@ bool OptionValue(const std::string& name, int argc, char** argv, int& i, std::st
 
 bool CheckUploadOptions(const Options& options, bool uploadGiven, const std::string& modeText) {
   const zun::batch::UploadOptions& up = options.upload;
-  if (!uploadGiven) return up.Host.empty() && up.User.empty() && up.RemoteDir.empty() && up.CaFile.empty();
+  if (!uploadGiven)
+    return up.Host.empty() && up.User.empty() && up.RemoteDir.empty() && up.CaFile.empty() && up.KeyFile.empty() &&
+           up.KnownHosts.empty();
   if (up.Mode == zun::ftp::kUploadNone) {
     std::fprintf(stderr, "zuntext-batch: unknown upload mode '%s'\n", modeText.c_str());
     return false;
   }
-  std::string name;
-  int port = 0;
-  if (up.Host.empty() || up.User.empty() || !zun::ftp::SplitHostPort(up.Host, name, port)) return false;
+  if (up.Host.empty() || up.User.empty() || !zun::ftp::HostFieldValid(up.Host)) return false;
   if (!options.csv && up.Mode != zun::ftp::kUploadTxt) {
     // Whatever CSV files are there would be from an earlier run.
     std::fprintf(stderr, "zuntext-batch: --no-csv writes no CSV files to upload\n");
@@ -90,7 +92,9 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     } else if (OptionValue("--host", argc, argv, i, options.upload.Host, missing) ||
                OptionValue("--user", argc, argv, i, options.upload.User, missing) ||
                OptionValue("--remote-dir", argc, argv, i, options.upload.RemoteDir, missing) ||
-               OptionValue("--ca-file", argc, argv, i, options.upload.CaFile, missing)) {
+               OptionValue("--ca-file", argc, argv, i, options.upload.CaFile, missing) ||
+               OptionValue("--key-file", argc, argv, i, options.upload.KeyFile, missing) ||
+               OptionValue("--known-hosts", argc, argv, i, options.upload.KnownHosts, missing)) {
       if (missing) return false;
     } else if (arg == "--watch") {
       options.watch = true;
@@ -164,7 +168,9 @@ int main(int argc, char** argv) {
   if (upload) {
     const char* fromEnvironment = std::getenv(zun::batch::kPasswordVariable);
     password = fromEnvironment ? fromEnvironment : "";
-    if (auto missing = zun::ftp::MissingConnectInput(options.upload.Host, options.upload.User, password)) {
+    // A key file without a passphrase needs no password.
+    const bool keyLogin = zun::ftp::IsSftpHost(options.upload.Host) && !options.upload.KeyFile.empty();
+    if (auto missing = zun::ftp::MissingConnectInput(options.upload.Host, options.upload.User, password, !keyLogin)) {
       std::fprintf(stderr, "%s\nzuntext-batch: set %s for --upload\n", missing->c_str(),
                    zun::batch::kPasswordVariable);
       return kExitUsage;

@@ -19,6 +19,7 @@
 
 #include "BatchRun.h"
 #include "FtpTestServer.h"
+#include "SshTestServer.h"
 #include "TempDir.h"
 #include "platform/Text.h"
 #include "results/ResultGrid.h"
@@ -216,6 +217,31 @@ TEST_F(WatchTest, UploadKeepsOneLoginForTheWholeRun) {
   for (size_t at = log.find("logged in."); at != std::string::npos; at = log.find("logged in.", at + 1)) ++logins;
   EXPECT_EQ(logins, 1u) << log;
   EXPECT_NE(ReadAll(err_).find("1 of 1 files sent"), std::string::npos) << ReadAll(err_);
+}
+
+TEST_F(WatchTest, OverSftpReadingsGoOutOnOneLoginAndAnUnknownKeyEndsTheRun) {
+  zun::test::SshTestServer server(dir_.Path(), root_);
+  if (!server.Start()) GTEST_SKIP() << server.Why();
+  // Key login; the passphrase is the environment's "secret".
+  const std::string key = server.MakeClientKey("id_watch", "secret");
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", zun::test::SshTestServer::kUser, "--key-file", key,
+         "--known-hosts", dir_.File("nothing")});
+  EXPECT_TRUE(WaitFor([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }));
+  pid_ = -1;
+  EXPECT_NE(ReadAll(err_).find(server.Fingerprint()), std::string::npos) << ReadAll(err_);
+
+  Start({"--upload", "TXT", "--host", server.Host(), "--user", zun::test::SshTestServer::kUser, "--key-file", key,
+         "--known-hosts", server.KnownHostsFile()});
+  const std::string remote = root_ + "/zuntextpure.txt";
+  ASSERT_TRUE(WaitFor([&] { return Contains(remote, "1,1,101,1,1000500"); })) << ReadAll(err_);
+  for (int k = 0; k < 6; ++k) {
+    const std::string line = "1,1,16" + std::to_string(k) + ",1,1900000,1900000,91900000\n";
+    Append(line);
+    ASSERT_TRUE(WaitFor([&] { return Contains(remote, line.substr(0, line.size() - 1) + "\r\n"); })) << ReadAll(err_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(k * 300));
+  }
+  EXPECT_EQ(Stop(), 0);
+  EXPECT_EQ(server.Logins(), 1) << ReadAll(dir_.File("sshd.log"));
 }
 
 TEST_F(WatchTest, CountFilesPastAPassesLimitFollowWithoutANewReading) {

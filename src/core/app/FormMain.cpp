@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ftp/KnownHosts.h"
 #include "output/OutputActions.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
@@ -325,6 +326,10 @@ void FormMain::LoadSettings() {
   LastHDir = ini.ReadString("Params", "LastHDir", "");
   LastLDir = ini.ReadString("Params", "LastLDir", "");
   ftpClient_->SetCaFile(ini.ReadString("Params", "FtpCaFile", ""));
+  sftpKeyFile_ = ini.ReadString("Params", "SftpKeyFile", "");
+  ftpClient_->SetSshSettings(ftp::SshSettings{
+      sftpKeyFile_, ftp::DefaultKnownHostsPath(),
+      [this](const std::string& host, const std::string& fingerprint) { return ConfirmUnknownHostKey(host, fingerprint); }});
   SetEditText(EHost, ini.ReadString("Params", "HostName", EHost.text), &FormMain::EHostChange);
   SetEditText(EUserId, ini.ReadString("Params", "UserID", EUserId.text), &FormMain::EUserIdChange);
   const std::string previous = ini.ReadString("Params", "prvZunTextName", "");

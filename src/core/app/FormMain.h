@@ -345,6 +345,7 @@ class FormMain {
   HostFields CurrentHostFields() const;
   // CipheredPassword from the host file (read quietly); a stored password fills EPassword.
   void LookupStoredPassword();
+  bool ConfirmUnknownHostKey(const std::string& host, const std::string& fingerprint);
   // Loads the host file, stores the host of the edits into it and saves it (disconnect, closing).
   void RememberCurrentHost();
   void StoreCurrentHostOnClose() { RememberCurrentHost(); }
@@ -398,6 +399,7 @@ class FormMain {
   bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
   std::vector<std::string> passNotes_;
   std::unique_ptr<ftp::FtpClient> ftpClient_;
+  std::string sftpKeyFile_;  // "SftpKeyFile" of "Params": key login for sftp:// hosts
   std::unique_ptr<ftp::FtpSession> ftpSession_;
 };
 

@@ -32,6 +32,15 @@ enum FtpErrorCode : int {
   kFtpFolderUnavailable = 12900,    // the folder to upload into cannot be entered
 };
 
+// How sftp:// hosts log in and how their keys are checked.
+struct SshSettings {
+  std::string KeyFile;     // a private key: key login, the password is its passphrase; empty: password login
+  std::string KnownHosts;  // OpenSSH's known_hosts file the host key must be in
+  // Asked about a key the file does not hold (host as typed, "SHA256:..."); true remembers it
+  // there. Unset: such a key is refused.
+  std::function<bool(const std::string& host, const std::string& fingerprint)> ConfirmUnknownKey;
+};
+
 // Failures of the connection itself, after which no further command can get through; every other
 // failure concerns one file or one name.
 inline bool IsConnectionFailure(int code) {
@@ -107,6 +116,7 @@ class FtpClient {
   }
   // Certificates of ftps:// servers are checked against this file (empty: the system's store).
   virtual void SetCaFile(const std::string& path) { (void)path; }
+  virtual void SetSshSettings(const SshSettings& settings) { (void)settings; }
   // Called now and then while an operation waits for the server, so that a window can repaint.
   virtual void SetWaitHook(std::function<void()> hook) { (void)hook; }
   // `name` as an absolute path, resolved against the current folder.

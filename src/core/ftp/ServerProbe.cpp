@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "ftp/CurlFtpClient.h"
+#include "ftp/CurlSftpClient.h"
 #include "ftp/PublishHealth.h"
 #include "platform/Seconds.h"
 
@@ -35,7 +36,7 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
   }
 }
 
-bool Greets(const addrinfo& address, Clock::time_point deadline) {
+bool Greets(const addrinfo& address, bool ssh, Clock::time_point deadline) {
   const int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
   if (fd < 0) return false;
   struct Closer {
@@ -57,6 +58,7 @@ bool Greets(const addrinfo& address, Clock::time_point deadline) {
     if (n <= 0) return false;
     got += static_cast<size_t>(n);
   }
+  if (ssh) return std::string_view(reply, 4) == "SSH-";
   const bool greeted = reply[0] == '2' && reply[1] == '2' && reply[2] == '0' && (reply[3] == ' ' || reply[3] == '-');
   if (greeted) send(fd, "QUIT\r\n", 6, MSG_NOSIGNAL);
   return greeted;
@@ -67,7 +69,14 @@ bool Greets(const addrinfo& address, Clock::time_point deadline) {
 bool ServerGreets(const std::string& host, int timeoutSeconds) {
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
   FtpHostSpec spec;
-  if (!ParseFtpHost(host, spec)) return false;
+  SftpHostSpec sftp;
+  const bool ssh = ParseSftpHost(host, sftp);
+  if (ssh) {
+    spec.name = sftp.name;
+    spec.port = sftp.port;
+  } else if (!ParseFtpHost(host, spec)) {
+    return false;
+  }
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -75,7 +84,7 @@ bool ServerGreets(const std::string& host, int timeoutSeconds) {
   if (getaddrinfo(spec.name.c_str(), std::to_string(spec.port).c_str(), &hints, &found) != 0) return false;
   bool greeted = false;
   for (const addrinfo* a = found; a != nullptr && !greeted && MillisecondsLeft(deadline) > 0; a = a->ai_next)
-    greeted = Greets(*a, deadline);
+    greeted = Greets(*a, ssh, deadline);
   freeaddrinfo(found);
   return greeted;
 }

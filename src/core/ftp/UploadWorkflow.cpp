@@ -214,10 +214,10 @@ std::string FolderCountStatus(int fileCount, int dirCount) {
 }
 
 std::optional<std::string> MissingConnectInput(const std::string& host, const std::string& user,
-                                               const std::string& password) {
+                                               const std::string& password, bool passwordNeeded) {
   if (host.empty()) return std::string("ホスト名を入力して下さい。");
   if (user.empty()) return std::string("ユーザー名を入力して下さい。");
-  if (password.empty()) return std::string("パスワードを入力して下さい。");
+  if (password.empty() && passwordNeeded) return std::string("パスワードを入力して下さい。");
   return std::nullopt;
 }
 

@@ -135,8 +135,9 @@ bool EnterRememberedFolder(FtpSession& session, std::string& lastHDir);
 // "ﾌｧｲﾙ数=%d", plus " (Dir=%d)" when there is a folder.
 std::string FolderCountStatus(int fileCount, int dirCount);
 
-// The message for an empty host, user or password edit; nothing when all three hold text.
+// The message for an empty host, user or password edit; nothing when all three hold text. A key
+// login without a passphrase needs no password.
 std::optional<std::string> MissingConnectInput(const std::string& host, const std::string& user,
-                                               const std::string& password);
+                                               const std::string& password, bool passwordNeeded = true);
 
 }  // namespace zun::ftp
