@@ -373,13 +373,15 @@ void FormMain::SendPass(const ftp::UploadPlan& plan, bool automatic, const std::
     return;
   }
   for (const std::string& note : notes) ReportPublishingFromRemote(note);
+  // A closing window waits for the pass: it sends nothing more once asked to stop.
+  if (ftpWorker_->Stopping()) return;
 
   ftp::UploadPassResult pass;
   switch (plan.Kind) {
     case ftp::UploadKind::Nothing: return;
     case ftp::UploadKind::SingleFile:
       pass = ftp::SendUploadPlan(Session(), plan, sentFiles_, automatic);
-      if (!pass.ConnectionFailure.ok()) break;
+      if (!pass.ConnectionFailure.ok() || ftpWorker_->Stopping()) break;
       if (ListRemote()) {
         ShowRemoteFolder();
         SelectUploadSource();
@@ -390,7 +392,7 @@ void FormMain::SendPass(const ftp::UploadPlan& plan, bool automatic, const std::
     case ftp::UploadKind::UncheckedEntries: {
       if (plan.Kind == ftp::UploadKind::UncheckedEntries) OnWindow([this] { SetConnected(false); });
       pass = ftp::SendUploadPlan(Session(), plan, sentFiles_, automatic);
-      if (pass.ConnectionFailure.ok() && ListRemote()) {
+      if (pass.ConnectionFailure.ok() && !ftpWorker_->Stopping() && ListRemote()) {
         ShowRemoteFolder();
         SelectUploadSource();
       }
