@@ -354,6 +354,7 @@ void FormMain::UploadOutputs() {
             [this] {
               Uploading = false;
               automaticPass_ = false;
+              UpdateCycleStatus();  // the state shows the pass's outcome at once, not a tick later
             });
 }
 
