@@ -22,6 +22,7 @@ class QTimer;
 
 namespace zun::gui {
 
+class CycleStateLabel;
 class GridModel;
 class GridView;
 class QtPrompter;
@@ -84,7 +85,7 @@ class MainWindow : public QMainWindow {
   GridView* grid_ = nullptr;
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
-  QLabel* cycleLabel_ = nullptr;
+  CycleStateLabel* cycleLabel_ = nullptr;
   bool closeWhenIdle_ = false;  // a close waits for the remote step out
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
