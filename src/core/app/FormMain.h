@@ -381,6 +381,7 @@ class FormMain {
   void OnWindow(std::function<void()> change);
   void SendPass(const ftp::UploadPlan& plan, bool automatic, const std::vector<std::string>& chosen);
   void EnterRemoteFolder(const std::optional<std::string>& folder);
+  void RefreshRemoteSide();
   bool ListRemote();  // FtpSession List, then RemoteFileListV shows its items
   void ShowRemoteItems(std::vector<ftp::RemoteItem> items);
   void SyncRemoteRows();

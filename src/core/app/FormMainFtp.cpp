@@ -524,6 +524,17 @@ void FormMain::MakeHDirClick() {
   });
 }
 
+// In a job, after a change on the server: the folder shown, the upload source, no selection.
+void FormMain::RefreshRemoteSide() {
+  ShowRemoteFolder();
+  SelectUploadSource();
+  const bool open = Session().IsOpen();
+  OnWindow([this, open] {
+    ClearRemoteSelection();
+    SetConnected(open);
+  });
+}
+
 void FormMain::RemoteRenameClick() {
   const std::vector<int>& selected = RemoteFileListV.selectedRows;
   if (RemoteBusy() || !ftp::CanRename(Connected, selected.size())) return;
@@ -539,13 +550,7 @@ void FormMain::RemoteRenameClick() {
   RunRemote([this, oldBytes, newName = ftp::NameForServer(*target, ServerSpeaksCp932())] {
     Session().RenameFile(oldBytes, newName);
     ListRemote();
-    ShowRemoteFolder();
-    SelectUploadSource();
-    const bool open = Session().IsOpen();
-    OnWindow([this, open] {
-      ClearRemoteSelection();
-      SetConnected(open);
-    });
+    RefreshRemoteSide();
   });
 }
 
@@ -558,13 +563,7 @@ void FormMain::RemoteDeleteClick() {
   ClearRemoteSelection();
   RunRemote([this, items = RemoteItems, selected] {
     ftp::DeleteSelectedRemote(Session(), items, selected);
-    ShowRemoteFolder();
-    SelectUploadSource();
-    const bool open = Session().IsOpen();
-    OnWindow([this, open] {
-      ClearRemoteSelection();
-      SetConnected(open);
-    });
+    RefreshRemoteSide();
     ListRemote();
     OnWindow([this] { ClearRemoteSelection(); });
   });
