@@ -93,6 +93,8 @@ QGroupBox* RadioGroup(QWidget* parent, const char* name, const QString& title, c
 
 QButtonGroup* ButtonsOf(QObject* box) { return box->findChild<QButtonGroup*>(); }
 
+const char* const kClosingAfterRemote = "ｻｰﾊﾞｰの応答を待って終了します。";
+
 }  // namespace
 
 MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QWidget* parent)
@@ -103,15 +105,16 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
   }
   prompter_ = prompter;
   if (options.ExecutablePath.empty()) options.ExecutablePath = zun::ExecutablePath();
+  // The FTP session works on its own thread; its status texts and results come back as queued
+  // calls, so the window goes on while a server is slow.
+  if (!options.WakeForFtp)
+    options.WakeForFtp = [this] { QMetaObject::invokeMethod(this, [this] { DeliverFtp(); }, Qt::QueuedConnection); };
   form_ = std::make_unique<zun::FormMain>(*prompter_, std::move(options));
   BuildRecordTable();
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(QStringLiteral("zunTextEditor"));
   BuildWidgets();
   ConnectEvents();
-  // While the FTP client waits the window repaints and shows the session's status texts; of the
-  // operator's input only the grid's goes on (DropDuringWait).
-  form_->SetFtpWaitHook([this] { WhileFtpWaits(); });
   resize(1026, 697);
   if (QScreen* screen = QApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -124,6 +127,7 @@ MainWindow::MainWindow(zun::Prompter* prompter, zun::FormMainOptions options, QW
 // and selection events while they go: they are cut off and deleted while the core still exists.
 MainWindow::~MainWindow() {
   destroying_ = true;
+  form_->StopRemote();
   timer_->stop();
   grid_->onFocusChanged = nullptr;
   for (QObject* child : findChildren<QObject*>()) {
@@ -560,41 +564,26 @@ zun::Control* MainWindow::Record(const std::string& name) {
 // ---- events ----
 
 void MainWindow::Forward(const std::function<void()>& handler) {
-  struct Depth {
-    int& count;
-    explicit Depth(int& c) : count(c) { ++count; }
-    ~Depth() { --count; }
-  };
-  {
-    Depth depth(forwarding_);
-    try {
-      handler();
-    } catch (...) {
-      Mirror();
-      throw;
-    }
+  try {
+    handler();
+  } catch (...) {
     Mirror();
-    // A grid click inside a wait mirrored the records: the operation still holds the remote side.
-    if (ftpWaiting_) GreyRemoteControls();
+    throw;
   }
+  Mirror();
   if (form_->CloseRequested) {
     form_->CloseRequested = false;
     close();
   }
-  if (forwarding_ > 0 || destroying_) return;
-  const auto clicks = std::move(clicksAfterWait_);
-  clicksAfterWait_.clear();
-  // The close asked for last comes last: every mark clicked before it is made first.
-  const bool closeAfter = std::exchange(closeAfterWait_, false);
-  for (const auto& [button, target] : clicks) {
-    if (!button || closing_) continue;
-    // The buttons' states follow the choice before the click: a mark carried out before this
-    // one took the flag list's choice away, which greys "x FLGｱﾝｾｯﾄ".
-    form_->AimMarkClickAt(target);
-    Mirror();
-    button->click();
+}
+
+void MainWindow::DeliverFtp() {
+  if (destroying_) return;
+  Forward([this] { form_->DeliverRemoteEvents(); });
+  if (closeWhenIdle_ && !form_->RemoteBusy()) {
+    closeWhenIdle_ = false;
+    close();
   }
-  if (closeAfter) close();
 }
 
 void MainWindow::ConnectEvents() {
@@ -766,104 +755,9 @@ void MainWindow::ConnectEvents() {
   // The timer stands still while a tick works; the mirror afterwards starts it again with its
   // full period, so every working tick is followed by a second of rest.
   connect(timer_, &QTimer::timeout, this, [this, f] {
-    if (ftpWaiting_) return;  // the operation in progress owns the window until it ends
     timer_->stop();
     Forward([f] { f->Timer1Timer(); });
   });
-}
-
-namespace {
-class WaitFilter : public QObject {
- public:
-  explicit WaitFilter(std::function<bool(QObject*, QEvent*)> drop) : drop_(std::move(drop)) {}
-
- protected:
-  bool eventFilter(QObject* receiver, QEvent* event) override { return drop_(receiver, event); }
-
- private:
-  std::function<bool(QObject*, QEvent*)> drop_;
-};
-}  // namespace
-
-// What the operator does while an FTP operation waits is dropped, not queued: a click that came
-// to life seconds later could start a second operation or act on a list that has changed. The
-// grid is the exception, as it does not change during the operation: the operator goes on moving
-// in it and typing into the text boxes, and a click on a mark button, or a request to close (the
-// close button or 終了), is carried out once the operation has ended. The cycle's passes take much
-// of every second on a slow line.
-bool MainWindow::DropDuringWait(QObject* receiver, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Wheel:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:  // the window makes one of a right click whatever became of the click
-    case QEvent::Close:
-      break;
-    default:
-      return false;
-  }
-  // A top-level window hands its input on to the widget meant, which is judged then.
-  if (receiver->isWindowType()) return false;
-  auto* widget = qobject_cast<QWidget*>(receiver);
-  if (widget == nullptr) return true;
-  if (event->type() == QEvent::Close) {
-    if (widget == this) closeAfterWait_ = true;
-    event->ignore();  // a close event dropped but accepted would still hide the window
-    return true;
-  }
-  const bool gridInput = event->type() != QEvent::Shortcut && event->type() != QEvent::ContextMenu;
-  if (gridInput && (widget == grid_ || grid_->isAncestorOf(widget))) return false;
-  // Typing goes on too: a bib typed into a search box while a pass runs would otherwise lose
-  // digits and search for another runner. The edits start no operation; a search only filters.
-  const bool typing = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-                      event->type() == QEvent::ShortcutOverride;
-  if (typing && qobject_cast<QLineEdit*>(widget) != nullptr && widget->isEnabled()) return false;
-  // The menu's 終了 is the close button's twin: it waits with it.
-  if (event->type() == QEvent::MouseButtonRelease && widget == menuBar() &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    const QAction* item = menuBar()->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-    if (item != nullptr && item->objectName() == QLatin1String("ActionClose1")) closeAfterWait_ = true;
-  }
-  if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    auto* button = qobject_cast<QAbstractButton*>(widget);
-    const bool markButton = button != nullptr && (button->objectName() == QLatin1String("ButtonDoignore") ||
-                                                  button->objectName() == QLatin1String("ButtonCancalIgnore"));
-    // Each click keeps the row and flag line chosen when it was made: the operator may choose
-    // the next one before this one is carried out. Clicked again on the same choice because
-    // nothing seemed to happen: still one click.
-    if (markButton && button->isEnabled()) {
-      const std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget> click{button, form_->MarkClickTargetNow()};
-      if (std::find(clicksAfterWait_.begin(), clicksAfterWait_.end(), click) == clicksAfterWait_.end())
-        clicksAfterWait_.push_back(click);
-    }
-  }
-  return true;
-}
-
-void MainWindow::GreyRemoteControls() {
-  for (const char* name : {"ToolBar1", "ComboCurrDir", "SpeedUpDir", "RemoteFileListV"})
-    if (auto* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(false);
-}
-
-void MainWindow::WhileFtpWaits() {
-  if (destroying_) return;
-  // The remote controls are greyed while the operation runs; the mirror after it restores them.
-  GreyRemoteControls();
-  for (const Binding& b : bindings_)
-    if (b.name == "StatusBar1") ApplyBinding(b, form_->StatusBar1);
-  form_->UpdateCycleStatus();
-  SyncCycleState();
-  WaitFilter filter([this](QObject* receiver, QEvent* event) { return DropDuringWait(receiver, event); });
-  QCoreApplication::instance()->installEventFilter(&filter);
-  ftpWaiting_ = true;
-  QCoreApplication::processEvents();
-  ftpWaiting_ = false;
-  QCoreApplication::instance()->removeEventFilter(&filter);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -897,6 +791,16 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (closing_ || destroying_) {
     event->accept();
+    return;
+  }
+  // A remote step still out is let end first (each command it waits for has its timeout); it
+  // sends nothing after that command.
+  if (form_->RemoteBusy()) {
+    closeWhenIdle_ = true;
+    form_->StopRemote();
+    form_->ShowStatus(kClosingAfterRemote);
+    Mirror();
+    event->ignore();
     return;
   }
   bool closed = false;

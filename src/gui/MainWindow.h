@@ -1,6 +1,7 @@
 #pragma once
 // The main window: builds the widgets, forwards each event to FormMain and afterwards mirrors
-// FormMain's control records onto the widgets. It keeps no state of its own.
+// FormMain's control records onto the widgets. The program's state is all in FormMain; the window
+// keeps only what its widgets need.
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -71,10 +72,8 @@ class MainWindow : public QMainWindow {
   void ApplyBinding(const Binding& b, const zun::Control& c);
   void SyncGrid();
   void SyncCycleState();
-  void WhileFtpWaits();
-  // While an FTP operation waits: true when `event` is to be dropped.
-  bool DropDuringWait(QObject* receiver, QEvent* event);
-  void GreyRemoteControls();
+  // The FTP worker has status texts or a result for the window.
+  void DeliverFtp();
 
   std::unique_ptr<QtPrompter> ownPrompter_;
   zun::Prompter* prompter_;
@@ -87,11 +86,7 @@ class MainWindow : public QMainWindow {
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
   CycleStateLabel* cycleLabel_ = nullptr;
-  bool ftpWaiting_ = false;
-  int forwarding_ = 0;  // handlers in progress, nested ones included
-  // Asked for while an FTP operation waited, done once the handler that started it has ended.
-  std::vector<std::pair<QPointer<QAbstractButton>, zun::MarkClickTarget>> clicksAfterWait_;
-  bool closeAfterWait_ = false;
+  bool closeWhenIdle_ = false;  // a close waits for the remote step out
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
   bool shown_ = false;

@@ -121,33 +121,6 @@ TEST_F(FormMainLiveTest, TheOperatorsRowFocusAndFlagChoiceSurviveReadings) {
   EXPECT_EQ(prompter.messages, std::vector<std::string>{});
 }
 
-// Clicks on the mark buttons made while an FTP operation waited are carried out after it, each on
-// the row and flag line chosen when it was made.
-TEST_F(FormMainLiveTest, MarkClicksCarriedOutLaterActOnWhatWasChosenWhenClicked) {
-  TestForm& f = *form;
-  for (const int row : {2, 5}) {
-    ClickRow(row);
-    f.ButtonDoignoreClick();
-  }
-  ASSERT_EQ(f.Flags.size(), 2u);
-  f.ListBox1.itemIndex = 1;  // line 5, chosen before the operation
-  f.ListBox1Click();
-  // During the operation: row 3 chosen, then both buttons clicked; then another row looked at.
-  ClickRow(3);
-  const MarkClickTarget mark = f.MarkClickTargetNow();
-  const MarkClickTarget unmark = f.MarkClickTargetNow();
-  ClickRow(7);
-  f.AimMarkClickAt(mark);
-  f.ButtonDoignoreClick();
-  f.AimMarkClickAt(unmark);
-  f.ButtonCancalIgnoreClick();
-  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 2), "x");
-  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 3), "x");
-  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 5), "");
-  EXPECT_EQ(f.Data.Grid.Cell(ColXFlg, 7), "");
-  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
-}
-
 TEST_F(FormMainLiveTest, AnOperatorWatchingTheLastRowFollowsTheNewReadings) {
   TestForm& f = *form;
   ClickRow(10);

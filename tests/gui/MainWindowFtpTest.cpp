@@ -1,8 +1,9 @@
 // The real window against a real FTP server on the loopback: connect, browse, upload, disconnect,
 // driven through its widgets on the offscreen platform.
 #include <QAction>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -24,9 +25,11 @@
 #include "Application.h"
 #include "FakePrompter.h"
 #include "FtpTestServer.h"
+#include "ftp/CurlFtpClient.h"
 #include "GridModel.h"
 #include "GridView.h"
 #include "MainWindow.h"
+#include "StatusPanels.h"
 
 using zun::gui::MainWindow;
 
@@ -43,6 +46,23 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 QByteArray ReadFile(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Reading(int bib) {
+  const QByteArray t = QByteArray::number(1000000 + bib);
+  return "1,1," + QByteArray::number(bib) + ",1," + t + "," + t + "," + QByteArray::number(91000000 + bib) + "\r\n";
+}
+
+void Append(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A client that gives up on a silent server after a few seconds.
+constexpr int kResponseSeconds = 8;
+std::unique_ptr<zun::ftp::FtpClient> QuickClient() {
+  return std::make_unique<zun::ftp::CurlFtpClient>(zun::ftp::CurlTimeouts{3, kResponseSeconds, kResponseSeconds});
 }
 
 }  // namespace
@@ -63,6 +83,10 @@ class MainWindowFtpTest : public QObject {
     return nullptr;
   }
   static QColor ColorOf(QWidget* w) { return w->palette().color(QPalette::WindowText); }
+  // The remote step started last has ended and the window shows its outcome.
+  static void Settle(MainWindow& w, int seconds = 30) {
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Form().RemoteBusy(), seconds * 1000);
+  }
   static zun::FormMainOptions OptionsIn(const QTemporaryDir& dir) {
     zun::FormMainOptions options;
     options.ExecutablePath = (dir.path() + QStringLiteral("/zuntexteditor")).toStdString();
@@ -92,6 +116,7 @@ class MainWindowFtpTest : public QObject {
     WriteFile(race, lines);
     OpenAndFillHost(w, prompter, race, server.Host());
     QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    Settle(w);
     QVERIFY(w.Form().Connected);
   }
 
@@ -117,6 +142,8 @@ class MainWindowFtpTest : public QObject {
     auto* connectButton = Find<QToolButton>(w, "TBConnect");
     QVERIFY(connectButton->isEnabled());
     QTest::mouseClick(connectButton, Qt::LeftButton);
+    QVERIFY(!connectButton->isEnabled());  // grey while the step is out
+    Settle(w);
 
     auto* list = Find<QTreeWidget>(w, "RemoteFileListV");
     auto* combo = Find<QComboBox>(w, "ComboCurrDir");
@@ -137,22 +164,26 @@ class MainWindowFtpTest : public QObject {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(w.Form().RemoteFileListV.selectedRows.size(), size_t(1));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    Settle(w);
     QCOMPARE(combo->currentText(), QStringLiteral("/sub"));
     QCOMPARE(list->topLevelItemCount(), 1);
     QVERIFY(list->selectedItems().isEmpty());
     QCOMPARE(combo->count(), 2);
 
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    Settle(w);
     QCOMPARE(ReadFile(root + QStringLiteral("/sub/zuntextpure.txt")),
              ReadFile(QString::fromStdString(w.Form().PureTextPath)));
     QVERIFY(ItemNamed(list, QStringLiteral("zuntextpure.txt")));
 
     combo->setCurrentIndex(0);
     Q_EMIT combo->textActivated(combo->itemText(0));
+    Settle(w);
     QCOMPARE(combo->currentText(), QStringLiteral("/"));
     QCOMPARE(list->topLevelItemCount(), 4);
 
     Find<QToolButton>(w, "TBDisConnect")->click();
+    Settle(w);
     QVERIFY(!w.Form().Connected);
     QCOMPARE(list->topLevelItemCount(), 0);
     QVERIFY(!list->isEnabled());
@@ -161,9 +192,8 @@ class MainWindowFtpTest : public QObject {
     QCOMPARE(w.Form().FtpClientOf().LoginCount(), 1);
   }
 
-  // An upload over a slow line: the operator goes on choosing a row in the grid, and a click on
-  // the mark button or a request to close is carried out once the upload has ended; other
-  // clicks are dropped.
+  // An upload over a slow line: the operator goes on choosing rows and marking them, each mark
+  // saved at once; the remote controls stay grey, and a request to close waits for the upload.
   void theOperatorWorksInTheGridWhileAnUploadWaits_data() {
     QTest::addColumn<bool>("byMenu");
     QTest::newRow("close button") << false;
@@ -185,21 +215,23 @@ class MainWindowFtpTest : public QObject {
     auto* mark = Find<QPushButton>(w, "ButtonDoignore");
     auto* unmark = Find<QPushButton>(w, "ButtonCancalIgnore");
     auto* flags = Find<QListWidget>(w, "ListBox1");
-    // A mark made before, and its line chosen in the flag list to be taken back.
+    // A mark made before.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(grid->rowAt(5), 1)).center());
     QTRY_COMPARE(w.Form().RememberedRow, w.Form().StringGrid1.currentRow);
     QTest::mouseClick(mark, Qt::LeftButton);
     QCOMPARE(flags->count(), 1);
-    QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
-    QVERIFY(unmark->isEnabled());
+    const QString flagFile = QString::fromStdString(w.Form().FlagFilePath);
+    bool ran = false;
     bool during = false;
     int rowWanted = -1;
     int rowNext = -1;
     int rowChosen = 0;
     int marksDuring = -1;
+    QByteArray savedDuring;
+    bool remoteGreyDuring = false;
     bool openAfterClose = false;
-    bool menuDuring = true;
     QTimer::singleShot(400, &w, [&] {
+      ran = true;
       during = w.Form().Uploading;
       const int shown = grid->rowAt(grid->viewport()->height() / 2);
       rowWanted = w.Model()->GridRowOf(shown);
@@ -207,21 +239,19 @@ class MainWindowFtpTest : public QObject {
       rowChosen = w.Form().StringGrid1.currentRow;
       QTest::qWait(100);  // the operator's eye on the framed row
       QTest::mouseClick(mark, Qt::LeftButton);
-      QTest::mouseClick(mark, Qt::LeftButton);
-      // The next runner to mark, and then a row only looked at: each mark stays with its row.
       rowNext = w.Model()->GridRowOf(shown + 2);
       QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(shown + 2, 1)).center());
       QTest::qWait(100);
       QTest::mouseClick(mark, Qt::LeftButton);
-      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(shown + 4, 1)).center());
-      QTest::qWait(100);
+      // The mark made before is taken back from its line in the flag list.
+      QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
       QTest::mouseClick(unmark, Qt::LeftButton);
       marksDuring = flags->count();
-      QTest::mouseClick(Find<QToolButton>(w, "TBDisConnect"), Qt::LeftButton);
-      auto* edit = Find<QLineEdit>(w, "Edit1");
-      QContextMenuEvent menu(QContextMenuEvent::Mouse, edit->rect().center(), edit->mapToGlobal(edit->rect().center()));
-      QCoreApplication::sendEvent(edit, &menu);
-      menuDuring = QApplication::activePopupWidget() != nullptr;
+      savedDuring = ReadFile(flagFile);
+      remoteGreyDuring = !Find<QToolButton>(w, "TBDisConnect")->isEnabled() &&
+                         !Find<QToolButton>(w, "ToolButtonUpLoad")->isEnabled() &&
+                         !Find<QTreeWidget>(w, "RemoteFileListV")->isEnabled();
+      during = during && w.Form().Uploading;
       if (byMenu) {
         QMenuBar* bar = w.menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(Find<QAction>(w, "ActionClose1")).center());
@@ -231,22 +261,23 @@ class MainWindowFtpTest : public QObject {
       openAfterClose = w.isVisible();
     });
     prompter.answers = {true, false};  // "close?": yes; "still connected, disconnect?": no
-    std::vector<std::string> flagsWhenAsked;  // the marks clicked before the close are made before it asks
+    std::vector<std::string> flagsWhenAsked;
     prompter.onConfirm = [&](const std::string&) { flagsWhenAsked = w.Form().Flags; };
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(ran && !w.Form().RemoteBusy() && !prompter.confirmations.empty(), 60000);
 
     QVERIFY(during);
     QVERIFY(rowWanted > 1);
     QCOMPARE(rowChosen, rowWanted);
-    QCOMPARE(marksDuring, 1);
-    QVERIFY(openAfterClose);
-    QVERIFY(!menuDuring);  // a right click makes no menu either
-    // Then: one mark on each row chosen, the earlier one taken back, the disconnect click gone,
-    // and the close asked for.
+    QVERIFY(remoteGreyDuring);
+    QVERIFY(openAfterClose);  // the close waited for the upload
+    // Each mark was made and saved at once, on the row chosen for it; the earlier one is gone.
+    QCOMPARE(marksDuring, 2);
     QCOMPARE(flags->count(), 2);
     QCOMPARE(flagsWhenAsked, w.Form().Flags);
     QVERIFY(flags->item(0)->text().startsWith(QString::number(rowWanted) + QStringLiteral(",")));
     QVERIFY(flags->item(1)->text().startsWith(QString::number(rowNext) + QStringLiteral(",")));
+    QCOMPARE(savedDuring, ReadFile(flagFile));
     QVERIFY(w.Form().Connected);
     QCOMPARE(prompter.confirmations,
              (std::vector<std::string>{"終了しますか ?", "ホストに接続中です。\n切断してもいいですか？"}));
@@ -272,8 +303,10 @@ class MainWindowFtpTest : public QObject {
     MainWindow w(&prompter, OptionsIn(dir));
     OpenAndFillHost(w, prompter, race, server.Host());
     QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    Settle(w);
     QVERIFY(w.Form().Connected);
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    Settle(w);
     for (const char* box : {"CBAuto", "CBPure", "CBFtp"}) QTest::mouseClick(Find<QCheckBox>(w, box), Qt::LeftButton);
     QVERIFY(w.Form().CyclePublishes());
     const int ticks = w.Form().ProgressBar1.position;
@@ -304,6 +337,107 @@ class MainWindowFtpTest : public QObject {
     const QByteArray published = ReadFile(root + QStringLiteral("/zuntextpure.txt"));
     QVERIFY2(published.contains("1,1,9,1,1200000,1200000,91200000"), published.constData());
     QCOMPARE(published, ReadFile(QString::fromStdString(w.Form().PureTextPath)));
+  }
+
+  // Connected, published once by hand, and then the cycle reading, writing and sending.
+  void StartPublishing(MainWindow& w, ScriptedPrompter& prompter, const QString& race, zun::test::FtpTestServer& server) {
+    OpenAndFillHost(w, prompter, race, server.Host());
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    Settle(w);
+    Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    Settle(w);
+    for (const char* name : {"CBNeedCSV", "CBAuto", "CBPure", "CBFtp"}) {
+      auto* box = Find<QCheckBox>(w, name);
+      QVERIFY2(box->isEnabled(), name);
+      if (!box->isChecked()) box->click();
+    }
+    QVERIFY(w.Form().UploadedOnce);
+    // The first tick only takes the file's snapshot.
+    QTRY_VERIFY_WITH_TIMEOUT(w.Form().ProgressBar1.position > 0, 3000);
+  }
+
+  // A server that stops answering mid-race: the cycle goes on reading and writing, a mark is
+  // saved at once, the state says the upload waits, and the next pass once the server is back
+  // publishes the mark.
+  void theCycleGoesOnWhileAnUploadHangs() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root));
+    zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
+    QVERIFY(server.Start());
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, Reading(100) + Reading(101) + Reading(102));
+    ScriptedPrompter prompter;
+    zun::FormMainOptions options = OptionsIn(dir);
+    options.MakeFtpClient = QuickClient;
+    MainWindow w(&prompter, options);
+    StartPublishing(w, prompter, race, server);
+    const QString pure = QString::fromStdString(w.Form().PureTextPath);
+
+    server.Pause();
+    Append(race, Reading(103));
+    QTRY_VERIFY_WITH_TIMEOUT(w.Form().Uploading, 5000);
+    QElapsedTimer hung;
+    hung.start();
+
+    // The first reading marked while the pass hangs: saved at once.
+    zun::gui::GridView* grid = w.Grid();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(w.Model()->index(0, 1)).center());
+    QTRY_COMPARE(w.Form().RememberedRow, 1);
+    QTest::mouseClick(Find<QPushButton>(w, "ButtonDoignore"), Qt::LeftButton);
+    QCOMPARE(w.Form().Flags.size(), size_t(1));
+    QVERIFY(ReadFile(QString::fromStdString(w.Form().FlagFilePath)).startsWith("1,"));
+    // The ticks go on: a new reading is read and written while the pass waits.
+    Append(race, Reading(104));
+    QTRY_VERIFY_WITH_TIMEOUT(ReadFile(pure).contains(",104,"), 3000);
+    QVERIFY(!ReadFile(pure).contains(",100,"));  // the mark is in the outputs
+    QVERIFY(w.Form().Uploading);
+    QCOMPARE(w.Form().StatusBar1.items[0], std::string("行数=5"));
+    auto* state = Find<zun::gui::CycleStateLabel>(w, "CycleState");
+    QTRY_VERIFY_WITH_TIMEOUT(state->text().contains(QStringLiteral("アップロード中")), 3000);
+    QVERIFY2(state->text().contains(QStringLiteral("秒")), qPrintable(state->text()));
+    QCOMPARE(w.Form().Cycle.level, zun::CycleLevel::Paused);  // amber
+    QVERIFY(w.Form().Uploading);
+    QVERIFY(hung.elapsed() < kResponseSeconds * 1000);
+
+    server.Resume();
+    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(root + QStringLiteral("/zuntextpure.txt")), ReadFile(pure), 40000);
+    QVERIFY(ReadFile(pure).contains(",104,"));
+    QVERIFY(prompter.messages.empty());
+  }
+
+  // A close asked for while an upload hangs ends within the client's timeout.
+  void closingDuringAHungUploadEndsWithinTheTimeout() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root));
+    zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
+    QVERIFY(server.Start());
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, Reading(100) + Reading(101));
+    ScriptedPrompter prompter;
+    zun::FormMainOptions options = OptionsIn(dir);
+    options.MakeFtpClient = QuickClient;
+    MainWindow w(&prompter, options);
+    OpenAndFillHost(w, prompter, race, server.Host());
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    Settle(w);
+    QVERIFY(w.Form().Connected);
+
+    server.Pause();
+    Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    QVERIFY(w.Form().Uploading);
+    prompter.answers = {true, true};
+    QElapsedTimer closing;
+    closing.start();
+    w.close();
+    QVERIFY(w.isVisible());  // it waits for the upload
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 30000);
+    QVERIFY2(closing.elapsed() < (kResponseSeconds + 3) * 1000, qPrintable(QString::number(closing.elapsed())));
+    QVERIFY(w.Form().Closed);
+    server.Resume();
   }
 
   // Typing goes on while an upload waits: a bib typed into a search box keeps every digit, and
@@ -338,6 +472,8 @@ class MainWindowFtpTest : public QObject {
     });
     poll.start();
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!poll.isActive(), 30000);
+    Settle(w);
 
     QVERIFY2(during, prompter.shown.empty() ? "" : prompter.shown.back().c_str());
     QCOMPARE(typed, QStringLiteral("10105"));

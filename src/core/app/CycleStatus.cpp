@@ -18,8 +18,15 @@ std::string PausedReason(const CycleFacts& f) {
   if (f.fileUnreadable) return "ZunTextファイルが読めません";
   if (f.flagFileUnreadable) return "FLGファイルが読めません";
   if (f.gridTooBig) return "grid is too big!!!";
-  if (f.uploading) return "アップロード中";
   return {};
+}
+
+// A pass that has waited this long is shown; quicker ones would only make the state flicker.
+constexpr std::time_t kUploadShownAfterSeconds = 2;
+
+std::string UploadWaiting(const CycleFacts& f) {
+  if (!f.uploading || f.now - f.uploadingSince < kUploadShownAfterSeconds) return {};
+  return Format("アップロード中 %d秒", static_cast<int>(f.now - f.uploadingSince));
 }
 
 }  // namespace
@@ -36,9 +43,12 @@ CycleStatus DescribeCycle(const CycleFacts& f) {
     status.level = CycleLevel::Paused;
     head = "終了前の送信中";
   } else if (const std::string reason = PausedReason(f); !reason.empty()) {
-    // An upload in progress is the cycle at work, not an interruption the operator must clear.
-    status.level = f.uploading && reason == "アップロード中" ? CycleLevel::Watching : CycleLevel::Paused;
-    head = (status.level == CycleLevel::Paused ? "自動化 一時停止: " : "自動化: ") + reason;
+    status.level = CycleLevel::Paused;
+    head = "自動化 一時停止: " + reason;
+  } else if (const std::string waiting = UploadWaiting(f); !waiting.empty()) {
+    // The cycle reads and writes on while a pass waits for the server; the site lags meanwhile.
+    status.level = CycleLevel::Paused;
+    head = "自動化: " + waiting;
   } else {
     status.level = CycleLevel::Watching;
     head = f.writesOutputs ? "監視中" : "監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";

@@ -17,6 +17,8 @@ struct CycleFacts {
   bool writesOutputs = false;  // CBPure: a change is written out
   bool gridShown = false;
   bool uploading = false;
+  std::time_t uploadingSince = 0;  // when the pass began
+  std::time_t now = 0;
   bool fileMissing = false;
   bool flagFileUnreadable = false;  // the reload waits: it would drop every "x" mark
   bool fileUnreadable = false;      // the zunText file is there but could not be opened

@@ -1,4 +1,5 @@
 #include "app/FormMain.h"
+#include "app/OwnerThreadPrompter.h"
 
 #include <unistd.h>
 
@@ -181,6 +182,7 @@ bool FormMain::FormCloseQuery() {
     return false;
   }
   ActionDisconnectHostExecute();
+  WaitForRemote(kCloseWaitSeconds);
   return true;
 }
 
@@ -206,10 +208,12 @@ void FormMain::PublishBeforeClose() {
   UpdateCycleStatus();
   const int passes = automaticPasses_;
   Timer1Timer();
+  WaitForRemote(kCloseWaitSeconds);
   if (automaticPasses_ == passes && SiteBehind()) {
     inCycleTick_ = true;  // no boxes: the question that follows says what is left
     AutoUploadGate();
     inCycleTick_ = false;
+    WaitForRemote(kCloseWaitSeconds);
   }
   sendingBeforeClose_ = false;
   UpdateCycleStatus();
@@ -268,19 +272,21 @@ void FormMain::UpdateControlStates() {
 
 void FormMain::UpdateFtpControlStates() {
   ToolBar1.enabled = StringGrid1.visible;
-  TBDisConnect.enabled = Connected;
-  TBConnect.enabled = !Connected && GridLoaded && !Uploading;
-  ToolButtonUpLoad.enabled = Connected && FileExists(PureTextPath);
-  ComboCurrDir.enabled = Connected;
-  SpeedUpDir.enabled = Connected;
-  RemoteFileListV.enabled = Connected;
+  // While a remote step is out its controls are grey, whatever the step has set meanwhile.
+  const bool idle = !RemoteBusy();
+  TBDisConnect.enabled = Connected && idle;
+  TBConnect.enabled = !Connected && GridLoaded && !Uploading && idle;
+  ToolButtonUpLoad.enabled = Connected && idle && FileExists(PureTextPath);
+  ComboCurrDir.enabled = Connected && idle;
+  SpeedUpDir.enabled = Connected && idle;
+  RemoteFileListV.enabled = Connected && idle;
   if (!Connected) {
     Label3.fontColor = LabelColor;
     Label2.fontColor = LabelColor;
     Label1.fontColor = LabelColor;
   }
   CBFtp.enabled = CBPure.checked && UploadedOnce;
-  RGUpLDOpt.enabled = !Connected;
+  RGUpLDOpt.enabled = !Connected && idle;
   ActionConnectHost.enabled = TBConnect.enabled;
   ActionDisconnectHost.enabled = TBDisConnect.enabled;
   ActionUpload.enabled = ToolButtonUpLoad.enabled;
@@ -606,6 +612,8 @@ void FormMain::UpdateCycleStatus() {
   facts.writesOutputs = CBPure.checked;
   facts.gridShown = StringGrid1.visible;
   facts.uploading = Uploading;
+  facts.uploadingSince = RemoteSince();
+  facts.now = Now();
   facts.fileMissing = !FileExists(cyclePath_);
   facts.flagFileUnreadable = flagFileHeld_;
   facts.fileUnreadable = zunTextHeld_;
@@ -830,23 +838,6 @@ void FormMain::ButtonCancalIgnoreClick() {
   UpdateControlStates();
 }
 
-MarkClickTarget FormMain::MarkClickTargetNow() const {
-  MarkClickTarget target;
-  target.row = RememberedRow;
-  const int index = ListBox1.itemIndex;
-  if (index >= 0 && index < static_cast<int>(Flags.size())) target.flagLine = Flags[static_cast<size_t>(index)];
-  return target;
-}
-
-void FormMain::AimMarkClickAt(const MarkClickTarget& target) {
-  RememberedRow = target.row;
-  // A mark carried out before this click may have moved the line in the list.
-  ListBox1.itemIndex = -1;
-  for (size_t i = 0; i < Flags.size() && !target.flagLine.empty(); ++i)
-    if (Flags[i] == target.flagLine) ListBox1.itemIndex = static_cast<int>(i);
-  UpdateControlStates();
-}
-
 void FormMain::ListBox1Click() {
   const int index = ListBox1.itemIndex;
   if (index < 0 || index >= static_cast<int>(Flags.size())) return;
@@ -915,7 +906,6 @@ void FormMain::Timer1Timer() {
     FormMain& form;
     ~ShowState() { form.UpdateCycleStatus(); }
   } showState{*this};
-  if (Uploading || ftpWaiting_ > 0) return;
   if (!StringGrid1.visible) return;
   if (!FileExists(cyclePath_)) return;
   ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
@@ -957,7 +947,8 @@ void FormMain::Timer1Timer() {
     // full disk), are written without waiting for the next reading.
     ActionPutCleanTextExecute();
   } else if (writesOutputs && CBNeedCSV.checked && CBFtp.checked && UploadedOnce &&
-             (publishHeldAway_ || ((Publish.failing() || !Publish.lastUploadOk)
+             (publishHeldAway_ || passWaiting_ ||
+              ((Publish.failing() || !Publish.lastUploadOk)
                                        ? SecondsPassed(Publish.lastUploadAt, Now(), kQuietRetrySeconds)
                                        : Publish.filesLeftOver > 0))) {
     // A pass that failed or had a file refused is tried again, the files a pass had no room for
@@ -987,11 +978,17 @@ void FormMain::AutoUploadGate() {
   const UploadGateDecision gate = AutoUploadDecision();
   publishHeldAway_ = gate.awayFromPublishFolder;
   if (gate.upload) {
+    // A pass still out sends what stood when it read the files: the newer outputs go with the
+    // next tick after it.
+    if (RemoteBusy()) {
+      passWaiting_ = true;
+      return;
+    }
     if (Publish.awaitingServer && !serverProbe_.Answered(loginInUse_.Host, Now())) return;
     ++automaticPasses_;
     automaticPass_ = true;
     UploadOutputs();
-    automaticPass_ = false;
+    if (!RemoteBusy()) automaticPass_ = false;  // the pass ended, or none began
     return;
   }
   // The cycle's status says why it sends nothing: a box here would wait for OK at every reading

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "app/CycleStatus.h"
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
+#include "ftp/FtpWorker.h"
 #include "ftp/PublishHealth.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/ServerProbe.h"
@@ -36,6 +38,8 @@ inline constexpr const char* kVersionText = "ver 0.4";
 inline constexpr int kRemoteSortFlagCount = 20;
 // A pointer that has not moved on the grid for longer is resting there, no longer aiming at a row.
 inline constexpr int kAimingSeconds = 3;
+// The longest a close waits for the server to take the disconnect.
+inline constexpr int kCloseWaitSeconds = 20;
 
 // The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
 // hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
@@ -61,14 +65,6 @@ struct OpenDialogRecord {
   std::string InitialDir = "vekData";  // relative to the current directory
 };
 
-// What a click on a mark button acts on, taken when the click is made: a click carried out only
-// after an FTP operation has ended acts on the reading and flag line chosen then.
-struct MarkClickTarget {
-  int row = 0;           // RememberedRow
-  std::string flagLine;  // the line chosen in ListBox1; empty: none
-  bool operator==(const MarkClickTarget&) const = default;
-};
-
 struct FormMainOptions {
   std::string ExecutablePath;  // the settings file and the default output folder sit beside it
   // The zunText file's stamp as the automation tick takes it; empty: the file system.
@@ -80,12 +76,18 @@ struct FormMainOptions {
   std::function<std::unique_ptr<ftp::FtpClient>()> MakeFtpClient = nullptr;
   // The wall clock for the times the cycle's state shows; empty: the system clock.
   std::function<std::time_t()> Now = nullptr;
+  // Set: the FTP session works on a thread of its own, which calls this when the window has
+  // events of it to deliver (DeliverRemoteEvents). Empty: every remote step runs to its end where
+  // it is started.
+  std::function<void()> WakeForFtp = nullptr;
 };
+
+class OwnerThreadPrompter;
 
 class FormMain {
  public:
   FormMain(Prompter& prompter, FormMainOptions options);
-  virtual ~FormMain() = default;
+  virtual ~FormMain();
   FormMain(const FormMain&) = delete;
   FormMain& operator=(const FormMain&) = delete;
 
@@ -260,8 +262,6 @@ class FormMain {
   // ---- invalid marks ----
   void ButtonDoignoreClick();
   void ButtonCancalIgnoreClick();
-  MarkClickTarget MarkClickTargetNow() const;
-  void AimMarkClickAt(const MarkClickTarget& target);
   void ListBox1Click();
   void CBignoreFRClick();
 
@@ -316,6 +316,8 @@ class FormMain {
   bool EnsureConnection();
   bool OpenInternetSession();
   void ReportPublishing(const std::string& text);
+  // In a remote step: the pass's reconnect notes are gathered, others go to ReportPublishing.
+  void ReportPublishingFromRemote(const std::string& text);
   bool ServerSpeaksCp932() const;
   void NotePublishFailure(const std::string& summary, const ftp::FtpError& error);
   void FinishUploadPass(const ftp::UploadPassResult& pass, size_t planned);
@@ -326,8 +328,17 @@ class FormMain {
 
   ftp::FtpSession& Session() { return *ftpSession_; }
   ftp::FtpClient& FtpClientOf() { return *ftpClient_; }
-  // The window repaints through `hook` while an FTP operation waits; ticks meanwhile do nothing.
-  void SetFtpWaitHook(std::function<void()> hook);
+  // A remote step is out: the remote controls are grey and no other step starts.
+  bool RemoteBusy() const;
+  std::time_t RemoteSince() const { return remoteSince_; }
+  // The window's thread, when woken: the remote step's status texts, results and questions.
+  void DeliverRemoteEvents();
+  // Delivers until the remote step has ended, at most `seconds`; true when it has.
+  bool WaitForRemote(int seconds);
+  // The remote step ends after the command it waits for.
+  void StopRemote();
+  // For a client that must ask the operator from its thread.
+  Prompter& RemotePrompter();
   std::vector<ftp::RemoteItem> RemoteItems;  // the entries of RemoteFileListV, in shown order
   int RemoteSortColumn = 0;
   // The operator sorted the server's list since it was last listed by hand: the cycle's passes,
@@ -367,7 +378,16 @@ class FormMain {
 
   // FTP helpers (FormMainFtp.cpp).
   void MakeFtpSession();
+  // Starts a remote step: `job` runs on the FTP worker, `done` on the window's thread after the
+  // job's last change. False when a step is already out.
+  bool RunRemote(std::function<void()> job, std::function<void()> done = nullptr);
+  // In a job: `change` to the window's state is made on the window's thread, in order.
+  void OnWindow(std::function<void()> change);
+  void SendPass(const ftp::UploadPlan& plan, bool automatic, const std::vector<std::string>& chosen);
+  void EnterRemoteFolder(const std::optional<std::string>& folder);
+  void RefreshRemoteSide();
   bool ListRemote();  // FtpSession List, then RemoteFileListV shows its items
+  void ShowRemoteItems(std::vector<ftp::RemoteItem> items);
   void SyncRemoteRows();
   // The captions of the selected remote entries, and those entries selected again in the list.
   std::vector<std::string> SelectedRemoteCaptions() const;
@@ -378,7 +398,20 @@ class FormMain {
 
   FormMainOptions options_;
   FileLocations files_;  // settings file, host file, default output folder
-  int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
+  // What a remote step reads of the window, copied when it starts; the job may update its copy.
+  struct UploadSourceInputs {
+    int mode = -1;  // RGUpLDOpt's item index
+    std::string textDir, dir999, dir000, uploadDir, uploadFilePath;
+  };
+  struct RemoteInputs {
+    ftp::ConnectionTarget target;  // for the reconnect step
+    UploadSourceInputs source;
+    std::vector<std::string>* notes = nullptr;  // the pass's reconnect notes, gathered in the job
+    bool byHand = true;                         // the operator's step, not the cycle's pass
+  } remote_;
+  std::time_t remoteSince_ = 0;
+  bool passWaiting_ = false;  // the cycle wanted a pass while one was out: the next tick sends it
+  std::string statusBeforeLocalFolder_;
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   int automaticPasses_ = 0;     // the cycle's passes started, to tell whether a tick made one
   bool sendingBeforeClose_ = false;
@@ -396,11 +429,13 @@ class FormMain {
   std::time_t followedAt_ = 0;  // a reading last moved the current row to itself; 0 once the operator chose one
   ftp::ServerProbe serverProbe_;  // during an outage with a silent server
   ftp::SentFiles sentFiles_;      // the cycle's passes leave out what the server already holds
-  bool collectingPassNotes_ = false;    // the reconnect step's messages wait for the pass's verdict
-  std::vector<std::string> passNotes_;
+  std::vector<std::string> passNotes_;  // the reconnect step's messages wait for the pass's verdict
+  // The worker goes first, and with it any job still using the session or the client.
   std::unique_ptr<ftp::FtpClient> ftpClient_;
   std::string sftpKeyFile_;  // "SftpKeyFile" of "Params": key login for sftp:// hosts
   std::unique_ptr<ftp::FtpSession> ftpSession_;
+  std::unique_ptr<OwnerThreadPrompter> remotePrompter_;
+  std::unique_ptr<ftp::FtpWorker> ftpWorker_;
 };
 
 }  // namespace zun
