@@ -145,8 +145,7 @@ std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before,
                                         [](const auto& mark, int row) { return mark.first < row; });
       want = own != lineMarks.end() && own->first == r ? std::string_view(own->second) : std::string_view();
     }
-    if (grid.Cell(ColXFlg, r) == want) continue;
-    grid.SetCell(ColXFlg, r, want);
+    if (grid.Cell(ColXFlg, r) != want) grid.SetCell(ColXFlg, r, want);
     changed.push_back(r);
   }
   return changed;

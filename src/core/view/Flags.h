@@ -61,7 +61,8 @@ void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks);
 
 // The list was `before` and is `flags` now: every row whose key came into it is marked "x", and
 // every row whose key left it gets its line's own text back, as a load with `flags` would leave
-// them. Returns the rows changed, ascending.
+// them. Returns the rows of those keys, ascending: the marks put on them by SetFlagMark or taken
+// off by RemoveFlagMark have changed too.
 std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
                                        const LineMarks& lineMarks);
 
