@@ -73,10 +73,13 @@ class Cycle {
     strftime(clock, sizeof clock, "%H:%M:%S", &local);
     const long ms = static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count());
-    std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms\n", clock, live_.Data.Grid.RowCount() - 1,
+    // A look woken by the kernel's notice says how long after it the pass ended.
+    char notice[48] = "";
+    if (reloaded_ && changedAtMs_ >= 0)
+      std::snprintf(notice, sizeof notice, ", %ld ms after the change", static_cast<long>(NowMs() - changedAtMs_));
+    std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms%s\n", clock, live_.Data.Grid.RowCount() - 1,
                  !reloaded_ ? "nothing changed" : live_.LastLoadAppended() ? "appended lines read" : "loaded whole",
-                 written_,
-                 failed_ ? " (a file could not be written)" : "", sent, ms);
+                 written_, failed_ ? " (a file could not be written)" : "", sent, ms, notice);
     std::fflush(stderr);
   }
 
@@ -138,12 +141,12 @@ class Cycle {
 
   // Until a change of the files is signalled and the look is due, or the look once a second.
   void WaitForLook() {
-    int64_t changedAt = -1;
+    changedAtMs_ = -1;
     while (!g_stop) {
       const int64_t now = NowMs();
-      const int64_t due = NextLookAt(lastLookMs_, changedAt);
+      const int64_t due = NextLookAt(lastLookMs_, changedAtMs_);
       if (now >= due) return;
-      if (folder_.Wait(static_cast<int>(due - now)) && changedAt < 0) changedAt = NowMs();
+      if (folder_.Wait(static_cast<int>(due - now)) && changedAtMs_ < 0) changedAtMs_ = NowMs();
     }
   }
 
@@ -169,6 +172,7 @@ class Cycle {
   const WatchOptions& options_;
   FolderWatch folder_;
   int64_t lastLookMs_ = NowMs();
+  int64_t changedAtMs_ = -1;  // when the kernel told of the change this look follows; -1: the clock's look
   Clock::time_point started_ = Clock::now();
   bool reloaded_ = false;  // the outputs were written since the last pass, not only sent again
   int written_ = 0;
