@@ -101,7 +101,7 @@ bool LiveCycle::MarksUpdatable(const FlagList& flags) const {
 MarkOutcome LiveCycle::SetMark(int row, const std::string& flagFilePath) {
   const FlagList before = Flags;
   const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, flagFilePath);
-  if (outcome != MarkOutcome::AlreadyMarked && MarksChanged(before)) NoteFlagFileSaved(flagFilePath);
+  if (outcome != MarkOutcome::AlreadyMarked && MarksChanged(before, row)) NoteFlagFileSaved(flagFilePath);
   return outcome;
 }
 
@@ -112,16 +112,19 @@ MarkOutcome LiveCycle::RemoveMark(int index, const std::string& flagFilePath) {
   return outcome;
 }
 
-bool LiveCycle::MarksChanged(const FlagList& before) {
+bool LiveCycle::MarksChanged(const FlagList& before, int markedRow) {
   // Otherwise the lists differ, and the next load and write start from the whole file.
   if (!MarksUpdatable(before)) return false;
   ResultGrid& grid = Data.Grid;
-  const std::vector<int32_t> changed = RemarkFlaggedRows(grid, before, Flags, Data.OwnMarks);
+  const std::vector<int32_t> changed = RemarkFlaggedRows(grid, before, Flags, Data.OwnMarks, markedRow);
   if (!changed.empty()) {
     std::set<int32_t> touched;
     for (int32_t r : changed) repeats_.Touch(grid, r, touched);
+    const size_t known = rankingRows_.size();
     rankingRows_.insert(rankingRows_.end(), changed.begin(), changed.end());
-    pureFrom_ = std::min({pureFrom_, changed.front(), repeats_.Remark(grid, touched, rankingRows_)});
+    repeats_.Remark(grid, touched, rankingRows_);
+    // The pure text converts again only the blocks of these rows.
+    pureRows_.insert(pureRows_.end(), rankingRows_.begin() + static_cast<std::ptrdiff_t>(known), rankingRows_.end());
     last_.firstRepeatFound = repeats_.AnyMarked();
   }
   flagsLoaded_ = Flags;
@@ -202,6 +205,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   if (appendable_) {
     // Most of the text stays from one tick to the next: it is written to the next file ahead.
     pureFile_.Settle();
+    if (pureFrom_ > 1) pure_.Redo(Data.Grid, pureRows_);
     const std::string_view text = pure_.Build(Data.Grid, pureFrom_);
     report.pureText = pureFile_.Replace(targets.PureTextPath, text, pure_.KeptBytes());
     if (report.pureText == SaveResult::Ok)
@@ -210,6 +214,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     report.pureText = WritePureTextFile(Data.Grid, targets.PureTextPath);
   }
   pureFrom_ = INT_MAX;
+  pureRows_.clear();
   flagsWritten_ = Flags;
   if (rankings.joinable()) {
     RankingReport counts;

@@ -72,9 +72,10 @@ class LiveCycle {
   static void ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes);
   // The loaded data, last loaded with `flags`, can take a change of marks in place.
   bool MarksUpdatable(const FlagList& flags) const;
-  // Flags has changed from `before`: the rows, "R" marks and what the next write redoes follow.
-  // False when the data cannot take it in place (the next load is then whole).
-  bool MarksChanged(const FlagList& before);
+  // Flags has changed from `before` (and SetFlagMark marked `markedRow`): the rows, "R" marks
+  // and what the next write redoes follow. False when the data cannot take it in place (the next
+  // load is then whole).
+  bool MarksChanged(const FlagList& before, int markedRow = 0);
   void NoteFlagFileSaved(const std::string& flagFilePath);
   // A flag file another program rewrote, taken in without a full load when the lines can stay.
   void TakeFlagFile(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
@@ -98,6 +99,7 @@ class LiveCycle {
   PureTextBuilder pure_;
   FileWrittenAhead pureFile_;  // after pure_: it writes from pure_'s text until it is gone
   int pureFrom_ = 1;       // the first row changed since the pure text was last built
+  std::vector<int32_t> pureRows_;  // earlier rows whose marks changed since
   FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
   RankingMemo rankingMemo_;
   RankingBuilder ranking_;

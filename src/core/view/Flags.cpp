@@ -127,18 +127,18 @@ void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks) {
 }
 
 std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
-                                       const LineMarks& lineMarks) {
+                                       const LineMarks& lineMarks, int markedRow) {
   const KeySet was = KeysOf(before), now = KeysOf(flags);
   KeySet moved;
   std::set_symmetric_difference(was.begin(), was.end(), now.begin(), now.end(), std::inserter(moved, moved.end()));
   std::vector<int32_t> changed;
-  if (moved.empty()) return changed;
+  if (moved.empty() && markedRow < 1) return changed;
   std::set<int32_t> stamps;
   for (const auto& key : moved) stamps.insert(key[kStampInKey]);
   for (int r = 1; r < grid.RowCount(); ++r) {
-    if (!stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
+    if (r != markedRow && !stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
     const auto key = RowKeyOf(grid, r);
-    if (!moved.count(key)) continue;
+    if (r != markedRow && !moved.count(key)) continue;
     std::string_view want = "x";
     if (!now.count(key)) {
       const auto own = std::lower_bound(lineMarks.begin(), lineMarks.end(), r,

@@ -61,10 +61,11 @@ void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks);
 
 // The list was `before` and is `flags` now: every row whose key came into it is marked "x", and
 // every row whose key left it gets its line's own text back, as a load with `flags` would leave
-// them. Returns the rows of those keys, ascending: the marks put on them by SetFlagMark or taken
-// off by RemoveFlagMark have changed too.
+// them; so is `markedRow` (the row SetFlagMark marked, whose line may name no row, as a blank
+// row's does). Returns those rows, ascending: the marks SetFlagMark put on them or RemoveFlagMark
+// took off have changed too.
 std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
-                                       const LineMarks& lineMarks);
+                                       const LineMarks& lineMarks, int markedRow = 0);
 
 enum class MarkOutcome {
   Saved,            // the change is in the grid, the list and the file
