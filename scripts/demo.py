@@ -52,9 +52,10 @@ def host_record(host, user, password, local_dir, remote_dir) -> bytes:
     return b"\1" + field(host) + field(user) + field(stored_password(password)) + field(local_dir) + field(remote_dir)
 
 
-def start_ftp_server(root):
+def start_ftp_server(root, port=0):
+    """Starts pyftpdlib on 127.0.0.1 and PORT (0: a free one); returns the process and its port."""
     server = subprocess.Popen(
-        ["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-d", root,
+        ["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(port), "-w", "-d", root,
          "-u", DEMO_USER, "-P", DEMO_PASSWORD],
         stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     deadline = time.time() + 15
@@ -67,7 +68,52 @@ def start_ftp_server(root):
         if server.poll() is not None:
             break
     server.kill()
-    sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
+    return None, 0
+
+
+class FtpServer:
+    """The demo's FTP server. It keeps its port for the whole demo: killed (to try an outage), it
+    is started again on the same port after `restart_after` seconds, so the window finds it again.
+    Its process id is kept in PID_FILE for kill -STOP / -CONT / kill."""
+
+    def __init__(self, root, pid_file, restart_after):
+        self.root, self.pid_file, self.restart_after = root, pid_file, restart_after
+        self.stop = threading.Event()
+        self.process, self.port = start_ftp_server(root)
+        if self.process is None:
+            sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
+        self.write_pid()
+        threading.Thread(target=self.watch, daemon=True).start()
+
+    def write_pid(self):
+        with open(self.pid_file, "w") as f:
+            f.write("%d\n" % self.process.pid)
+
+    def watch(self):
+        while not self.stop.is_set():
+            if self.process.poll() is None:
+                self.stop.wait(0.5)
+                continue
+            print("demo: the FTP server has stopped; it starts again on port %d in %d s"
+                  % (self.port, self.restart_after), flush=True)
+            if self.stop.wait(self.restart_after):
+                return
+            while not self.stop.is_set():
+                process, _ = start_ftp_server(self.root, self.port)
+                if process is not None:
+                    self.process = process
+                    self.write_pid()
+                    print("demo: the FTP server is back on port %d (pid %d)" % (self.port, process.pid), flush=True)
+                    break
+                self.stop.wait(2)  # the port is not free yet
+
+    def close(self):
+        self.stop.set()
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
 
 
 def packed(ms):
@@ -122,6 +168,8 @@ def main():
     parser.add_argument("build_dir")
     parser.add_argument("--seconds", type=float, default=0)
     parser.add_argument("--screenshot", default="")
+    parser.add_argument("--restart-after", type=float, default=30,
+                        help="seconds between the FTP server's death and its restart on the same port")
     args = parser.parse_args()
 
     program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
@@ -139,8 +187,9 @@ def main():
     demo_program = os.path.join(app_dir, "zuntexteditor")
     text_dir = os.path.join(app_dir, "TXT")
 
-    server, port = start_ftp_server(ftp_dir)
-    host = "127.0.0.1:%d" % port
+    pid_file = os.path.join(top, "ftp-server.pid")
+    server = FtpServer(ftp_dir, pid_file, args.restart_after)
+    host = "127.0.0.1:%d" % server.port
     race_file = os.path.join(race_dir, "race.txt")
     race = Race(race_file)
     for _ in range(3):
@@ -157,6 +206,11 @@ def main():
     print("demo folder:  %s" % top)
     print("FTP server:   %s  user %s  password %s  folder %s" % (host, DEMO_USER, DEMO_PASSWORD, REMOTE_DIR))
     print("race file:    %s (a reading about every second)" % race_file)
+    print("""
+To try an outage (the window's state panel shows it, publishing resumes by itself):
+  kill -STOP $(cat %s)   # a server that hangs; kill -CONT $(cat %s) wakes it
+  kill $(cat %s)         # a server that dies; the demo starts it again on port %d after %d s"""
+          % (pid_file, pid_file, pid_file, server.port, args.restart_after))
     print("""
 In the window:
   1. ﾘﾌﾚｯｼｭGrid (or ZunTextを開く) shows the race; it grows while the race runs.
@@ -181,11 +235,7 @@ Close the window to stop the demo.
             window.wait()
     finally:
         race.stop.set()
-        server.terminate()
-        try:
-            server.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            server.kill()
+        server.close()
         published = sorted(os.listdir(ftp_dir + REMOTE_DIR))
         print("files on the server in %s: %s" % (REMOTE_DIR, ", ".join(published) or "(none)"))
 
