@@ -276,6 +276,18 @@ TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
   EXPECT_TRUE(live_.LastLoadAppended());
 }
 
+// A tick's cut at the last line break, taken before the timing system wrote the file anew, would
+// end the read in the middle of a line of the new file.
+TEST_F(AppendedLines, ACutTakenBeforeTheFileWasWrittenAnewIsNotUsed) {
+  Write("1,1,101,1,1000000,1000000,91000000\n1,1,102,1,1100000,1100000,91100000\n");
+  live_.Load(Race());
+  Append("1,1,10");
+  EXPECT_FALSE(live_.HoldsForLineEnd(Race(), 0));
+  Write("1,1,1003,1,1200000,1200000,91200000\n1,1,104,1,1300000,1300000,91300000\n");
+  Step("written anew");
+  EXPECT_FALSE(live_.PieceLeft());
+}
+
 // Whether the cycle keeps its texts (the window) or streams them (a run that writes once), a
 // 000.csv that cannot be written leaves the count files alone, and a count file that cannot be
 // written stops the ones after it.

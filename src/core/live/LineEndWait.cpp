@@ -31,6 +31,16 @@ uint64_t EndOfLastLineBreak(const std::string& path, uint64_t size) {
   return found;
 }
 
+bool EndsALine(const std::string& path, uint64_t end) {
+  if (end == 0 || end == UINT64_MAX) return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char last = 0;
+  const bool read = pread(fd, &last, 1, static_cast<off_t>(end - 1)) == 1;
+  close(fd);
+  return read && last == '\n';
+}
+
 uint64_t LineEndWait::LoadUpTo(const std::string& path, int64_t nowMs) {
   int64_t size = -1;
   char last = '\n';

@@ -18,6 +18,9 @@ bool LeaveLineForLater(int64_t nowMs, int64_t lastChangeMs, int64_t openSinceMs)
 // The bytes of `path` up to and including its last line break (0: none in its last megabytes).
 uint64_t EndOfLastLineBreak(const std::string& path, uint64_t size);
 
+// Byte `end` - 1 of `path` is a line break (false for UINT64_MAX and 0).
+bool EndsALine(const std::string& path, uint64_t end);
+
 class LineEndWait {
  public:
   // The bytes of `path` this tick loads: UINT64_MAX for the whole file, else up to its last line

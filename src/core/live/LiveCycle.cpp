@@ -24,7 +24,8 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
   bool flagThere = false;
   std::string flagBytes;
   ReadFlagBytes(zunTextPath, flagThere, flagBytes);
-  resume_.readTo = mode == Mode::Update ? readTo_ : UINT64_MAX;
+  // The cut must still fall after a line break: a file written anew since is read whole.
+  resume_.readTo = mode == Mode::Update && EndsALine(zunTextPath, readTo_) ? readTo_ : UINT64_MAX;
   readTo_ = UINT64_MAX;
   if (mode == Mode::Update && !flagsAsGiven) TakeFlagFile(zunTextPath, zunNow, flagThere, flagBytes);
   int firstNew = INT_MAX;
