@@ -13,22 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include "Timing.h"
 #include "live/LiveCycle.h"
 #include "output/PureText.h"
 #include "platform/Paths.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using zun::bench::Clock;
+using zun::bench::Median;
+using zun::bench::Ms;
 
 constexpr int kTicks = 7;
 

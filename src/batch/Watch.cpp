@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ftp/PublishHealth.h"
-#include "live/LineEndWait.h"
+#include "live/LookSchedule.h"
+#include "platform/FolderWatch.h"
 #include "platform/Paths.h"
 
 namespace zun::batch {
@@ -27,17 +29,21 @@ void CatchStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-// One second, or less when a stop signal comes.
-void SleepOneSecond() {
-  timespec wait{1, 0};
-  nanosleep(&wait, nullptr);
-}
-
 using Clock = std::chrono::steady_clock;
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+}
 
 class Cycle {
  public:
-  Cycle(LiveCycle& live, const WatchOptions& options) : live_(live), options_(options) {}
+  Cycle(LiveCycle& live, const WatchOptions& options) : live_(live), options_(options) {
+    // A test switch, and a way out where the kernel's notices misbehave: the look once a second
+    // then does all the work.
+    const char* noNotices = std::getenv("ZUNTEXT_NO_INOTIFY");
+    if (noNotices == nullptr || *noNotices == '\0')
+      folder_.Start(FolderOf(options_.ZunTextPath), {FileNameOf(options_.ZunTextPath), kFlagFileName});
+  }
 
   // Writes the outputs of the loaded data; the cycle's line waits for what the upload sent.
   void Write(Clock::time_point started) {
@@ -67,10 +73,13 @@ class Cycle {
     strftime(clock, sizeof clock, "%H:%M:%S", &local);
     const long ms = static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count());
-    std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms\n", clock, live_.Data.Grid.RowCount() - 1,
+    // A look woken by the kernel's notice says how long after it the pass ended.
+    char notice[48] = "";
+    if (reloaded_ && changedAtMs_ >= 0)
+      std::snprintf(notice, sizeof notice, ", %ld ms after the change", static_cast<long>(NowMs() - changedAtMs_));
+    std::fprintf(stderr, "%s rows %d, %s, %d files written%s, %s, %ld ms%s\n", clock, live_.Data.Grid.RowCount() - 1,
                  !reloaded_ ? "nothing changed" : live_.LastLoadAppended() ? "appended lines read" : "loaded whole",
-                 written_,
-                 failed_ ? " (a file could not be written)" : "", sent, ms);
+                 written_, failed_ ? " (a file could not be written)" : "", sent, ms, notice);
     std::fflush(stderr);
   }
 
@@ -79,14 +88,17 @@ class Cycle {
   // seconds on without a change: after the last reading no change would bring a failed pass back.
   // With `leftOver` (files the last pass had no room for) it ends at the next look.
   bool WaitAndReload(bool retry = false, bool leftOver = false) {
-    for (int quiet = 1; !g_stop; ++quiet) {
-      SleepOneSecond();
+    const int64_t waitFrom = NowMs();
+    while (!g_stop) {
+      WaitForLook();
       if (g_stop) break;
+      lastLookMs_ = NowMs();
       if (HoldsForFlags()) continue;
       // As in the window, a file that is not there or empty (being replaced or written anew)
       // waits for the next tick rather than publishing empty outputs.
       if (!FileExists(options_.ZunTextPath) || StampOf(options_.ZunTextPath).size == 0 ||
-          (!reloadDue_ && !live_.SourcesChanged()) || lineEnd_.Holds(options_.ZunTextPath)) {
+          (!reloadDue_ && !live_.SourcesChanged() && !live_.PieceLeft()) ||
+          live_.HoldsForLineEnd(options_.ZunTextPath, lastLookMs_)) {
         if (failed_) {
           // Outputs that could not be written (a folder gone, a full disk) are written again at
           // every look: after the last reading no change would bring them.
@@ -94,7 +106,7 @@ class Cycle {
           reloaded_ = false;
           return true;
         }
-        if (!leftOver && (!retry || quiet < kQuietRetrySeconds)) continue;
+        if (!leftOver && (!retry || lastLookMs_ - waitFrom < kQuietRetrySeconds * 1000 - kLookGapMs)) continue;
         started_ = Clock::now();
         reloaded_ = false;
         written_ = 0;
@@ -127,6 +139,17 @@ class Cycle {
     return false;
   }
 
+  // Until a change of the files is signalled and the look is due, or the look once a second.
+  void WaitForLook() {
+    changedAtMs_ = -1;
+    while (!g_stop) {
+      const int64_t now = NowMs();
+      const int64_t due = NextLookAt(lastLookMs_, changedAtMs_);
+      if (now >= due) return;
+      if (folder_.Wait(static_cast<int>(due - now)) && changedAtMs_ < 0) changedAtMs_ = NowMs();
+    }
+  }
+
   // As in the window, a flag file that is there but cannot be read holds the reload: it would
   // drop every "x" mark and publish the readings marked invalid. Said once; the first look after
   // it can be read again loads whole.
@@ -147,7 +170,9 @@ class Cycle {
  private:
   LiveCycle& live_;
   const WatchOptions& options_;
-  LineEndWait lineEnd_;
+  FolderWatch folder_;
+  int64_t lastLookMs_ = NowMs();
+  int64_t changedAtMs_ = -1;  // when the kernel told of the change this look follows; -1: the clock's look
   Clock::time_point started_ = Clock::now();
   bool reloaded_ = false;  // the outputs were written since the last pass, not only sent again
   int written_ = 0;

@@ -1,7 +1,8 @@
 #pragma once
-// zuntext-batch --watch: the window's automation cycle without a window. Once a second it looks
-// at the zunText file and its flag file; on a change it reloads, rewrites the outputs and, with
-// an upload mode, sends them over the one connection it keeps.
+// zuntext-batch --watch: the window's automation cycle without a window. It looks at the zunText
+// file and its flag file as soon as the kernel says one changed, and once a second as well; on a
+// change it reloads, rewrites the outputs and, with an upload mode, sends them over the one
+// connection it keeps.
 #include <string>
 
 #include "Upload.h"

@@ -490,6 +490,17 @@ TEST_F(FormMainLiveTest, AHalfWrittenLineWaitsForItsEnd) {
   Append("9");
   f.Timer1Timer();
   EXPECT_EQ(f.Data.Grid.Cell(ColCount, 12), "19999");
+
+  // A half line holds back only itself: the whole line written with it is read and published.
+  Append("\n" + Reading(201, 1) + Reading(202, 1).substr(0, 9));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 14) << "the line before the piece is read";
+  EXPECT_EQ(f.Data.Grid.Cell(ColBib, 13), "201");
+  EXPECT_NE(PureText().find(Reading(201, 1).substr(0, Reading(201, 1).size() - 1) + "\r\n"), std::string::npos);
+  Append(Reading(202, 1).substr(9));
+  f.Timer1Timer();
+  EXPECT_EQ(f.Data.Grid.RowCount(), 15);
+  EXPECT_EQ(f.Data.Grid.Cell(ColBib, 14), "202");
 }
 
 TEST_F(FormMainLiveTest, MarksTheFlagFileCouldNotTakeStayUntilItTakesThem) {

@@ -89,13 +89,26 @@ class AppendedLines : public ::testing::Test {
     return OutputTargets{out + "/" + kPureTextFileName, true, out + "/000", out + "/999"};
   }
 
-  // Updates the live cycle and checks it against a fresh full load.
-  void Step(const std::string& what) {
+  // Updates the live cycle and checks it against a fresh full load. A `tick` looks at the line
+  // end first, as the cycle does: a half line caught then is left for later, and the state must
+  // be that of the file cut after its last line break.
+  void Step(const std::string& what, bool tick = false) {
     SCOPED_TRACE(what);
-    const LoadReport got = live_.Load(Race(), LiveCycle::Mode::Update);
-    appendedLoads_ += live_.LastLoadAppended();
+    const bool held = tick && live_.HoldsForLineEnd(Race(), nowMs_);
+    if (!held) {
+      last_ = live_.Load(Race(), LiveCycle::Mode::Update);
+      appendedLoads_ += live_.LastLoadAppended();
+      shown_ = live_.PieceLeft() ? content_.substr(0, content_.rfind('\n') + 1) : content_;
+      cutLoads_ += live_.PieceLeft();
+    }
+    const LoadReport got = last_;
+    // The fresh load reads the bytes the live one should show, beside a copy of the flag file.
+    fs::create_directories(dir_.File("shown"));
+    test::WriteAll(dir_.File("shown/race.txt"), shown_);
+    fs::remove(dir_.File("shown/zuntext.flg"));
+    if (fs::exists(Flag())) fs::copy_file(Flag(), dir_.File("shown/zuntext.flg"));
     LiveCycle fresh(/*appendable=*/false);  // as zuntext-batch writes once, its outputs streamed
-    const LoadReport want = fresh.Load(Race());
+    const LoadReport want = fresh.Load(dir_.File("shown/race.txt"));
     EXPECT_EQ(got.fileOpened, want.fileOpened);
     EXPECT_EQ(got.tooBig, want.tooBig);
     EXPECT_EQ(got.flagFile, want.flagFile);
@@ -121,11 +134,16 @@ class AppendedLines : public ::testing::Test {
 
   test::TempDir dir_;
   LiveCycle live_;
+  LoadReport last_;
   std::string content_;
+  std::string shown_;  // the bytes the live state stands for
+  int64_t nowMs_ = 0;
   int appendedLoads_ = 0;
+  int cutLoads_ = 0;
 };
 
 TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
+  int marksTaken = 0;
   for (uint32_t seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     RaceWriter race(seed);
@@ -133,7 +151,8 @@ TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
     Write(race.Lines(race.Pick(0, 30)));
     live_.Load(Race());
     for (int step = 0; step < 40; ++step) {
-      const int action = race.Pick(0, 19);
+      const int action = race.Pick(0, 24);
+      const int rows = live_.Data.Grid.RowCount();
       std::string what = "step " + std::to_string(step) + " action " + std::to_string(action);
       if (action <= 5) {
         Append(race.Lines(race.Pick(1, 4)));
@@ -193,6 +212,37 @@ TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
         Append(race.Line() + "\r");
         Step(what + " cr");
         Append("\n");
+      } else if (action == 19 && rows > 2) {
+        // Through the cycle, which takes the mark in without a full load.
+        live_.SetMark(race.Pick(1, rows - 1), Flag());
+        marksTaken += live_.Load(Race(), LiveCycle::Mode::Update).fileOpened && live_.LastLoadAppended();
+      } else if (action == 20 && !live_.Flags.empty()) {
+        live_.RemoveMark(race.Pick(0, static_cast<int>(live_.Flags.size()) - 1), Flag());
+        marksTaken += live_.Load(Race(), LiveCycle::Mode::Update).fileOpened && live_.LastLoadAppended();
+      } else if (action == 21 && rows > 2) {
+        // Another window takes a line out, puts one in and saves the file its own way.
+        FlagList lines = live_.Flags;
+        if (!lines.empty() && race.Pick(0, 1)) lines.erase(lines.begin() + race.Pick(0, static_cast<int>(lines.size()) - 1));
+        if (race.Pick(0, 2)) lines.push_back(BuildFlagLine(live_.Data.Grid, race.Pick(1, rows - 1)));
+        std::string text;
+        for (const std::string& line : lines) text += line + (race.Pick(0, 1) ? "\r\n" : "\n");
+        test::WriteAll(Flag(), text);
+        if (race.Pick(0, 1)) Append(race.Lines(1));
+        marksTaken += live_.Load(Race(), LiveCycle::Mode::Update).fileOpened && live_.LastLoadAppended();
+      } else if (action >= 22) {
+        // Lines written in two pieces, caught by ticks between them a moment or a while apart.
+        std::string lines = race.Lines(race.Pick(1, 3));
+        const size_t cut = static_cast<size_t>(race.Pick(1, std::max(1, static_cast<int>(lines.size()) - 1)));
+        Append(lines.substr(0, cut));
+        nowMs_ += race.Pick(50, 1500);
+        Step(what + " tick on a half line", true);
+        if (race.Pick(0, 1)) {
+          nowMs_ += race.Pick(50, 1500);
+          Step(what + " tick again", true);
+        }
+        Append(lines.substr(cut));
+        nowMs_ += race.Pick(50, 1500);
+        Step(what + " tick after its rest", true);
       } else {
         Append(race.Lines(1));
       }
@@ -201,6 +251,8 @@ TEST_F(AppendedLines, RandomRacesMatchAFullLoadAfterEveryChange) {
   }
   // Most changes were appends: they must have been read as such, or nothing above was tested.
   EXPECT_GT(appendedLoads_, 150);
+  EXPECT_GT(cutLoads_, 20);
+  EXPECT_GT(marksTaken, 40) << "marks and flag files taken in without a full load";
 }
 
 TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
@@ -222,6 +274,18 @@ TEST_F(AppendedLines, MissingFileAndGrowthPastTheLimitTakeTheFullLoad) {
   Append("1,1,102,1,1000000,1000000,91000000\n");
   Step("appended");
   EXPECT_TRUE(live_.LastLoadAppended());
+}
+
+// A tick's cut at the last line break, taken before the timing system wrote the file anew, would
+// end the read in the middle of a line of the new file.
+TEST_F(AppendedLines, ACutTakenBeforeTheFileWasWrittenAnewIsNotUsed) {
+  Write("1,1,101,1,1000000,1000000,91000000\n1,1,102,1,1100000,1100000,91100000\n");
+  live_.Load(Race());
+  Append("1,1,10");
+  EXPECT_FALSE(live_.HoldsForLineEnd(Race(), 0));
+  Write("1,1,1003,1,1200000,1200000,91200000\n1,1,104,1,1300000,1300000,91300000\n");
+  Step("written anew");
+  EXPECT_FALSE(live_.PieceLeft());
 }
 
 // Whether the cycle keeps its texts (the window) or streams them (a run that writes once), a
@@ -276,7 +340,15 @@ TEST_F(AppendedLines, ALongRaceWrittenAheadStaysEqualToAFullWrite) {
       Step("early first lap " + std::to_string(step));
     }
   }
-  EXPECT_GE(appendedLoads_, 9);
+  // Marks on early rows, set and taken back through the cycle: the text after them moves.
+  for (const int row : {3, 5000, 8999, 4097}) {
+    live_.SetMark(row, Flag());
+    Step("mark on row " + std::to_string(row));
+  }
+  live_.RemoveMark(1, Flag());
+  Append(race.Lines(1));
+  Step("a mark taken back");
+  EXPECT_GE(appendedLoads_, 14);
 }
 
 }  // namespace

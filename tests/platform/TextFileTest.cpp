@@ -192,9 +192,14 @@ TEST(FileWrittenAhead, OnlyTheRestIsWrittenWhenTheBeginningStayedElseTheWholeFil
     ASSERT_EQ(ahead.Replace(path, grown, 9), SaveResult::Ok);
     EXPECT_EQ(test::ReadAll(path), grown);
 
-    // The caller says the beginning changed: what was written ahead is not used.
+    // A change within what was written ahead (a mark on row 102): the bytes before it stay.
     ahead.WriteAhead(path, std::string_view(grown).substr(0, 18));
-    ASSERT_EQ(ahead.Replace(path, rewritten, 9), SaveResult::Ok);
+    const std::string marked = "1,1,101\r\n1,1,103\r\n";
+    ASSERT_EQ(ahead.Replace(path, marked, 9), SaveResult::Ok);
+    EXPECT_EQ(test::ReadAll(path), marked);
+    // Nothing the same: what was written ahead is not used.
+    ahead.WriteAhead(path, std::string_view(marked).substr(0, 9));
+    ASSERT_EQ(ahead.Replace(path, rewritten, 0), SaveResult::Ok);
     EXPECT_EQ(test::ReadAll(path), rewritten);
 
     // The file written ahead was taken away (another program's sweep): the whole file is written.

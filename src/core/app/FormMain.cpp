@@ -798,7 +798,7 @@ void FormMain::ButtonDoignoreClick() {
       UpdateControlStates();
       return;
     }
-    const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, FlagFilePath);
+    const MarkOutcome outcome = Live.SetMark(row, FlagFilePath);
     if (outcome == MarkOutcome::AlreadyMarked) {
       prompter_.ShowMessage("そのデータは既に無効処理されています。");
       return;
@@ -828,7 +828,7 @@ void FormMain::ButtonCancalIgnoreClick() {
   if (index < 0 || index >= static_cast<int>(Flags.size())) {
     prompter_.ShowMessage("無効取り消のデータが選択されていません");
   } else {
-    const MarkOutcome outcome = RemoveFlagMark(Data.Grid, Flags, index, FlagFilePath);
+    const MarkOutcome outcome = Live.RemoveMark(index, FlagFilePath);
     ReportFlagSave(outcome);
     MarksChangedSinceOutputs = true;
     SyncFlagList();
@@ -906,6 +906,7 @@ void FormMain::Timer1Timer() {
     FormMain& form;
     ~ShowState() { form.UpdateCycleStatus(); }
   } showState{*this};
+  ++CycleTicks;
   if (!StringGrid1.visible) return;
   if (!FileExists(cyclePath_)) return;
   ProgressBar1.position = NextProgressPosition(ProgressBar1.position);
@@ -929,9 +930,9 @@ void FormMain::Timer1Timer() {
   if (stamp.exists) CurrentSnapshot = stamp;
   const bool writesOutputs = CBAuto.checked && CBPure.checked;
   // Marks saved by another program show and are published without waiting for a reading.
-  if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot) || FlagFileChangedElsewhere()) {
+  if (SnapshotCallsForReload(PreviousSnapshot, CurrentSnapshot) || FlagFileChangedElsewhere() || Live.PieceLeft()) {
     // The previous snapshot stays, so the tick after the wait still sees the change.
-    if (LineEnd.Holds(AbsolutePath(cyclePath_))) return;
+    if (Live.HoldsForLineEnd(AbsolutePath(cyclePath_), CycleTicks * Timer1.interval)) return;
     // Without the flag file the reload would drop the operator's marks and publish the readings
     // they declared invalid: the cycle waits until it can be read.
     flagFileHeld_ = FlagFileUnreadable(AbsolutePath(cyclePath_));

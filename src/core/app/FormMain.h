@@ -26,7 +26,6 @@
 #include "output/OutputActions.h"
 #include "platform/FileLocations.h"
 #include "platform/Paths.h"
-#include "live/LineEndWait.h"
 #include "live/LiveCycle.h"
 #include "view/CellDisplay.h"
 #include "view/Flags.h"
@@ -131,7 +130,7 @@ class FormMain {
   // Snapshots of the zunText file for the automation cycle.
   FileStamp CurrentSnapshot;
   FileStamp PreviousSnapshot;
-  LineEndWait LineEnd;         // holds the reload while a line is being written
+  int64_t CycleTicks = 0;      // the ticks' own clock for a line being written: one interval each
   bool MarksChangedSinceOutputs = false;  // a mark was set or removed since the outputs were written
   std::time_t LastReloadAt = 0;
   std::time_t LastOutputsAt = 0;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <future>
+#include <set>
 #include <thread>
 #include <utility>
 
@@ -23,6 +24,10 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
   bool flagThere = false;
   std::string flagBytes;
   ReadFlagBytes(zunTextPath, flagThere, flagBytes);
+  // The cut must still fall after a line break: a file written anew since is read whole.
+  resume_.readTo = mode == Mode::Update && EndsALine(zunTextPath, readTo_) ? readTo_ : UINT64_MAX;
+  readTo_ = UINT64_MAX;
+  if (mode == Mode::Update && !flagsAsGiven) TakeFlagFile(zunTextPath, zunNow, flagThere, flagBytes);
   int firstNew = INT_MAX;
   appended_ = mode == Mode::Update && CanAppend(zunTextPath, zunNow, flagThere, flagBytes) &&
               LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_, firstNew, rankingRows_) &&
@@ -53,6 +58,7 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
     // Without the loaded bytes' hash the next load is whole again.
     if (!appendable_ || !loadedBytes_.Extend(zunTextPath, resume_.end)) resume_.end = UINT64_MAX;
   }
+  pieceLeft_ = resume_.readTo != UINT64_MAX && resume_.end < static_cast<uint64_t>(zunNow.size);
   path_ = zunTextPath;
   zunStamp_ = zunNow;
   flagStamp_ = flagNow;
@@ -76,6 +82,89 @@ bool LiveCycle::CanAppend(const std::string& zunTextPath, const FileStamp& zunNo
   if (Flags != flagsLoaded_ || flagThere != flagFileThere_ || flagBytes != flagBytes_) return false;
   if (!zunNow.exists || static_cast<uint64_t>(zunNow.size) < resume_.end) return false;
   return loadedBytes_.Bytes() == resume_.end && loadedBytes_.Matches(zunTextPath);
+}
+
+bool LiveCycle::HoldsForLineEnd(const std::string& path, int64_t nowMs) {
+  readTo_ = lineEnd_.LoadUpTo(path, nowMs);
+  if (readTo_ == UINT64_MAX) return false;
+  // The open line read as it stood, growing again: nothing complete came after it.
+  const bool sameOpenLine = path == path_ && readTo_ == resume_.offset && resume_.end > resume_.offset;
+  if (readTo_ != 0 && !sameOpenLine) return false;
+  readTo_ = UINT64_MAX;
+  return true;
+}
+
+bool LiveCycle::MarksUpdatable(const FlagList& flags) const {
+  return appendable_ && last_.fileOpened && Data.HasTables && Data.RowTotal == Data.Grid.RowCount() &&
+         flags == flagsLoaded_;
+}
+
+MarkOutcome LiveCycle::SetMark(int row, const std::string& flagFilePath) {
+  const FlagList before = Flags;
+  const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, flagFilePath);
+  if (outcome != MarkOutcome::AlreadyMarked && MarksChanged(before, row)) NoteFlagFileSaved(flagFilePath);
+  return outcome;
+}
+
+MarkOutcome LiveCycle::RemoveMark(int index, const std::string& flagFilePath) {
+  const FlagList before = Flags;
+  const MarkOutcome outcome = RemoveFlagMark(Data.Grid, Flags, index, flagFilePath);
+  if (outcome != MarkOutcome::NoSelection && MarksChanged(before)) NoteFlagFileSaved(flagFilePath);
+  return outcome;
+}
+
+bool LiveCycle::MarksChanged(const FlagList& before, int markedRow) {
+  // Otherwise the lists differ, and the next load and write start from the whole file.
+  if (!MarksUpdatable(before)) return false;
+  ResultGrid& grid = Data.Grid;
+  const std::vector<int32_t> changed = RemarkFlaggedRows(grid, before, Flags, Data.OwnMarks, markedRow);
+  if (!changed.empty()) {
+    std::set<int32_t> touched;
+    for (int32_t r : changed) repeats_.Touch(grid, r, touched);
+    const size_t known = rankingRows_.size();
+    rankingRows_.insert(rankingRows_.end(), changed.begin(), changed.end());
+    repeats_.Remark(grid, touched, rankingRows_);
+    // The pure text converts again only the blocks of these rows.
+    pureRows_.insert(pureRows_.end(), rankingRows_.begin() + static_cast<std::ptrdiff_t>(known), rankingRows_.end());
+    last_.firstRepeatFound = repeats_.AnyMarked();
+  }
+  flagsLoaded_ = Flags;
+  if (flagsWritten_ == before) flagsWritten_ = Flags;
+  if (flagsRanked_ == before) flagsRanked_ = Flags;
+  return true;
+}
+
+void LiveCycle::NoteFlagFileSaved(const std::string& flagFilePath) {
+  // The file as saved holds these marks, unless the save failed or another program changed it
+  // again: the next load then takes in what it holds.
+  if (flagFilePath != FlagFilePathFor(path_)) return;
+  bool there = false;
+  std::string bytes;
+  ReadFlagBytes(path_, there, bytes);
+  FlagList onDisk;
+  const FlagFileRead read = ReadFlagFile(flagFilePath, onDisk);
+  if (read == FlagFileRead::OpenFailed || onDisk != Flags) return;
+  last_.flagFile = read;
+  flagFileThere_ = there;
+  flagBytes_ = std::move(bytes);
+  flagStamp_ = StampIfThere(flagFilePath);
+}
+
+void LiveCycle::TakeFlagFile(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                             const std::string& flagBytes) {
+  if (flagThere == flagFileThere_ && flagBytes == flagBytes_) return;
+  // Only when the lines loaded are likely to stay: a file written anew is loaded whole anyway.
+  if (zunTextPath != path_ || !MarksUpdatable(Flags) || !zunNow.exists ||
+      static_cast<uint64_t>(zunNow.size) < resume_.end)
+    return;
+  FlagList onDisk;
+  const FlagFileRead read = ReadFlagFile(FlagFilePathFor(zunTextPath), onDisk);
+  if (read == FlagFileRead::OpenFailed) return;
+  const FlagList before = std::exchange(Flags, std::move(onDisk));
+  MarksChanged(before);
+  last_.flagFile = read;
+  flagFileThere_ = flagThere;
+  flagBytes_ = flagBytes;
 }
 
 bool LiveCycle::SourcesChanged() const {
@@ -117,6 +206,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   if (appendable_) {
     // Most of the text stays from one tick to the next: it is written to the next file ahead.
     pureFile_.Settle();
+    if (pureFrom_ > 1) pure_.Redo(Data.Grid, pureRows_);
     const std::string_view text = pure_.Build(Data.Grid, pureFrom_);
     report.pureText = pureFile_.Replace(targets.PureTextPath, text, pure_.KeptBytes());
     if (report.pureText == SaveResult::Ok)
@@ -125,6 +215,7 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
     report.pureText = WritePureTextFile(Data.Grid, targets.PureTextPath);
   }
   pureFrom_ = INT_MAX;
+  pureRows_.clear();
   flagsWritten_ = Flags;
   if (rankings.joinable()) {
     RankingReport counts;

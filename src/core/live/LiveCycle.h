@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "live/LineEndWait.h"
 #include "live/LoadPipeline.h"
 #include "platform/PrefixHash.h"
 #include "output/PureText.h"
@@ -49,6 +50,19 @@ class LiveCycle {
   // True when the zunText file or the flag file differs (time or size) from what the last load saw.
   bool SourcesChanged() const;
 
+  // Before the Update load of a tick (at `nowMs` on the tick's steady clock): while the last line
+  // of `path` is still being written, that load reads only the lines before it. True when the
+  // tick has nothing to load: no line break at all, or only the open line already read, growing.
+  bool HoldsForLineEnd(const std::string& path, int64_t nowMs);
+  // The last load left a line's piece unread: the next look loads, whether the files changed or not.
+  bool PieceLeft() const { return pieceLeft_; }
+
+  // The operator's marks (SetFlagMark, RemoveFlagMark), after which every row's marks, the "R"
+  // marks and the next write are brought up to date from the rows the change touches, as a full
+  // load with the new list would leave them.
+  MarkOutcome SetMark(int row, const std::string& flagFilePath);
+  MarkOutcome RemoveMark(int index, const std::string& flagFilePath);
+
   // The pure text and, when asked, the ranking files from the loaded data.
   OutputReport WriteOutputs(const OutputTargets& targets);
 
@@ -56,6 +70,16 @@ class LiveCycle {
   bool CanAppend(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
                  const std::string& flagBytes) const;
   static void ReadFlagBytes(const std::string& zunTextPath, bool& there, std::string& bytes);
+  // The loaded data, last loaded with `flags`, can take a change of marks in place.
+  bool MarksUpdatable(const FlagList& flags) const;
+  // Flags has changed from `before` (and SetFlagMark marked `markedRow`): the rows, "R" marks
+  // and what the next write redoes follow. False when the data cannot take it in place (the next
+  // load is then whole).
+  bool MarksChanged(const FlagList& before, int markedRow = 0);
+  void NoteFlagFileSaved(const std::string& flagFilePath);
+  // A flag file another program rewrote, taken in without a full load when the lines can stay.
+  void TakeFlagFile(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
+                    const std::string& flagBytes);
 
   bool appendable_;
   std::string path_;
@@ -69,9 +93,13 @@ class LiveCycle {
   FirstRepeatIndex repeats_;
   FilePrefix loadedBytes_;  // the bytes of the file the grid holds
   bool appended_ = false;
+  LineEndWait lineEnd_;
+  uint64_t readTo_ = UINT64_MAX;  // where the next Update load stops
+  bool pieceLeft_ = false;
   PureTextBuilder pure_;
   FileWrittenAhead pureFile_;  // after pure_: it writes from pure_'s text until it is gone
   int pureFrom_ = 1;       // the first row changed since the pure text was last built
+  std::vector<int32_t> pureRows_;  // earlier rows whose marks changed since
   FlagList flagsWritten_;  // the flag list at that time: a mark set since changes rows too
   RankingMemo rankingMemo_;
   RankingBuilder ranking_;

@@ -29,6 +29,7 @@ void ReleaseTables(ResultData& data) {
   data.HasTables = false;
   PassageTable().swap(data.Passages);
   FirstRepeatTable().swap(data.FirstRepeats);
+  LineMarks().swap(data.OwnMarks);
 }
 
 namespace {
@@ -71,6 +72,8 @@ LoadReport LoadResultGrid(ResultData& data, FlagList& flags, const std::string& 
     report.tooBig = true;
     return report;
   }
+  data.OwnMarks.clear();
+  if (repeats != nullptr) CollectLineMarks(grid, 1, data.OwnMarks);
   if (flagsAsGiven) {
     MarkFlaggedRows(grid, flags, 1);
     report.flagFile = FlagFileRead::Read;
@@ -108,6 +111,8 @@ bool LoadAppendedLines(ResultData& data, const FlagList& flags, const std::strin
   NumberRows(grid, firstNew);
   data.RowTotal = grid.RowCount();
   if (data.RowTotal >= kGridRowLimit) return false;
+  std::erase_if(data.OwnMarks, [firstNew](const auto& mark) { return mark.first >= firstNew; });
+  CollectLineMarks(grid, firstNew, data.OwnMarks);
   MarkFlaggedRows(grid, flags, firstNew);
   repeats.AddRows(grid, firstNew, grid.RowCount(), touched);
   repeats.Touch(grid, keptLine, touched);

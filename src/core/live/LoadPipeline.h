@@ -20,6 +20,7 @@ struct ResultData {
   bool HasTables = false;
   FirstRepeatTable FirstRepeats;
   PassageTable Passages;
+  LineMarks OwnMarks;  // kept only by a load that lines are appended to
 };
 
 // Folder of the zunText path, and the flag file in it.

@@ -51,8 +51,10 @@ std::string_view PureTextBuilder::Build(const ResultGrid& grid, int firstChanged
   // Back to the last start at or before the first changed row.
   size_t k = static_cast<size_t>(std::max(firstChangedRow - 1, 0) / stride_);
   if (k >= starts_.size()) k = starts_.empty() ? 0 : starts_.size() - 1;
-  kept_ = starts_.empty() ? 0 : starts_[k];
-  text_.resize(kept_);
+  const size_t from = starts_.empty() ? 0 : starts_[k];
+  text_.resize(from);
+  kept_ = std::min(from, redoneFrom_);
+  redoneFrom_ = SIZE_MAX;
   starts_.resize(k);
   // Room for lines a little longer than usual and for the readings still to come: growing copies
   // the whole text. Room not used costs no memory.
@@ -63,7 +65,28 @@ std::string_view PureTextBuilder::Build(const ResultGrid& grid, int firstChanged
     AppendPureLine(text_, grid.Row(r));
   }
   text_ += "\r\n";  // the whole-text save's final line break
+  rows_ = grid.RowCount();
   return text_;
+}
+
+void PureTextBuilder::Redo(const ResultGrid& grid, std::vector<int32_t> rows) {
+  std::sort(rows.begin(), rows.end());
+  std::string block;
+  size_t done = SIZE_MAX;  // the last block converted again
+  for (int32_t r : rows) {
+    if (r < 1 || r >= std::min(rows_, grid.RowCount())) continue;
+    const size_t b = static_cast<size_t>(r - 1) / static_cast<size_t>(stride_);
+    if (b == done || b >= starts_.size()) continue;
+    done = b;
+    block.clear();
+    const int last = std::min({static_cast<int>(b + 1) * stride_ + 1, rows_, grid.RowCount()});
+    for (int row = static_cast<int>(b) * stride_ + 1; row < last; ++row) AppendPureLine(block, grid.Row(row));
+    const size_t from = starts_[b];
+    const size_t to = b + 1 < starts_.size() ? starts_[b + 1] : text_.size() - 2;  // before the final break
+    text_.replace(from, to - from, block);
+    for (size_t k = b + 1; k < starts_.size(); ++k) starts_[k] = starts_[k] + block.size() - (to - from);
+    redoneFrom_ = std::min(redoneFrom_, from);
+  }
 }
 
 SaveResult WritePureTextFile(const ResultGrid& grid, const std::string& path) {

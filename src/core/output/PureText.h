@@ -1,6 +1,7 @@
 #pragma once
 // The pure text: every unmarked row as seven comma-separated integers.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class PureTextBuilder {
   // The bytes of BuildPureText(grid); rows before `firstChangedRow` are as at the last call.
   // The view holds until the next build.
   std::string_view Build(const ResultGrid& grid, int firstChangedRow);
+  // Before a Build: converts again only the blocks of `stride` rows that hold one of `rows`
+  // (rows whose marks changed), moving the text after them; rows the text does not hold yet are
+  // left to Build.
+  void Redo(const ResultGrid& grid, std::vector<int32_t> rows);
   // The bytes at the start of the text that the last build left as they were.
   size_t KeptBytes() const { return kept_; }
   // The bytes a next build keeps when only rows after the last point changed.
@@ -37,6 +42,8 @@ class PureTextBuilder {
   std::string text_;
   std::vector<size_t> starts_;  // starts_[k]: where row k * stride_ + 1 begins in text_
   size_t kept_ = 0;
+  int rows_ = 0;                      // the grid rows the text holds
+  size_t redoneFrom_ = SIZE_MAX;      // the first byte Redo changed since the last build
 };
 
 }  // namespace zun

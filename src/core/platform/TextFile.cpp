@@ -300,18 +300,21 @@ SaveResult FileWrittenAhead::Replace(const std::string& path, std::string_view b
   Settle();
   Destination d;
   // Another program's sweep of old temporary files may have taken the file written ahead.
-  const bool usable = fd_ >= 0 && written_ && path == path_ && sameBytes >= ahead_ && bytes.size() >= ahead_ &&
-                      access(temp_.c_str(), F_OK) == 0 && FindDestination(path, d) && FolderOf(temp_) == d.folder;
+  // A change within the bytes written ahead (a mark on an earlier row) keeps those before it.
+  const size_t kept = std::min(sameBytes, ahead_);
+  bool usable = fd_ >= 0 && written_ && path == path_ && kept > 0 && bytes.size() >= kept &&
+                access(temp_.c_str(), F_OK) == 0 && FindDestination(path, d) && FolderOf(temp_) == d.folder;
+  if (usable && kept < ahead_)
+    usable = ftruncate(fd_, static_cast<off_t>(kept)) == 0 && lseek(fd_, static_cast<off_t>(kept), SEEK_SET) >= 0;
   if (!usable) {
     Drop();
     return ReplaceFile(path, bytes);
   }
   const int fd = fd_;
   const std::string temp = temp_;
-  const size_t ahead = ahead_;
   fd_ = -1;
   Drop();
-  return PutInPlace(fd, temp, d, WriteAll(fd, bytes.substr(ahead)), false, kNewFileMode, false);
+  return PutInPlace(fd, temp, d, WriteAll(fd, bytes.substr(kept)), false, kNewFileMode, false);
 }
 
 SaveResult SaveWholeText(const std::string& path, std::string_view text, bool durable) {

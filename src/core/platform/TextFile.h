@@ -65,8 +65,8 @@ class FileWrittenAhead {
   void WriteAhead(const std::string& path, std::string_view prefix);
   // Waits until the bytes are written ahead: the caller may then change them.
   void Settle();
-  // ReplaceFile(path, bytes). The first `sameBytes` of `bytes` are as they were at WriteAhead;
-  // when that covers what was written ahead for this path, only the rest is written now.
+  // ReplaceFile(path, bytes). The first `sameBytes` of `bytes` are as they were at WriteAhead:
+  // of what was written ahead for this path, those are kept and only the rest is written now.
   SaveResult Replace(const std::string& path, std::string_view bytes, size_t sameBytes);
 
  private:

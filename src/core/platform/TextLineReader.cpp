@@ -24,6 +24,7 @@ TextLineReader::~TextLineReader() {
 
 bool TextLineReader::Open(const std::string& path) {
   if (fd_ >= 0) close(fd_);
+  stopAt_ = UINT64_MAX;
   fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
   struct stat st {};
@@ -45,8 +46,13 @@ bool TextLineReader::Rewind() {
   return true;
 }
 
+void TextLineReader::StopAt(uint64_t offset) {
+  stopAt_ = offset;
+  fileSize_ = static_cast<size_t>(std::min<uint64_t>(fileSize_, offset));
+}
+
 void TextLineReader::StartOver(size_t fileSize) {
-  fileSize_ = fileSize;
+  fileSize_ = static_cast<size_t>(std::min<uint64_t>(fileSize, stopAt_));
   eof_ = false;
   end_ = 0;
   pos_ = 0;
@@ -68,9 +74,10 @@ bool TextLineReader::Fill(size_t wanted) {
   end_ -= pos_;
   pos_ = 0;
   while (end_ < wanted && !eof_) {
-    ssize_t n;
+    const uint64_t room = std::min<uint64_t>(kCapacity - end_, stopAt_ - std::min(stopAt_, start_ + readTotal_));
+    ssize_t n = 0;
     do {
-      n = read(fd_, buffer_.get() + end_, kCapacity - end_);
+      if (room > 0) n = read(fd_, buffer_.get() + end_, static_cast<size_t>(room));
     } while (n < 0 && errno == EINTR);
     if (n <= 0) {
       eof_ = true;

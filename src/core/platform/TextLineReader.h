@@ -20,6 +20,9 @@ class TextLineReader {
   bool OpenAt(const std::string& path, uint64_t offset);
   // Back to the start of the file opened, which may have changed since.
   bool Rewind();
+  // Reads as if the file ended at byte `offset` (when it is longer): what lies past it, a line
+  // still being written, is left for a later read.
+  void StopAt(uint64_t offset);
   // Bytes of the file consumed by the pieces handed out so far (from the start of the file).
   uint64_t Offset() const { return start_ + readTotal_ - (end_ - pos_); }
   size_t FileSize() const { return fileSize_; }
@@ -42,6 +45,7 @@ class TextLineReader {
   size_t pos_ = 0;  // bytes handed out
   uint64_t start_ = 0;
   uint64_t readTotal_ = 0;
+  uint64_t stopAt_ = UINT64_MAX;
   std::string piece_;
 };
 

@@ -293,10 +293,12 @@ struct LaterPart {
 // is still being read, and frees it: a second half of the file is never held whole.
 class LaterParts {
  public:
-  void Read(const std::string& path, uint64_t from, uint64_t partBytes) {
+  void Read(const std::string& path, uint64_t from, uint64_t partBytes, uint64_t readTo) {
     TextLineReader reader;
     int lines = 0;
-    if (!reader.Open(path) || !reader.SkipTo(from, lines)) return Finish();
+    if (!reader.Open(path)) return Finish();
+    reader.StopAt(readTo);
+    if (!reader.SkipTo(from, lines)) return Finish();
     reached_ = true;
     const uint64_t size = reader.FileSize();
     for (bool first = true; first || reader.Offset() < size; first = false) {
@@ -394,10 +396,16 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
                  uint64_t partBytes) {
   TextLineReader reader;
   if (!reader.Open(path)) return false;
-  const auto readInOneGo = [&] {
+  const uint64_t readTo = resume.readTo;
+  reader.StopAt(readTo);
+  const auto startOver = [&] {
     grid.Reset(2);
     resume = ZunTextResume{};
+    resume.readTo = readTo;
     ReserveFor(grid, reader.FileSize());
+  };
+  const auto readInOneGo = [&] {
+    startOver();
     ReadLines(grid, reader, resume);
     return true;
   };
@@ -407,14 +415,12 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   const uint64_t split = splitFrom < size ? LineStartFrom(path, splitFrom) : 0;
   if (split == 0 || split >= size) return readInOneGo();
 
-  grid.Reset(2);
-  resume = ZunTextResume{};
-  ReserveFor(grid, size);
+  startOver();
 
   // The later lines on the other core, joined on as if read in one go.
   if (partBytes == 0) partBytes = std::max<uint64_t>((size - split) / 8, uint64_t{1} << 20);
   LaterParts later;
-  std::thread second([&] { later.Read(path, split, partBytes); });
+  std::thread second([&] { later.Read(path, split, partBytes, readTo); });
   ReadLines(grid, reader, resume, 0, split);
   LaterPart part;
   bool joined = true;
@@ -428,12 +434,14 @@ bool ReadZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resum
   if (!joined) later.Abandon();
   second.join();
   if (!joined || !later.Reached()) return reader.Rewind() && readInOneGo();
+  resume.readTo = readTo;
   return true;
 }
 
 bool ReadAppendedZunText(ResultGrid& grid, const std::string& path, ZunTextResume& resume) {
   TextLineReader reader;
   if (!reader.OpenAt(path, resume.offset)) return false;
+  reader.StopAt(resume.readTo);
   // Rows past the last whole line hold what its unfinished successor left: empty them.
   grid.SetRowCount(std::min(resume.rowCount, resume.lines + 1));
   grid.SetRowCount(resume.rowCount);

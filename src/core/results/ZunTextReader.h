@@ -29,6 +29,9 @@ struct ZunTextResume {
   RecordKey prevKey;
   bool havePrev = false;
   uint64_t end = 0;  // bytes read in all
+  // Set by the caller: reading stops at this byte, a line break's end, as if the file ended
+  // there; the piece after it (a line still being written) is left for a later read.
+  uint64_t readTo = UINT64_MAX;
 };
 
 // Empties the grid (2 rows), then reads `path` into it: line n fills row n from the text "n,line"

@@ -1,6 +1,7 @@
 #include "view/Flags.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "platform/CommaText.h"
@@ -116,6 +117,38 @@ void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow) {
     if (!stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
     if (keys.count(RowKeyOf(grid, r))) grid.SetCell(ColXFlg, r, "x");
   }
+}
+
+void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks) {
+  for (int r = std::max(fromRow, 1); r < grid.RowCount(); ++r) {
+    const std::string_view text = grid.Cell(ColXFlg, r);
+    if (!text.empty()) marks.emplace_back(r, std::string(text));
+  }
+}
+
+std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
+                                       const LineMarks& lineMarks, int markedRow) {
+  const KeySet was = KeysOf(before), now = KeysOf(flags);
+  KeySet moved;
+  std::set_symmetric_difference(was.begin(), was.end(), now.begin(), now.end(), std::inserter(moved, moved.end()));
+  std::vector<int32_t> changed;
+  if (moved.empty() && markedRow < 1) return changed;
+  std::set<int32_t> stamps;
+  for (const auto& key : moved) stamps.insert(key[kStampInKey]);
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    if (r != markedRow && !stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
+    const auto key = RowKeyOf(grid, r);
+    if (r != markedRow && !moved.count(key)) continue;
+    std::string_view want = "x";
+    if (!now.count(key)) {
+      const auto own = std::lower_bound(lineMarks.begin(), lineMarks.end(), r,
+                                        [](const auto& mark, int row) { return mark.first < row; });
+      want = own != lineMarks.end() && own->first == r ? std::string_view(own->second) : std::string_view();
+    }
+    if (grid.Cell(ColXFlg, r) != want) grid.SetCell(ColXFlg, r, want);
+    changed.push_back(r);
+  }
+  return changed;
 }
 
 MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath) {

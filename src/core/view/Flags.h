@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/TextFile.h"
@@ -50,6 +51,21 @@ FlagFileRead ApplyFlagFile(ResultGrid& grid, FlagList& flags, const std::string&
 
 // Marks "x" on every row from `fromRow` on that a line of `flags` matches.
 void MarkFlaggedRows(ResultGrid& grid, const FlagList& flags, int fromRow);
+
+// The texts the zunText lines themselves gave column 8, by row (ascending), for the few rows that
+// have one: what such a row shows again when the mark on it is taken back.
+using LineMarks = std::vector<std::pair<int32_t, std::string>>;
+
+// Adds those of rows [fromRow, row count), read before any flag line marks them.
+void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks);
+
+// The list was `before` and is `flags` now: every row whose key came into it is marked "x", and
+// every row whose key left it gets its line's own text back, as a load with `flags` would leave
+// them; so is `markedRow` (the row SetFlagMark marked, whose line may name no row, as a blank
+// row's does). Returns those rows, ascending: the marks SetFlagMark put on them or RemoveFlagMark
+// took off have changed too.
+std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
+                                       const LineMarks& lineMarks, int markedRow = 0);
 
 enum class MarkOutcome {
   Saved,            // the change is in the grid, the list and the file
