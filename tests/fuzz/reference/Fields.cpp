@@ -59,6 +59,7 @@ std::vector<std::string> CommaFields(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   const size_t n = text.size();
   std::vector<std::string> fields;
+  fields.reserve(12);
   size_t i = 0;  // always at the start of a character
   const auto skipBlanks = [&] {
     while (i < n && Blank(CharAt(text, i))) i += CharAt(text, i).size();

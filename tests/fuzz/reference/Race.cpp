@@ -46,11 +46,19 @@ void ReadLines(std::string_view file, std::vector<Row>& rows) {
   }
 }
 
-bool FlagMatch(const std::string& line, const Row& row) {
+// What a flag line names: its fields 1 to 7 as integers; none when it has fewer than eight fields.
+std::optional<std::array<int32_t, 7>> FlagKey(const std::string& line) {
   const std::vector<std::string> fields = CommaFields(line);
-  if (fields.size() < 8) return false;
+  if (fields.size() < 8) return std::nullopt;
+  std::array<int32_t, 7> key;
+  for (int k = 1; k <= 7; ++k) key[static_cast<size_t>(k - 1)] = Integer(fields[static_cast<size_t>(k)], 0);
+  return key;
+}
+
+// A row's cells 1 to 7 read with the fallback -1, so that an empty or odd cell matches no line.
+bool FlagMatch(const std::array<int32_t, 7>& key, const Row& row) {
   for (int k = 1; k <= 7; ++k)
-    if (Integer(fields[static_cast<size_t>(k)], 0) != Cell(row, k, -1)) return false;
+    if (key[static_cast<size_t>(k - 1)] != Cell(row, k, -1)) return false;
   return true;
 }
 
@@ -163,8 +171,9 @@ Race ReadRace(std::string_view file, const std::optional<std::string>& flagFile,
       if (!line.empty()) race.flags.emplace_back(line);
     }
     for (const std::string& line : race.flags)
-      for (size_t r = 1; r < rows.size(); ++r)
-        if (FlagMatch(line, rows[r])) rows[r][8] = "x";
+      if (const auto key = FlagKey(line))
+        for (size_t r = 1; r < rows.size(); ++r)
+          if (FlagMatch(*key, rows[r])) rows[r][8] = "x";
   }
   MarkFirstRepeats(rows);
   if (!outputs) return race;
