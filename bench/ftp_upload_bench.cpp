@@ -1,7 +1,7 @@
-// Upload passes over the loopback against a pyftpdlib server: a pass of the 999 folder with 50
-// files, then 60 automatic cycles in a row, each checking the connection first as the upload
-// pass does. Each is timed with the published upload (temporary name, size check, rename) and
-// with a plain store under the final name. Prints the time per pass and the logins made.
+// Upload passes over the loopback against pyftpdlib, vsftpd without TLS, and vsftpd, ProFTPD and
+// Pure-FTPd with TLS required: a pass of the 999 folder with 50 files, then 60 automatic cycles in
+// a row. Published uploads (temporary name, size check, rename); on pyftpdlib also a plain store
+// under the final name. Prints the time per pass and the logins made.
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "SecureFtpServer.h"
 #include "ftp/CurlFtpClient.h"
 #include "ftp/FtpSession.h"
 #include "ftp/UploadWorkflow.h"
@@ -53,6 +54,62 @@ pid_t StartServer(const std::string& root, const std::string& log, int& port) {
 
 double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
+struct Target {
+  std::string label, host, user, password, caFile;
+};
+
+// One row per upload kind: the 999 pass by hand, then 60 automatic passes of each mode, each
+// checking the connection first as the upload pass does. True when it all took one login.
+bool Measure(const Target& t, bool plainToo, const std::vector<UploadEntry>& entries, const std::string& dir999,
+             const std::string& textDir) {
+  CurlFtpClient client;
+  client.SetCaFile(t.caFile);
+  std::string shown = "/";
+  FtpSession* sessionPtr = nullptr;
+  const ConnectionTarget target{t.host, t.user, t.password, shown};
+  FtpSession session(client, FtpSessionHooks{{}, {}, [&] {
+                                                return EnsureConnection(*sessionPtr, target,
+                                                                        [&] { return sessionPtr->OpenInternet(); }, {});
+                                              },
+                                              [&] { return shown; }, {}});
+  sessionPtr = &session;
+  if (!session.OpenInternet() || !session.Open(t.host, t.user, t.password)) {
+    std::printf("%-26s could not log in\n", t.label.c_str());
+    return false;
+  }
+  auto pass = [&](bool plain, int mode, const std::string& dir, const std::string& file) {
+    EnsureConnection(session, target, [&] { return session.OpenInternet(); }, {});
+    const UploadPlan plan = PlanUpload(mode, dir, file, entries, -1);
+    int sent = 0;
+    if (plain) {
+      for (const UploadFile& f : plan.Files) sent += client.PutFile(f.LocalPath, f.RemoteName).ok();
+    } else {
+      sent = SendUploadPlan(session, plan).Sent;
+    }
+    session.List();
+    return sent;
+  };
+  for (bool plain : {true, false}) {
+    if (plain && !plainToo) continue;
+    auto t0 = std::chrono::steady_clock::now();
+    int sent = pass(plain, kUpload999, dir999, "");
+    const double byHand = Ms(std::chrono::steady_clock::now() - t0);
+    int total999 = 0, totalTxt = 0;
+    t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 60; ++i) total999 += pass(plain, kUpload999, dir999, "");
+    const double cycles999 = Ms(std::chrono::steady_clock::now() - t0) / 60;
+    t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 60; ++i) totalTxt += pass(plain, kUploadTxt, textDir, textDir + "/zuntextpure.txt");
+    const double cyclesTxt = Ms(std::chrono::steady_clock::now() - t0) / 60;
+    const bool all = sent == 50 && total999 == 3000 && totalTxt == 60;
+    std::printf("%-26s %-9s %9.1f ms %13.1f ms %13.1f ms %7d%s\n", t.label.c_str(), plain ? "plain" : "published",
+                byHand, cycles999, cyclesTxt, client.LoginCount(), all ? "" : "  (files missing)");
+  }
+  const bool one = client.LoginCount() == 1;
+  session.Close();
+  return one;
+}
+
 }  // namespace
 
 int main() {
@@ -80,56 +137,31 @@ int main() {
     std::fprintf(stderr, "server did not start\n");
     return 1;
   }
-  const std::string host = "127.0.0.1:" + std::to_string(port);
-
-  CurlFtpClient client;
-  std::string shown = "/";
-  FtpSession* sessionPtr = nullptr;
-  FtpSession session(client, FtpSessionHooks{{}, {}, [&] {
-                                                return EnsureConnection(*sessionPtr, {host, "bench", "bench", shown},
-                                                                        [&] { return sessionPtr->OpenInternet(); }, {});
-                                              },
-                                              [&] { return shown; }, {}});
-  sessionPtr = &session;
-  if (!session.OpenInternet() || !session.Open(host, "bench", "bench")) return 1;
-
-  auto pass = [&](bool plain, int mode, const std::string& dir, const std::string& file) {
-    EnsureConnection(session, {host, "bench", "bench", shown}, [&] { return session.OpenInternet(); }, {});
-    const UploadPlan plan = PlanUpload(mode, dir, file, entries, -1);
-    int sent = 0;
-    if (plain) {
-      for (const UploadFile& f : plan.Files) sent += client.PutFile(f.LocalPath, f.RemoteName).ok();
-    } else {
-      sent = SendUploadPlan(session, plan).Sent;
-    }
-    session.List();
-    return sent;
-  };
-
-  for (bool plain : {true, false}) {
-    const char* kind = plain ? "plain" : "published";
-    auto t0 = std::chrono::steady_clock::now();
-    int sent = pass(plain, kUpload999, dir999, "");
-    auto t1 = std::chrono::steady_clock::now();
-    std::printf("%-9s 999 pass by hand: %d files, %.1f ms\n", kind, sent, Ms(t1 - t0));
-
-    int total = 0;
-    t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < 60; ++i) total += pass(plain, kUpload999, dir999, "");
-    t1 = std::chrono::steady_clock::now();
-    std::printf("%-9s 60 automatic 999 passes: %d files, %.1f ms per pass\n", kind, total, Ms(t1 - t0) / 60);
-
-    total = 0;
-    t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < 60; ++i) total += pass(plain, kUploadTxt, textDir, textDir + "/zuntextpure.txt");
-    t1 = std::chrono::steady_clock::now();
-    std::printf("%-9s 60 automatic TXT passes: %d files, %.1f ms per pass\n", kind, total, Ms(t1 - t0) / 60);
-  }
-  std::printf("logins in all: %d\n", client.LoginCount());
-
-  session.Close();
+  std::printf("%-26s %-9s %12s %16s %16s %7s\n", "server", "upload", "999 by hand", "60 x 999 / pass",
+              "60 x TXT / pass", "logins");
+  bool oneLogin = Measure({"FTP pyftpdlib", "127.0.0.1:" + std::to_string(port), "bench", "bench", ""}, true,
+                          entries, dir999, textDir);
   kill(server, SIGTERM);
   waitpid(server, nullptr, 0);
+
+  // The same passes against the servers hosts run: vsftpd without TLS, then each with TLS required.
+  using zun::test::SecureFtpServer;
+  using zun::test::SecureServerKind;
+  for (int k = -1; k < 3; ++k) {
+    const SecureServerKind kind = k < 0 ? SecureServerKind::Vsftpd : SecureFtpServer::All()[static_cast<size_t>(k)];
+    if (!SecureFtpServer::Installed(kind)) continue;
+    const std::string secureRoot = base + "/root" + std::to_string(k + 1);
+    fs::create_directories(secureRoot);
+    SecureFtpServer secure(kind, secureRoot, base + "/server" + std::to_string(k + 1));
+    if (!secure.Start(zun::test::CertKind::Valid, k >= 0)) {
+      std::fprintf(stderr, "%s did not start\n", SecureFtpServer::Name(kind));
+      continue;
+    }
+    const std::string label = std::string(k < 0 ? "FTP " : "FTPS ") + SecureFtpServer::Name(kind);
+    oneLogin &= Measure({label, k < 0 ? secure.Host() : secure.Url(), SecureFtpServer::User(),
+                         SecureFtpServer::Password(), k < 0 ? "" : secure.CaFile()},
+                        false, entries, dir999, textDir);
+  }
   fs::remove_all(base);
-  return client.LoginCount() == 1 ? 0 : 2;
+  return oneLogin ? 0 : 2;
 }

@@ -2,7 +2,9 @@
 """The live demo: an FTP server on 127.0.0.1, a race that appends a reading every second, and the
 program set up to publish to that server. Everything started here stops when the window closes.
 
-    scripts/demo.py BUILD_DIR [--seconds N]   (N: close by itself after N seconds, for a smoke run)
+    scripts/demo.py BUILD_DIR [--seconds N] [--secure ftps]
+      N: close by itself after N seconds, for a smoke run
+      --secure ftps: publish over FTPS to vsftpd (TLS required, a certificate of its own; needs root)
 """
 import argparse
 import hashlib
@@ -11,6 +13,7 @@ import random
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -52,9 +55,10 @@ def host_record(host, user, password, local_dir, remote_dir) -> bytes:
     return b"\1" + field(host) + field(user) + field(stored_password(password)) + field(local_dir) + field(remote_dir)
 
 
-def start_ftp_server(root):
+def start_ftp_server(root, port=0):
+    """Starts pyftpdlib on 127.0.0.1 and PORT (0: a free one); returns the process and its port."""
     server = subprocess.Popen(
-        ["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-w", "-d", root,
+        ["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(port), "-w", "-d", root,
          "-u", DEMO_USER, "-P", DEMO_PASSWORD],
         stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True)
     deadline = time.time() + 15
@@ -67,7 +71,114 @@ def start_ftp_server(root):
         if server.poll() is not None:
             break
     server.kill()
-    sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
+    return None, 0
+
+
+class FtpServer:
+    """The demo's FTP server. It keeps its port for the whole demo: killed (to try an outage), it
+    is started again on the same port after `restart_after` seconds, so the window finds it again.
+    Its process id is kept in PID_FILE for kill -STOP / -CONT / kill."""
+
+    def __init__(self, root, pid_file, restart_after):
+        self.root, self.pid_file, self.restart_after = root, pid_file, restart_after
+        self.stop = threading.Event()
+        self.process, self.port = start_ftp_server(root)
+        if self.process is None:
+            sys.exit("demo: the FTP server did not start (is python3-pyftpdlib installed?)")
+        self.host, self.user, self.password, self.ca_file = "127.0.0.1:%d" % self.port, DEMO_USER, DEMO_PASSWORD, ""
+        self.write_pid()
+        threading.Thread(target=self.watch, daemon=True).start()
+
+    def write_pid(self):
+        with open(self.pid_file, "w") as f:
+            f.write("%d\n" % self.process.pid)
+
+    def watch(self):
+        while not self.stop.is_set():
+            if self.process.poll() is None:
+                self.stop.wait(0.5)
+                continue
+            print("demo: the FTP server has stopped; it starts again on port %d in %d s"
+                  % (self.port, self.restart_after), flush=True)
+            if self.stop.wait(self.restart_after):
+                return
+            while not self.stop.is_set():
+                process, _ = start_ftp_server(self.root, self.port)
+                if process is not None:
+                    self.process = process
+                    self.write_pid()
+                    print("demo: the FTP server is back on port %d (pid %d)" % (self.port, process.pid), flush=True)
+                    break
+                self.stop.wait(2)  # the port is not free yet
+
+    def close(self):
+        self.stop.set()
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
+FTPS_USER = "zuntestftp"  # the account the FTPS test fixtures use too
+FTPS_PASSWORD = "zun-Test-ftps-4711"
+UNPACKED_SERVERS = "/opt/zuntext-test-ftpd"  # where scripts/install-deps unpacks them
+
+
+class FtpsServer:
+    """vsftpd as hosts run it: TLS required for the login and every data connection, a certificate
+    of its own (named in the window's FtpCaFile). Needs root, as vsftpd does."""
+
+    def __init__(self, root, work):
+        if os.geteuid() != 0:
+            sys.exit("demo: --secure ftps starts vsftpd, which needs root")
+        vsftpd = next((p for p in ("/usr/sbin/vsftpd", UNPACKED_SERVERS + "/usr/sbin/vsftpd")
+                       if os.access(p, os.X_OK)), None)
+        if not vsftpd:
+            sys.exit("demo: vsftpd is missing (scripts/install-deps unpacks it)")
+        # No shell, and barred from the machine's own FTP servers: only this vsftpd lets it in.
+        subprocess.run("id -u {0} >/dev/null 2>&1 || useradd --system -M -d / -s /usr/sbin/nologin {0}; "
+                       "grep -qx {0} /etc/ftpusers 2>/dev/null || echo {0} >> /etc/ftpusers".format(FTPS_USER),
+                       shell=True, check=True)
+        subprocess.run(["chpasswd"], input="%s:%s\n" % (FTPS_USER, FTPS_PASSWORD), text=True, check=True)
+        for dirpath, _, files in os.walk(root):
+            for name in [dirpath] + [os.path.join(dirpath, f) for f in files]:
+                shutil.chown(name, FTPS_USER)
+        os.chmod(os.path.dirname(root), 0o755)
+        os.makedirs(os.path.join(work, "empty"))
+        self.ca_file, key = os.path.join(work, "cert.pem"), os.path.join(work, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                        self.ca_file, "-days", "7", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            self.port = s.getsockname()[1]
+        conf = os.path.join(work, "vsftpd.conf")
+        with open(conf, "w") as f:
+            f.write("listen=YES\nlisten_address=127.0.0.1\nlisten_port=%d\nbackground=NO\nanonymous_enable=NO\n"
+                    "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\nchroot_local_user=YES\n"
+                    "allow_writeable_chroot=YES\nlocal_root=%s\nsecure_chroot_dir=%s\n"
+                    "pam_service_name=zuntext-test-ftp\nseccomp_sandbox=NO\nssl_enable=YES\n"
+                    "force_local_logins_ssl=YES\nforce_local_data_ssl=YES\nrsa_cert_file=%s\n"
+                    "rsa_private_key_file=%s\nvsftpd_log_file=%s\n"
+                    % (self.port, root, os.path.join(work, "empty"), self.ca_file, key,
+                       os.path.join(work, "vsftpd.log")))
+        self.host, self.user, self.password = "ftps://127.0.0.1:%d" % self.port, FTPS_USER, FTPS_PASSWORD
+        self.process = subprocess.Popen([vsftpd, conf], stdout=subprocess.DEVNULL)
+        deadline = time.time() + 15
+        while time.time() < deadline and self.process.poll() is None:
+            try:
+                with socket.create_connection(("127.0.0.1", self.port), timeout=1) as c:
+                    if c.recv(3) == b"220":
+                        return
+            except OSError:
+                time.sleep(0.1)
+        self.process.kill()
+        sys.exit("demo: vsftpd did not start")
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=5)
 
 
 def packed(ms):
@@ -122,6 +233,10 @@ def main():
     parser.add_argument("build_dir")
     parser.add_argument("--seconds", type=float, default=0)
     parser.add_argument("--screenshot", default="")
+    parser.add_argument("--restart-after", type=float, default=30,
+                        help="seconds between the FTP server's death and its restart on the same port")
+    parser.add_argument("--secure", choices=["ftps"], default="",
+                        help="publish over FTPS to vsftpd with TLS required (needs root)")
     args = parser.parse_args()
 
     program = os.path.join(args.build_dir, "src", "gui", "zuntexteditor")
@@ -139,8 +254,12 @@ def main():
     demo_program = os.path.join(app_dir, "zuntexteditor")
     text_dir = os.path.join(app_dir, "TXT")
 
-    server, port = start_ftp_server(ftp_dir)
-    host = "127.0.0.1:%d" % port
+    pid_file = os.path.join(top, "ftp-server.pid")
+    if args.secure == "ftps":
+        server = FtpsServer(ftp_dir, os.path.join(top, "server"))
+    else:
+        server = FtpServer(ftp_dir, pid_file, args.restart_after)
+    host = server.host
     race_file = os.path.join(race_dir, "race.txt")
     race = Race(race_file)
     for _ in range(3):
@@ -148,15 +267,25 @@ def main():
     with open(os.path.join(app_dir, "zuntexteditor.INI"), "w", newline="") as f:
         f.write("[WorkFiles]\r\nTextFilePath=%s\r\nNeedCSV=1\r\nignoreFR=1\r\n" % text_dir)
         f.write("[Params]\r\nHostName=%s\r\nUserID=%s\r\nLastHDir=%s\r\nLastLDir=%s\r\n"
-                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, DEMO_USER, REMOTE_DIR, text_dir, race_file))
+                "prvZunTextName=%s\r\nUpLDOpt=0\r\n" % (host, server.user, REMOTE_DIR, text_dir, race_file))
+        if server.ca_file:
+            f.write("FtpCaFile=%s\r\n" % server.ca_file)
     hostfile = os.path.join(app_dir, "zuntexteditor.H$$")
     with open(hostfile, "wb") as f:
-        f.write(host_record(host, DEMO_USER, DEMO_PASSWORD, text_dir, REMOTE_DIR))
+        f.write(host_record(host, server.user, server.password, text_dir, REMOTE_DIR))
     os.chmod(hostfile, 0o600)
 
     print("demo folder:  %s" % top)
-    print("FTP server:   %s  user %s  password %s  folder %s" % (host, DEMO_USER, DEMO_PASSWORD, REMOTE_DIR))
+    print("FTP server:   %s  user %s  password %s  folder %s" % (host, server.user, server.password, REMOTE_DIR))
+    if server.ca_file:
+        print("certificate:  %s (FtpCaFile in zuntexteditor.INI)" % server.ca_file)
     print("race file:    %s (a reading about every second)" % race_file)
+    if not args.secure:
+        print("""
+To try an outage (the window's state panel shows it, publishing resumes by itself):
+  kill -STOP $(cat %s)   # a server that hangs; kill -CONT $(cat %s) wakes it
+  kill $(cat %s)         # a server that dies; the demo starts it again on port %d after %d s"""
+              % (pid_file, pid_file, pid_file, server.port, args.restart_after))
     print("""
 In the window:
   1. ﾘﾌﾚｯｼｭGrid (or ZunTextを開く) shows the race; it grows while the race runs.
@@ -181,11 +310,7 @@ Close the window to stop the demo.
             window.wait()
     finally:
         race.stop.set()
-        server.terminate()
-        try:
-            server.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            server.kill()
+        server.close()
         published = sorted(os.listdir(ftp_dir + REMOTE_DIR))
         print("files on the server in %s: %s" % (REMOTE_DIR, ", ".join(published) or "(none)"))
 

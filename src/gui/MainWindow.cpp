@@ -33,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include "ElidedLabel.h"
+#include "StatusPanels.h"
 #include "ftp/RemoteName.h"
 #include "platform/Paths.h"
 #include "GridModel.h"
@@ -497,44 +498,25 @@ void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   bar->setSizeGripEnabled(true);
+  // The flag file's save report keeps its end ("保存 3 回目") when its path is long; the cycle's
+  // state gets the room the default size leaves for its key facts.
   for (int i = 0; i < 3; ++i) {
-    auto* panel = new QLabel(bar);
+    auto* panel = new StatusPanel(bar, i == 1 ? Qt::ElideLeft : Qt::ElideRight);
     panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
-    const int width = i == 0 ? 100 : i == 1 ? 400 : 200;
+    const int width = i == 0 ? 100 : i == 1 ? 260 : 200;
     panel->setFixedWidth(width);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(panel, i == 2 ? 1 : 0);
     panels_.push_back(panel);
   }
   Bind("StatusBar1", bar, Kind::StatusBar);
 
-  // The cycle's state, readable from across the room: green while watching, amber when paused,
-  // red while publishing fails.
-  cycleLabel_ = new QLabel(bar);
+  cycleLabel_ = new CycleStateLabel(bar);
   cycleLabel_->setObjectName(QStringLiteral("CycleState"));
-  cycleLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   cycleLabel_->setMinimumWidth(360);
   bar->addPermanentWidget(cycleLabel_, 2);
 }
 
-void MainWindow::SyncCycleState() {
-  const zun::CycleStatus& cycle = form_->Cycle;
-  const char* style = "";
-  switch (cycle.level) {
-    case zun::CycleLevel::Off: style = "QLabel { color: #555555; padding: 0 4px; }"; break;
-    case zun::CycleLevel::Watching: style = "QLabel { background: #d6f5d6; color: #0b5d0b; padding: 0 4px; }"; break;
-    case zun::CycleLevel::Paused:
-      style = "QLabel { background: #ffc94d; color: #000000; font-weight: bold; padding: 0 4px; }";
-      break;
-    case zun::CycleLevel::Failing:
-      style = "QLabel { background: #d32f2f; color: #ffffff; font-weight: bold; padding: 0 4px; }";
-      break;
-  }
-  const QString text = QString::fromStdString(cycle.text);
-  if (cycleLabel_->text() != text) cycleLabel_->setText(text);
-  if (cycleLabel_->styleSheet() != QLatin1String(style)) cycleLabel_->setStyleSheet(QLatin1String(style));
-  cycleLabel_->setToolTip(text);
-}
+void MainWindow::SyncCycleState() { cycleLabel_->SetStatus(form_->Cycle); }
 
 
 // ---- records ----

@@ -21,6 +21,7 @@ class QTimer;
 
 namespace zun::gui {
 
+class CycleStateLabel;
 class GridModel;
 class GridView;
 class QtPrompter;
@@ -85,7 +86,7 @@ class MainWindow : public QMainWindow {
   GridView* grid_ = nullptr;
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
-  QLabel* cycleLabel_ = nullptr;
+  CycleStateLabel* cycleLabel_ = nullptr;
   bool ftpWaiting_ = false;
   int forwarding_ = 0;  // handlers in progress, nested ones included
   // Asked for while an FTP operation waited, done once the handler that started it has ended.

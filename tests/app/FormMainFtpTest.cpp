@@ -793,19 +793,53 @@ TEST_F(FormMainFtpTest, CreateRenameAndDeleteThroughThePopUpMenu) {
   EXPECT_TRUE(f.RemoteFileListV.selectedRows.empty());
 }
 
-TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksFirstAndDisconnects) {
+TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksThenDisconnects) {
   CountingForm& f = ShowAndOpen();
   f.ActionConnectHostExecute();
   ASSERT_TRUE(f.Connected);
-  EXPECT_FALSE(f.CloseWindow());  // No to the first question
-  EXPECT_EQ(prompter.confirmations, std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"});
-  EXPECT_TRUE(f.Connected);
   prompter.answers = {true, false};
-  EXPECT_FALSE(f.CloseWindow());  // Yes, then No to "終了しますか ?": open and disconnected
-  EXPECT_EQ(prompter.confirmations.back(), "終了しますか ?");
+  EXPECT_FALSE(f.CloseWindow());  // Yes to "終了しますか ?", No to the disconnect: open and connected
+  EXPECT_EQ(prompter.confirmations,
+            (std::vector<std::string>{"終了しますか ?", "ホストに接続中です。\n切断してもいいですか？"}));
+  EXPECT_TRUE(f.Connected);
+  EXPECT_TRUE(f.Session().IsOpen());
+  prompter.answers = {true, true};
+  EXPECT_TRUE(f.CloseWindow());
   EXPECT_FALSE(f.Connected);
   EXPECT_FALSE(f.Session().IsOpen());
   EXPECT_EQ(f.LastHDir, "/");
+}
+
+// A close during an outage says that the site is behind; once the server is back, the close's
+// last turn of the cycle sends the reading of the last second, and nothing is said.
+TEST_F(FormMainFtpTest, ClosingTellsWhetherTheSiteHasTheLastReading) {
+  CountingForm& f = PublishingIntoSub();
+  const int port = server.Port();
+  server.Stop();
+  Append(race, "1,2,300,1,1500000,1500000,90500000\n");
+  f.Timer1Timer();
+  ASSERT_TRUE(f.Publish.failing());
+  prompter.Clear();
+  prompter.answers = {true, false};
+  EXPECT_FALSE(f.CloseWindow());
+  const std::string behind = "サイトにはまだ最新の結果が届いていません。";
+  ASSERT_EQ(prompter.confirmations.size(), 2u);
+  EXPECT_EQ(prompter.confirmations[0], "終了しますか ?");
+  EXPECT_EQ(prompter.confirmations[1], behind + "\n終了してもいいですか？");
+  EXPECT_TRUE(prompter.messages.empty());
+  EXPECT_FALSE(f.Closed);
+
+  ASSERT_TRUE(server.Start(port));
+  Append(race, "1,2,301,1,1600000,1600000,90600000\n");
+  prompter.Clear();
+  prompter.answers = {true, true};
+  EXPECT_TRUE(f.CloseWindow());
+  EXPECT_NE(ReadAll(root + "/sub/zuntextpure.txt").find("1,2,301,1"), std::string::npos);
+  EXPECT_EQ(ReadAll(root + "/sub/zuntextpure.txt"), ReadAll(f.PureTextPath));
+  ASSERT_FALSE(prompter.confirmations.empty());
+  EXPECT_EQ(prompter.confirmations[0], "終了しますか ?");
+  for (const std::string& asked : prompter.confirmations) EXPECT_EQ(asked.find(behind), std::string::npos) << asked;
+  EXPECT_FALSE(f.Connected);
 }
 
 // ---------------------------------------------------------------- through a scripted client

@@ -143,15 +143,23 @@ TEST_F(FormMainTest, SettingsWriteFailureIsReportedAndClosingGoesOn) {
 TEST_F(FormMainTest, ClosingWhileConnected) {
   TestForm& f = Show();
   f.Connected = true;
+  const std::vector<std::string> both = {"終了しますか ?", "ホストに接続中です。\n切断してもいいですか？"};
   prompter.answers = {false};
   EXPECT_FALSE(f.CloseWindow());
-  EXPECT_EQ(prompter.confirmations, (std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"}));
+  EXPECT_EQ(prompter.confirmations, (std::vector<std::string>{"終了しますか ?"}));
+  EXPECT_TRUE(f.Connected);
   prompter.confirmations.clear();
   prompter.answers = {true, false};
   EXPECT_FALSE(f.CloseWindow());
-  EXPECT_EQ(prompter.confirmations.size(), 2u);
-  EXPECT_EQ(prompter.confirmations[1], "終了しますか ?");
+  EXPECT_EQ(prompter.confirmations, both);
+  EXPECT_TRUE(f.Connected);  // no answer leaves the window open without its connection
   EXPECT_FALSE(f.Closed);
+  prompter.confirmations.clear();
+  prompter.answers = {true, true};
+  EXPECT_TRUE(f.CloseWindow());
+  EXPECT_EQ(prompter.confirmations, both);
+  EXPECT_FALSE(f.Connected);
+  EXPECT_TRUE(f.Closed);
 }
 
 TEST_F(FormMainTest, OpeningFillsTheGrid) {
@@ -208,25 +216,45 @@ TEST_F(FormMainTest, SearchFilterAndJump) {
   EXPECT_EQ(prompter.confirmations, (std::vector<std::string>{"フィルターが解除されますがいいですか?"}));
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 1);
 
-  // A bib nobody has hides the indicator but keeps the rows hidden.
+  // A bib nobody has changes no row and says so; the rows the earlier keys hid stay hidden, and
+  // the indicator with them. A jump leaves it too.
   f.LEdit4.text = "999";
   f.LEdit1KeyPress(3, 13);
-  EXPECT_FALSE(f.Label5.visible);
+  f.UpdateControlStates();
+  EXPECT_TRUE(f.Label5.visible);
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 1);
+  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999: 該当なし");
+  f.LEdit1.text = "1";
+  f.LEdit1KeyPress(0, 13);
+  f.UpdateControlStates();
+  EXPECT_TRUE(f.Label5.visible);
+  EXPECT_EQ(f.StringGrid1.currentRow, 1);
 
   f.LEdit1MouseUp(2);
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
   EXPECT_TRUE(f.LEdit4.text.empty() && f.LEdit5.text.empty());
   EXPECT_FALSE(f.FilterActive());
 
+  // Without a filter neither a key that matches nothing nor a jump shows the indicator, although
+  // their edits keep the text.
+  f.LEdit4.text = " 999 ";
+  f.LEdit1KeyPress(3, 13);
+  f.UpdateControlStates();
+  EXPECT_FALSE(f.Label5.visible);
+  EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
+  EXPECT_EQ(f.StatusBar1.items[2], "ゼッケン 999: 該当なし");
   f.StringGrid1FocusChanged(false);
   f.LEdit1.text = "2";
   f.LEdit1KeyPress(0, 13);
+  f.UpdateControlStates();
+  EXPECT_FALSE(f.Label5.visible);
   EXPECT_EQ(f.StringGrid1.currentRow, 2);
   EXPECT_TRUE(f.StringGrid1.focused);
   f.LEdit1.text = "77";
   f.LEdit1KeyPress(0, 13);
   EXPECT_EQ(f.StringGrid1.currentRow, 2);
+  EXPECT_EQ(f.StatusBar1.items[2], "行番号 77: 該当なし");
+  EXPECT_FALSE(f.Label5.visible);
   f.SB_TOP2Click();
   EXPECT_EQ(f.StringGrid1.currentRow, 1);
   f.SB_NEWClick();
@@ -446,6 +474,24 @@ TEST_F(FormMainTest, AutomationTickReloadsOnChangeOnly) {
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 2);
   f.Label5Click();
   EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
+  // The readings follow the rule of the keys: a key that matched nothing filters nothing when its
+  // bib comes in, and one whose rows the file no longer holds stops filtering.
+  f.LEdit4.text = "125";
+  f.LEdit1KeyPress(3, 13);
+  WriteAll(race, std::string(kRace) + "1,1,125,1,1200000,1200000,90200000\n");
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 4);
+  EXPECT_FALSE(f.Label5.visible);
+  f.LEdit1MouseUp(3);
+  f.LEdit4.text = "125";
+  f.LEdit1KeyPress(3, 13);
+  EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 1);
+  EXPECT_TRUE(f.Label5.visible);
+  WriteAll(race, kRace);
+  f.Timer1Timer();
+  EXPECT_EQ(f.StringGrid1.Rows.ShownCount(), 3);
+  EXPECT_FALSE(f.Label5.visible);
+  f.Label5Click();
 
   // A path being typed into Edit1 is not the file the cycle follows, half typed nor whole: only
   // ﾘﾌﾚｯｼｭGrid by hand loads it.

@@ -132,20 +132,6 @@ TEST_F(BatchUploadTest, NoLoginIsExitFourAndAFailedFileIsExitFive) {
   EXPECT_NE(refused.err.find("0 of 1 files sent"), std::string::npos) << refused.err;
 }
 
-TEST_F(BatchUploadTest, FtpsHostIsVerifiedWithTheCaFile) {
-  ASSERT_TRUE(server_.Start(zun::test::FtpServerKind::Tls));
-  const std::string host = "ftps://" + server_.Host();
-  const BatchRun unverified = Run("--upload TXT --host " + host + " --user demo");
-  EXPECT_EQ(unverified.exitCode, 4) << unverified.err;
-  EXPECT_FALSE(fs::exists(root_ + "/zuntextpure.txt"));
-
-  const BatchRun verified =
-      Run("--upload TXT --host " + host + " --user demo --remote-dir pub --ca-file " + Quote(server_.CaFile()));
-  ASSERT_EQ(verified.exitCode, 0) << verified.err;
-  EXPECT_EQ(ReadAll(root_ + "/pub/zuntextpure.txt"), ReadAll(out_ + "/zuntextpure.txt"));
-  EXPECT_EQ(Logins(), 1);
-}
-
 TEST_F(BatchUploadTest, BadUploadArgumentsAreUsageAndWriteNothing) {
   const std::string host = server_.Host();
   const std::vector<std::string> bad = {

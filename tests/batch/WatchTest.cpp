@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "BatchRun.h"
 #include "FtpTestServer.h"
 #include "TempDir.h"
 #include "platform/Text.h"
@@ -62,15 +63,8 @@ class WatchTest : public ::testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(race_);
     args.push_back(out_);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    setenv("ZUNTEXT_FTP_PASSWORD", "secret", 1);
-    ASSERT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = zun::test::SpawnCaptured(args, err_, "secret");
+    ASSERT_GT(pid_, 0);
   }
 
   // SIGTERM, then the exit code (-1 when it did not exit normally within a minute).

@@ -1,5 +1,5 @@
 // Publishing against real servers on the loopback: what a visitor of the site can see, servers
-// that stop answering or die mid-pass, Shift-JIS servers and TLS.
+// that stop answering or die mid-pass, Shift-JIS servers.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -337,39 +337,6 @@ TEST(RemoteNameTest, TypedNamesFollowTheServersEncoding) {
   EXPECT_EQ(NameForServer("結果", false), "結果");
   EXPECT_EQ(NameForServer("結果", true), "\x8c\x8b\x89\xca");
   EXPECT_EQ(NameForServer("😀", true), "😀");  // no CP932 form: sent as typed
-}
-
-TEST_F(PublishTest, FtpsVerifiesTheCertificateAndNeverFallsBackToPlainFtp) {
-  ASSERT_TRUE(server_.Start(FtpServerKind::Tls));
-  const std::string host = "ftps://127.0.0.1:" + std::to_string(server_.Port());
-  {
-    CurlFtpClient unverified{CurlTimeouts{3, 3, 3}};
-    const FtpError e = unverified.Connect(host, "demo", "secret");
-    EXPECT_EQ(e.code, kFtpInvalidCertificate) << e.message;
-    EXPECT_EQ(unverified.LoginCount(), 0);
-  }
-  client_.SetCaFile(server_.CaFile());
-  ASSERT_TRUE(session_.OpenInternet() && session_.Open(host, "demo", "secret")) << statuses_.back();
-  host_ = host;
-  WriteAll(local_ + "/000.csv", "overall");
-  const UploadPassResult r = Pass({"000.csv"});
-  EXPECT_EQ(r.Sent, 1) << r.ConnectionFailure.code << " " << r.ConnectionFailure.message
-                       << (r.Refused.empty() ? "" : r.Refused[0]);
-  EXPECT_EQ(ReadAll(root_ + "/000.csv"), "overall");
-  ASSERT_TRUE(session_.List());
-  EXPECT_EQ(session_.RemoteFileCount(), 1);
-  session_.Close();
-
-  // A server without TLS is left before the user name is sent.
-  test::TempDir other;
-  ASSERT_TRUE(CreateFolder(other.File("root")));
-  test::FtpTestServer plain{other.File("root"), "demo", "secret", other.File("plain.log")};
-  ASSERT_TRUE(plain.Start());
-  CurlFtpClient client{CurlTimeouts{3, 3, 3}};
-  const FtpError e = client.Connect("ftps://127.0.0.1:" + std::to_string(plain.Port()), "demo", "secret");
-  EXPECT_EQ(e.code, kFtpSecureFailure) << e.message;
-  plain.Stop();
-  EXPECT_EQ(ReadAll(other.File("plain.log")).find("USER"), std::string::npos) << ReadAll(other.File("plain.log"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The real window against a real FTP server on the loopback: connect, browse, upload, disconnect,
 // driven through its widgets on the offscreen platform.
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -229,7 +230,7 @@ class MainWindowFtpTest : public QObject {
       }
       openAfterClose = w.isVisible();
     });
-    prompter.answers = {false};  // "still connected, disconnect?": no
+    prompter.answers = {true, false};  // "close?": yes; "still connected, disconnect?": no
     std::vector<std::string> flagsWhenAsked;  // the marks clicked before the close are made before it asks
     prompter.onConfirm = [&](const std::string&) { flagsWhenAsked = w.Form().Flags; };
     Find<QToolButton>(w, "ToolButtonUpLoad")->click();
@@ -247,11 +248,62 @@ class MainWindowFtpTest : public QObject {
     QVERIFY(flags->item(0)->text().startsWith(QString::number(rowWanted) + QStringLiteral(",")));
     QVERIFY(flags->item(1)->text().startsWith(QString::number(rowNext) + QStringLiteral(",")));
     QVERIFY(w.Form().Connected);
-    QCOMPARE(prompter.confirmations, std::vector<std::string>{"ホストに接続中です。\n切断してもいいですか？"});
+    QCOMPARE(prompter.confirmations,
+             (std::vector<std::string>{"終了しますか ?", "ホストに接続中です。\n切断してもいいですか？"}));
     QVERIFY(prompter.messages.empty());
     QVERIFY(w.isVisible());
     QCOMPARE(ReadFile(root + QStringLiteral("/zuntextpure.txt")).size(),
              ReadFile(QString::fromStdString(w.Form().PureTextPath)).size());
+  }
+
+  // Closing asks whether to close first, then, connected, whether to disconnect: a No to either
+  // leaves the window open and connected. A close that goes on sends the reading of the last
+  // second before it disconnects, so the site is not left a reading behind.
+  void closingAsksInOrderAndPublishesTheLastReading() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root));
+    zun::test::FtpTestServer server(root.toStdString(), "demo", "secret", (dir.path() + "/server.log").toStdString());
+    QVERIFY(server.Start());
+    const QString race = dir.path() + QStringLiteral("/race.txt");
+    WriteFile(race, "1,1,12,1,1000000,1000000,91000000\r\n1,1,7,1,1100000,1100000,91100000\r\n");
+    ScriptedPrompter prompter;
+    MainWindow w(&prompter, OptionsIn(dir));
+    OpenAndFillHost(w, prompter, race, server.Host());
+    QTest::mouseClick(Find<QToolButton>(w, "TBConnect"), Qt::LeftButton);
+    QVERIFY(w.Form().Connected);
+    Find<QToolButton>(w, "ToolButtonUpLoad")->click();
+    for (const char* box : {"CBAuto", "CBPure", "CBFtp"}) QTest::mouseClick(Find<QCheckBox>(w, box), Qt::LeftButton);
+    QVERIFY(w.Form().CyclePublishes());
+    const int ticks = w.Form().ProgressBar1.position;
+    QTRY_VERIFY_WITH_TIMEOUT(w.Form().ProgressBar1.position != ticks, 3000);  // the cycle has seen the file
+
+    const std::string disconnect = "ホストに接続中です。\n切断してもいいですか？";
+    prompter.answers = {false};
+    QVERIFY(!w.close());
+    QCOMPARE(prompter.confirmations, std::vector<std::string>{"終了しますか ?"});
+    QVERIFY(w.isVisible() && w.Form().Connected);
+    prompter.Clear();
+    prompter.answers = {true, false};
+    QVERIFY(!w.close());
+    QCOMPARE(prompter.confirmations, (std::vector<std::string>{"終了しますか ?", disconnect}));
+    QVERIFY(w.isVisible() && w.Form().Connected);
+
+    // A reading the timing system wrote an instant before the close, before any tick saw it.
+    QFile file(race);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("1,1,9,1,1200000,1200000,91200000\r\n");
+    file.close();
+    prompter.Clear();
+    prompter.answers = {true, true};
+    QVERIFY(w.close());
+    QCOMPARE(prompter.confirmations, (std::vector<std::string>{"終了しますか ?", disconnect}));
+    QVERIFY(prompter.messages.empty());
+    QVERIFY(!w.Form().Connected);
+    const QByteArray published = ReadFile(root + QStringLiteral("/zuntextpure.txt"));
+    QVERIFY2(published.contains("1,1,9,1,1200000,1200000,91200000"), published.constData());
+    QCOMPARE(published, ReadFile(QString::fromStdString(w.Form().PureTextPath)));
   }
 
   // Typing goes on while an upload waits: a bib typed into a search box keeps every digit, and

@@ -29,6 +29,7 @@
 #include "MainWindow.h"
 #include "FakePrompter.h"
 #include "QtPrompter.h"
+#include "StatusPanels.h"
 
 using zun::gui::MainWindow;
 
@@ -168,7 +169,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Find<QProgressBar>("ProgressBar1")->maximum(), 50);
     QCOMPARE(Find<QTimer>("Timer1")->interval(), 1000);
     QVERIFY(!Find<QTimer>("Timer1")->isActive());
-    const int widths[] = {100, 400, 200};
+    const int widths[] = {100, 260, 200};
     for (int i = 0; i < 3; ++i)
       QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("StatusBar1Panel%1").arg(i))->width(), widths[i]);
   }
@@ -226,6 +227,92 @@ class MainWindowTest : public QObject {
     QVERIFY(bib->text().isEmpty());
     QVERIFY(count->text().isEmpty());
     QVERIFY(!Find<QWidget>("Label5")->isVisible());
+
+    // A bib no row has leaves every row without the indicator and says so; a jump leaves the
+    // indicator as it was, off here and on under a filter.
+    QTest::mouseClick(bib, Qt::LeftButton);
+    QTest::keyClicks(bib, QStringLiteral("999"));
+    QTest::keyClick(bib, Qt::Key_Return);
+    QCOMPARE(model->rowCount(), 8);
+    QVERIFY(!Find<QWidget>("Label5")->isVisible());
+    QCOMPARE(Panel(2), QStringLiteral("ゼッケン 999: 該当なし"));
+    auto* line = Find<QLineEdit>("LEdit1");
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("6"));
+    QTest::keyClick(line, Qt::Key_Return);
+    QCOMPARE(window_->Form().StringGrid1.currentRow, 6);
+    QVERIFY(!Find<QWidget>("Label5")->isVisible());
+    QTest::mouseClick(count, Qt::LeftButton);
+    QTest::keyClicks(count, QStringLiteral("2"));
+    QTest::keyClick(count, Qt::Key_Return);
+    QCOMPARE(model->rowCount(), 1);
+    line->setFocus();
+    QTest::keyClicks(line, QStringLiteral("3"));
+    QTest::keyClick(line, Qt::Key_Return);
+    QCOMPARE(window_->Form().StringGrid1.currentRow, 3);
+    QVERIFY(Find<QWidget>("Label5")->isVisible());
+  }
+
+  // Whatever the panels say, the status bar keeps one height, so no button above it moves; the
+  // cycle's key facts show at the default size, and the whole state is its tool tip.
+  void statusBarKeepsItsHeightAndTheStateItsKeyFacts() {
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    OpenRace();
+    const char* const buttons[] = {"ButtonDoignore", "ButtonCancalIgnore", "SBPutCleanText", "TBConnect", "CBAuto"};
+    const auto positions = [&] {
+      std::vector<QPoint> at;
+      for (const char* name : buttons) at.push_back(Find<QWidget>(name)->mapTo(window_.get(), QPoint(0, 0)));
+      at.push_back(QPoint(0, window_->statusBar()->height()));
+      return at;
+    };
+    QApplication::processEvents();
+    const std::vector<QPoint> before = positions();
+
+    zun::FormMain& f = window_->Form();
+    auto* state = Find<zun::gui::CycleStateLabel>("CycleState");
+    const std::time_t at = 1700000000;
+    std::vector<zun::CycleFacts> states(9);
+    for (zun::CycleFacts& facts : states) {
+      facts.autoChecked = facts.writesOutputs = facts.gridShown = true;
+      facts.lastReloadAt = facts.lastOutputsAt = at;
+    }
+    states[0].autoChecked = false;
+    states[1].publish.lastUploadAt = at;
+    states[1].publish.lastUploadOk = true;
+    states[2].flagFileUnreadable = true;
+    states[3].uploadHeldBack = "ｱﾌﾟﾛｰﾄﾞ先 /results/2026 以外のフォルダを表示中";
+    states[8].uploadHeldBack = "ｱﾌﾟﾛｰﾄﾞ先 /results/2026/spring-marathon/finish-line/10km 以外のフォルダを表示中";
+    states[4].publish.failingSince = at;
+    states[4].publish.failedAttempts = 12;
+    states[4].publish.awaitingServer = true;
+    states[4].uploading = true;
+    states[4].publish.lastServerReply = "421 Timeout (no response from the server for 15 seconds)\r\n";
+    states[5].outputsFailingSince = at;
+    states[5].publish = states[4].publish;
+    states[6].gridTooBig = true;
+    states[7].sendingBeforeClose = true;
+    for (size_t i = 0; i < states.size(); ++i) {
+      f.Cycle = zun::DescribeCycle(states[i]);
+      f.StatusBar1.items = {"行数=4999949", "/home/timing/races/2026/spring-marathon/zuntext.flg の保存に失敗しました!!!!!!",
+                            "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。\nホスト再接続に失敗しました。"};
+      window_->Mirror();
+      QApplication::processEvents();
+      QCOMPARE(positions(), before);
+      QCOMPARE(state->toolTip(), QString::fromStdString(f.Cycle.text));
+      const QString shown = state->ShownText();
+      // A folder too long for any panel loses its middle, and nothing else.
+      if (i == 8) {
+        QVERIFY2(shown.startsWith(QStringLiteral("監視中  送信停止: ｱﾌﾟﾛｰﾄﾞ先 /results/")), qPrintable(shown));
+        QVERIFY(shown.endsWith(QStringLiteral("10km 以外のフォルダを表示中")));
+        continue;
+      }
+      for (const zun::CyclePart& part : f.Cycle.parts)
+        if (part.rank == 0) QVERIFY2(shown.contains(QString::fromStdString(part.text).trimmed()), qPrintable(shown));
+      QVERIFY(state->fontMetrics().horizontalAdvance(shown) <= state->contentsRect().width());
+    }
+    QCOMPARE(Panel(2), QStringLiteral("ﾎｽﾄがｵｰﾌﾟﾝできませんでした。\nホスト再接続に失敗しました。"));
+    QVERIFY(Find<zun::gui::StatusPanel>("StatusBar1Panel1")->ShownText().endsWith(QStringLiteral("の保存に失敗しました!!!!!!")));
   }
 
   void timerPicksUpAnAppendedLine() {
@@ -255,7 +342,7 @@ class MainWindowTest : public QObject {
     OpenRace();
     QTest::mouseClick(Find<QCheckBox>("CBAuto"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(Find<QProgressBar>("ProgressBar1")->value() > 0, 3000);
-    auto* cycle = Find<QLabel>("CycleState");
+    auto* cycle = Find<zun::gui::CycleStateLabel>("CycleState");
     QVERIFY(cycle->text().startsWith(QStringLiteral("監視中")));
 
     zun::gui::GridView* grid = window_->Grid();
@@ -420,13 +507,37 @@ class MainWindowTest : public QObject {
     QVERIFY(Panel(1).endsWith(QStringLiteral("zuntext.flg 保存 1 回目")));
     QVERIFY(QFile::exists(dir_->path() + QStringLiteral("/zuntext.flg")));
 
+    // Choosing the marked row in the grid, by the pointer or the keys, chooses its line.
+    QVERIFY(!Find<QWidget>("ButtonCancalIgnore")->isEnabled());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(4, 1)).center());
+    QVERIFY(!Find<QWidget>("ButtonCancalIgnore")->isEnabled());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(2, 1)).center());
+    QCOMPARE(flags->currentRow(), 0);
+    QVERIFY(Find<QWidget>("ButtonCancalIgnore")->isEnabled());
+    QTest::mouseClick(Find<QPushButton>("ButtonCancalIgnore"), Qt::LeftButton);
+    QCOMPARE(flags->count(), 0);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(3, 1)).center());
+    QTRY_COMPARE(window_->Form().RememberedRow, 4);
+    QTest::mouseClick(Find<QPushButton>("ButtonDoignore"), Qt::LeftButton);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(flags->currentRow(), 0);
+    QTest::mouseClick(Find<QPushButton>("ButtonCancalIgnore"), Qt::LeftButton);
+    QCOMPARE(flags->count(), 0);
+    QCOMPARE(window_->Model()->data(window_->Model()->index(3, 8), Qt::DisplayRole).toString(), QString());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(window_->Model()->index(2, 1)).center());
+    QTRY_COMPARE(window_->Form().RememberedRow, 3);
+    QTest::mouseClick(Find<QPushButton>("ButtonDoignore"), Qt::LeftButton);
+    QCOMPARE(flags->count(), 1);
+
     // Choosing the line and "x FLGｱﾝｾｯﾄ" takes the mark away again.
     QTest::mouseClick(flags->viewport(), Qt::LeftButton, {}, flags->visualItemRect(flags->item(0)).center());
     QVERIFY(Find<QWidget>("ButtonCancalIgnore")->isEnabled());
     QTest::mouseClick(Find<QPushButton>("ButtonCancalIgnore"), Qt::LeftButton);
     QCOMPARE(flags->count(), 0);
     QCOMPARE(window_->Model()->data(window_->Model()->index(2, 8), Qt::DisplayRole).toString(), QString());
-    QVERIFY(Panel(1).endsWith(QStringLiteral("保存 2 回目")));
+    QVERIFY(Panel(1).endsWith(QStringLiteral("保存 6 回目")));
   }
 
   void paintsCellsAsTheCoreDecides() {

@@ -82,6 +82,17 @@ TEST_F(Hostlist, RemoteFolderKeepsTheServersBytes) {
   EXPECT_EQ(FieldsOfEntry(table.entries[0]).lastHDir, utf8Folder);
 }
 
+TEST_F(Hostlist, AHostWithItsSchemeComesBackAsSaved) {
+  const std::string host = "ftps://results.example.jp:2121";
+  ASSERT_EQ(RememberCurrentHost(table, path, Fields(host, "u")).store.outcome, HostStore::Added);
+  HostTable loaded;
+  ASSERT_TRUE(LoadHostTable(loaded, path, false).read);
+  EXPECT_EQ(FieldsOfEntry(loaded.entries[0]).host, host);
+  EXPECT_EQ(ReadAll(path).substr(1, host.size() + 1), host + '\0');
+  // The same host without its scheme is another host.
+  EXPECT_EQ(StoreCurrentHost(loaded, Fields("results.example.jp:2121", "u")).outcome, HostStore::Added);
+}
+
 TEST_F(Hostlist, WritesTheRecordLayout) {
   WriteAll(path, "old");
   chmod(path.c_str(), 0644);

@@ -24,15 +24,14 @@ const char* kServerScript = R"(
 import os, sys, asynchat
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
-root, user, password, port, kind, cert = sys.argv[1:7]
+root, user, password, port, kind = sys.argv[1:6]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm='elradfmwMT')
 if os.path.isdir(os.path.join(root, 'readonly')):
     authorizer.override_perm(user, os.path.join(root, 'readonly'), 'elr', recursive=True)
-base = TLS_FTPHandler if kind == 'tls' else FTPHandler
-class Handler(base):
+class Handler(FTPHandler):
     pass
 if kind in ('listonly', 'cp932'):
     gone = ('MLSD', 'MLST', 'SIZE') if kind == 'cp932' else ('MLSD', 'MLST')
@@ -57,38 +56,6 @@ if kind == 'cp932':
                 return
             return super().ftp_RNTO(path)
     Handler = Cp932Handler
-if kind == 'tls':
-    if not os.path.exists(cert):
-        from OpenSSL import crypto
-        key = crypto.PKey()
-        key.generate_key(crypto.TYPE_RSA, 2048)
-        c = crypto.X509()
-        c.get_subject().CN = '127.0.0.1'
-        c.set_serial_number(1)
-        c.gmtime_adj_notBefore(-60)
-        c.gmtime_adj_notAfter(3600)
-        c.set_issuer(c.get_subject())
-        c.set_pubkey(key)
-        c.add_extensions([crypto.X509Extension(b'subjectAltName', False, b'IP:127.0.0.1'),
-                          crypto.X509Extension(b'basicConstraints', True, b'CA:TRUE')])
-        c.sign(key, 'sha256')
-        with open(cert, 'wb') as f:
-            f.write(crypto.dump_certificate(crypto.FILETYPE_PEM, c))
-            f.write(crypto.dump_privatekey(crypto.FILETYPE_PEM, key))
-    from pyftpdlib.handlers import TLS_DTPHandler
-    class Dtp(TLS_DTPHandler):
-        # A client that starts the data handshake before its STOR is no disconnect.
-        def readable(self):
-            if self._ssl_accepting or self._ssl_want_read:
-                return True
-            if not self.receive and not self._initialized:
-                return False
-            return super().readable()
-    Handler.dtp_handler = Dtp
-    Handler.certfile = cert
-    Handler.tls_control_required = True
-    Handler.tls_data_required = True
-    Handler.get_ssl_context().set_session_id(b'zuntest')
 if kind == 'throttled':
     class Slow(ThrottledDTPHandler):
         read_limit = 256 * 1024
@@ -104,7 +71,6 @@ const char* KindName(FtpServerKind kind) {
   switch (kind) {
     case FtpServerKind::ListOnly: return "listonly";
     case FtpServerKind::Cp932: return "cp932";
-    case FtpServerKind::Tls: return "tls";
     case FtpServerKind::Throttled: return "throttled";
     default: return "standard";
   }
@@ -118,7 +84,6 @@ bool FtpTestServer::Start(int port, bool withoutMlsd) {
 
 bool FtpTestServer::Start(FtpServerKind kind, int port) {
   Stop();
-  const std::string cert = CaFile();
   const int log = open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (log < 0) return false;
   const std::string portText = std::to_string(port);
@@ -131,7 +96,7 @@ bool FtpTestServer::Start(FtpServerKind kind, int port) {
     dup2(devnull, 1);
     if (kind != FtpServerKind::Standard)
       execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-c", kServerScript, root_.c_str(),
-            user_.c_str(), password_.c_str(), portText.c_str(), KindName(kind), cert.c_str(),
+            user_.c_str(), password_.c_str(), portText.c_str(), KindName(kind),
             static_cast<char*>(nullptr));
     else
       execl("/usr/bin/timeout", "timeout", "300", "/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",

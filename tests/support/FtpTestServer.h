@@ -11,7 +11,6 @@ enum class FtpServerKind {
   Standard,   // MLSD, SIZE, UTF-8 names
   ListOnly,   // no MLSD / MLST, as older servers; a folder "readonly" refuses every STOR
   Cp932,      // LIST only, no SIZE, Shift-JIS names on the wire, no rename over an existing file
-  Tls,        // AUTH TLS required for control and data; its certificate is CaFile()
   Throttled,  // as Standard, but data moves at about 256 KB/s
 };
 
@@ -32,8 +31,6 @@ class FtpTestServer {
   void Resume();  // SIGCONT
   int Port() const { return port_; }
   std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-  // The self-signed certificate of the TLS server (made at its first start).
-  std::string CaFile() const { return logPath_ + ".pem"; }
 
  private:
   std::string root_, user_, password_, logPath_;

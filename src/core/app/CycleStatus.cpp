@@ -25,39 +25,47 @@ std::string PausedReason(const CycleFacts& f) {
 }  // namespace
 
 CycleStatus DescribeCycle(const CycleFacts& f) {
+  // Ranks of the facts a narrow panel may leave to the tool tip, the first dropped last.
+  enum : int { kKey = 0, kUploadTime = 1, kOutputsTime = 2, kReloadTime = 3, kServerReply = 4 };
   CycleStatus status;
+  std::string head;
   if (!f.autoChecked) {
     status.level = CycleLevel::Off;
-    status.text = "自動化 停止";
+    head = "自動化 停止";
+  } else if (f.sendingBeforeClose) {
+    status.level = CycleLevel::Paused;
+    head = "終了前の送信中";
   } else if (const std::string reason = PausedReason(f); !reason.empty()) {
     // An upload in progress is the cycle at work, not an interruption the operator must clear.
     status.level = f.uploading && reason == "アップロード中" ? CycleLevel::Watching : CycleLevel::Paused;
-    status.text = (status.level == CycleLevel::Paused ? "自動化 一時停止: " : "自動化: ") + reason;
+    head = (status.level == CycleLevel::Paused ? "自動化 一時停止: " : "自動化: ") + reason;
   } else {
     status.level = CycleLevel::Watching;
-    status.text = f.writesOutputs ? "監視中" : "監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";
+    head = f.writesOutputs ? "監視中" : "監視中 (ﾋﾟｭｱﾃｷｽﾄ出力なし)";
   }
-  if (f.lastReloadAt) status.text += "  読込 " + LocalClock(f.lastReloadAt);
-  if (f.lastOutputsAt) status.text += "  出力 " + LocalClock(f.lastOutputsAt);
+  status.Add(head, kKey);
+  if (f.lastReloadAt) status.Add("  読込 " + LocalClock(f.lastReloadAt), kReloadTime);
+  if (f.lastOutputsAt) status.Add("  出力 " + LocalClock(f.lastOutputsAt), kOutputsTime);
   if (f.outputsFailingSince && status.level != CycleLevel::Off) {
     status.level = CycleLevel::Failing;
-    status.text += "  出力失敗 " + LocalClock(f.outputsFailingSince) + " から";
+    status.Add("  出力失敗 " + LocalClock(f.outputsFailingSince) + " から", kKey);
   }
   if (!f.uploadHeldBack.empty() && status.level != CycleLevel::Off) {
     if (status.level == CycleLevel::Watching) status.level = CycleLevel::Paused;
-    status.text += "  送信停止: " + f.uploadHeldBack;
+    status.Add("  送信停止: " + f.uploadHeldBack, kKey);
   } else if (f.publish.failing()) {
     if (status.level != CycleLevel::Off) status.level = CycleLevel::Failing;
-    status.text += Format("  送信失敗 %s から %d 回", LocalClock(f.publish.failingSince).c_str(), f.publish.failedAttempts);
-    if (f.publish.awaitingServer) status.text += " (サーバー応答待ち)";
+    status.Add(Format("  送信失敗 %s から %d 回", LocalClock(f.publish.failingSince).c_str(), f.publish.failedAttempts),
+               kKey);
+    if (f.publish.awaitingServer) status.Add(" (サーバー応答待ち)", kKey);
     if (!f.publish.lastServerReply.empty()) {
       std::string reply = f.publish.lastServerReply;
       for (char& c : reply)
         if (c == '\r' || c == '\n') c = ' ';
-      status.text += ": " + std::string(Trim(reply));
+      status.Add(": " + std::string(Trim(reply)), kServerReply);
     }
   } else if (f.publish.lastUploadAt) {
-    status.text += "  送信 " + LocalClock(f.publish.lastUploadAt) + (f.publish.lastUploadOk ? " OK" : " 失敗");
+    status.Add("  送信 " + LocalClock(f.publish.lastUploadAt) + (f.publish.lastUploadOk ? " OK" : " 失敗"), kUploadTime);
   }
   return status;
 }

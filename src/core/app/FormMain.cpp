@@ -22,6 +22,10 @@ const char* const kMsgCannotOpen = "ファイルがオープン出来ません�
 const char* const kMsgMarkJustArrived = "%d 行目 (ゼッケン %s) は今届いたばかりのデータです。\n無効にしてもいいですか？";
 const char* const kMsgUnsavedMarks =
     "x FLG の変更が %s に保存されていません。\n終了すると失われます。終了してもいいですか？";
+const char* const kMsgDisconnect = "ホストに接続中です。\n切断してもいいですか？";
+const char* const kMsgSiteBehind = "サイトにはまだ最新の結果が届いていません。";
+const char* const kMsgSendingBeforeClose = "終了前に最新の結果を送信しています (応答がなければ時間切れで終了)";
+const char* const kMsgNothingFound = "%s %s: 該当なし";
 const char* const kMsgDeleteFlagFile = "x FLG の印 %d 件が全て消えます。\nFLGファイルを削除してもいいですか？";
 
 std::string ProcessCurrentDirectory() {
@@ -165,9 +169,49 @@ bool FormMain::FormCloseQuery() {
     ReportFlagSave(MarkOutcome::Saved);
   if (!unsavedFlagFile_.empty() && !prompter_.Confirm(Format(kMsgUnsavedMarks, unsavedFlagFile_.c_str())))
     return false;
-  if (Connected && !prompter_.Confirm("ホストに接続中です。\n切断してもいいですか？")) return false;
+  // Whether to close comes first: a No must leave the window as it was, connection and all.
+  if (!prompter_.Confirm("終了しますか ?")) return false;
+  PublishBeforeClose();
+  const bool behind = SiteBehind();
+  if (Connected) {
+    if (!prompter_.Confirm(behind ? Format("%s\n\n%s", kMsgDisconnect, kMsgSiteBehind) : std::string(kMsgDisconnect)))
+      return false;
+  } else if (behind && !prompter_.Confirm(Format("%s\n終了してもいいですか？", kMsgSiteBehind))) {
+    return false;
+  }
   ActionDisconnectHostExecute();
-  return prompter_.Confirm("終了しますか ?");
+  return true;
+}
+
+bool FormMain::CyclePublishes() const {
+  return StringGrid1.visible && CBAuto.checked && CBPure.checked && CBNeedCSV.checked && CBFtp.checked && UploadedOnce;
+}
+
+bool FormMain::SiteBehind() const {
+  if (!CyclePublishes()) return false;
+  const FileStamp stamp = StampOfZunText(cyclePath_);
+  const bool readingWaiting = stamp.exists && stamp.size > 0 && SnapshotCallsForReload(PreviousSnapshot, stamp);
+  return readingWaiting || MarksChangedSinceOutputs || OutputsFailingSince != 0 || Publish.failing() ||
+         Publish.filesLeftOver > 0 || publishHeldAway_ || (Publish.lastUploadAt != 0 && !Publish.lastUploadOk) ||
+         LastOutputsAt > Publish.lastUploadAt;
+}
+
+// One more turn of the cycle, so that a reading of the last second, or a pass the cycle would
+// only try again a few seconds on, reaches the site. Each pass ends at the client's timeout.
+void FormMain::PublishBeforeClose() {
+  if (Uploading || !SiteBehind()) return;
+  sendingBeforeClose_ = true;
+  ShowStatus(kMsgSendingBeforeClose);
+  UpdateCycleStatus();
+  const int passes = automaticPasses_;
+  Timer1Timer();
+  if (automaticPasses_ == passes && SiteBehind()) {
+    inCycleTick_ = true;  // no boxes: the question that follows says what is left
+    AutoUploadGate();
+    inCycleTick_ = false;
+  }
+  sendingBeforeClose_ = false;
+  UpdateCycleStatus();
 }
 
 void FormMain::FormClose() {
@@ -198,7 +242,9 @@ bool FormMain::FilterActive() const {
 
 void FormMain::UpdateControlStates() {
   const bool shown = StringGrid1.visible;
-  Label5.visible = shown && FilterActive();
+  // The indicator tells that rows are hidden: a key that matched nothing and a line-number jump
+  // leave text in an edit and hide none.
+  Label5.visible = shown && !appliedFilters_.empty();
   SB_NEW.enabled = shown;
   SB_TOP2.enabled = SB_NEW.enabled;
   ActionRefresh.enabled = FileExists(Edit1.text);
@@ -422,7 +468,11 @@ void FormMain::LoadResultGrid(LiveCycle::Mode mode, bool cycleReload) {
   StringGrid1.Rows.Reset(rowCount);
   ++StringGrid1.modelResets;
   if (cycleReload) {
-    for (const auto& [col, key] : appliedFilters_) zun::RowSearch(Data.Grid, StringGrid1.Rows, col, key);
+    // The readings taken now go through the searches as the operator's keys did: a key that no
+    // longer matches any row (the file written anew) filters nothing.
+    std::erase_if(appliedFilters_, [this](const std::pair<int, std::string>& filter) {
+      return zun::RowSearch(Data.Grid, StringGrid1.Rows, filter.first, filter.second).outcome != SearchOutcome::Filtered;
+    });
   }
   if (!report.fileOpened) {
     prompter_.ShowMessage("Cannot open file");
@@ -559,6 +609,7 @@ void FormMain::UpdateCycleStatus() {
   facts.lastOutputsAt = LastOutputsAt;
   facts.outputsFailingSince = OutputsFailingSince;
   facts.publish = Publish;
+  facts.sendingBeforeClose = sendingBeforeClose_;
   if (CBPure.checked && CBNeedCSV.checked && CBFtp.checked) {
     const UploadGateDecision gate = AutoUploadDecision();
     if (gate.notUploadedByHand)
@@ -611,9 +662,20 @@ CellLook FormMain::StringGrid1DrawCell(int col, int row) {
 void FormMain::StringGrid1FocusChanged(bool focused) { StringGrid1.focused = focused; }
 
 void FormMain::StringGrid1SelectCell(int col, int row) {
+  const bool rowChanged = row != StringGrid1.currentRow;
   StringGrid1.currentCol = col;
   StringGrid1.currentRow = row;
   followedAt_ = 0;
+  // Choosing a marked reading chooses its line in the flag list, as a click on that line chooses
+  // the reading, so "x FLGｱﾝｾｯﾄ" takes back the mark the operator sees.
+  if (!rowChanged || row < 1 || row >= Data.Grid.RowCount() || Data.Grid.Cell(ColXFlg, row) != "x") return;
+  for (size_t i = 0; i < Flags.size(); ++i) {
+    if (FlagMatch(Flags[i], Data.Grid, row)) {
+      ListBox1.itemIndex = static_cast<int>(i);
+      UpdateControlStates();
+      return;
+    }
+  }
 }
 
 void FormMain::StringGrid1TopRowChanged(int topRow) { StringGrid1.topRow = topRow; }
@@ -653,8 +715,12 @@ void FormMain::RowSearch(int tag) {
       ++StringGrid1.modelResets;
       break;
     case SearchOutcome::NotFound:
+      // Rows an earlier key hid stay hidden, and the indicator with them.
+      Label5.visible = !appliedFilters_.empty();
+      ShowStatus(Format(kMsgNothingFound, edit->label.c_str(), std::string(Trim(edit->text)).c_str()));
+      break;
     case SearchOutcome::BadColumn:
-      Label5.visible = false;
+      Label5.visible = !appliedFilters_.empty();
       break;
   }
 }
@@ -917,6 +983,7 @@ void FormMain::AutoUploadGate() {
   publishHeldAway_ = gate.awayFromPublishFolder;
   if (gate.upload) {
     if (Publish.awaitingServer && !serverProbe_.Answered(loginInUse_.Host, Now())) return;
+    ++automaticPasses_;
     automaticPass_ = true;
     UploadOutputs();
     automaticPass_ = false;

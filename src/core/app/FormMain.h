@@ -183,6 +183,11 @@ class FormMain {
   void FormShow();
   void FormActivate() {}
   bool FormCloseQuery();  // true: the window may close
+  // The cycle publishes what it writes: its three boxes, the rankings and an upload by hand.
+  bool CyclePublishes() const;
+  // While the cycle publishes: the site lacks a reading, a mark or a file the window has.
+  bool SiteBehind() const;
+  void PublishBeforeClose();
   void FormClose();
   // FormCloseQuery then, when it agrees, FormClose; true when closed.
   bool CloseWindow();
@@ -371,6 +376,8 @@ class FormMain {
   FileLocations files_;  // settings file, host file, default output folder
   int ftpWaiting_ = 0;  // inside the wait hook of an FTP operation
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
+  int automaticPasses_ = 0;     // the cycle's passes started, to tell whether a tick made one
+  bool sendingBeforeClose_ = false;
   bool inCycleTick_ = false;    // Timer1Timer is at work
   // The filtering searches since the filter was last cleared (column, key text), in order, so
   // that the cycle's reload can apply them again to the rows it reads.

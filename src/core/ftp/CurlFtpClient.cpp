@@ -277,6 +277,11 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caFile_.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, caFile_.c_str());
+    // Servers that demand each data connection resume the control connection's session accept a
+    // TLS 1.3 ticket once, and this libcurl keeps the fresh ticket a data connection brings only
+    // when it happens to read it before closing: the second upload in a row was refused (522).
+    // A TLS 1.2 session resumes any number of times.
+    curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
   }
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);

@@ -42,6 +42,7 @@ class CurlFtpClient final : public FtpClient {
   FtpError ChangeDirectory(const std::string& path) override;
   FtpError CurrentDirectory(std::string& path) override;
   int LoginCount() const override { return logins_; }
+  std::string SecurityNote() const override { return tls_ && curl_ ? "TLS 1.2" : ""; }
 
   void SetCaFile(const std::string& path) override { caFile_ = path; }
   void SetWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }

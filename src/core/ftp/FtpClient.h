@@ -121,6 +121,8 @@ class FtpClient {
 
   // Successful logins since the client was made (reconnections included).
   virtual int LoginCount() const = 0;
+  // How the open connection is protected, for the status line ("" for plain FTP).
+  virtual std::string SecurityNote() const { return {}; }
 };
 
 // CR, LF or NUL: such a name would smuggle a second command to the server.

@@ -99,7 +99,8 @@ bool FtpSession::Open(const std::string& host, const std::string& user, const st
     Status("セッションを閉じました。");
     return false;
   }
-  Status(Format("<%s>へ接続しました", host.c_str()));
+  const std::string note = client_.SecurityNote();
+  Status(Format("<%s>へ接続しました%s", host.c_str(), note.empty() ? "" : (" (" + note + ")").c_str()));
   return true;
 }
 
