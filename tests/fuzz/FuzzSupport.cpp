@@ -1,16 +1,32 @@
 #include "FuzzSupport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace zun::fuzz {
 
+namespace {
+
+void WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n <= 0) std::abort();
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  close(fd);
+}
+
+}  // namespace
+
 const std::string& ScratchDir() {
   static const std::string dir = [] {
-    std::string pattern = "/tmp/zun-fuzz-XXXXXX";
+    // In memory when the machine has a tmpfs: the targets write several files per input.
+    struct stat st {};
+    std::string pattern = stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm/zun-fuzz-XXXXXX"
+                                                                            : "/tmp/zun-fuzz-XXXXXX";
     if (!mkdtemp(pattern.data())) std::abort();
     return pattern;
   }();
@@ -20,16 +36,26 @@ const std::string& ScratchDir() {
 std::string ScratchFile(std::string_view name) { return ScratchDir() + "/" + std::string(name); }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) std::abort();
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) std::abort();
+  WriteAll(fd, bytes);
+}
+
+void AppendBytes(const std::string& path, std::string_view bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) std::abort();
+  WriteAll(fd, bytes);
 }
 
 std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  std::string bytes;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  char buffer[16384];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+  close(fd);
+  return bytes;
 }
 
 }  // namespace zun::fuzz

@@ -11,7 +11,8 @@ namespace zun::fuzz {
 const std::string& ScratchDir();
 std::string ScratchFile(std::string_view name);
 void WriteBytes(const std::string& path, std::string_view bytes);
-std::string ReadBytes(const std::string& path);
+void AppendBytes(const std::string& path, std::string_view bytes);
+std::string ReadBytes(const std::string& path);  // empty when there is no such file
 
 inline void Check(bool ok, const char* what) {
   if (ok) return;

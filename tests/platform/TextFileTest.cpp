@@ -303,6 +303,22 @@ TEST(ReplaceFile, RemovesOnlyOurOwnStaleTemporaryFiles) {
   for (const char* name : stale) EXPECT_NE(access(dir.File(name).c_str(), F_OK), 0) << name;
   for (const char* name : kept) EXPECT_EQ(access(dir.File(name).c_str(), F_OK), 0) << name;
   EXPECT_EQ(access(dir.File(".fresh.csv.5.5.tmp").c_str(), F_OK), 0);
+
+  // Beside an output that is a link to another folder, as well as beside its target.
+  mkdir(dir.File("web").c_str(), 0755);
+  ASSERT_EQ(symlink("web/000.csv", dir.File("000.csv").c_str()), 0);
+  for (const char* name : {"web/.000.csv.77.2.tmp"}) {
+    test::WriteAll(dir.File(name), "torn");
+    utimensat(AT_FDCWD, dir.File(name).c_str(), old, 0);
+  }
+  test::TempDir other;  // a folder not swept yet
+  ASSERT_EQ(symlink(dir.File("000.csv").c_str(), other.File("000.csv").c_str()), 0);
+  test::WriteAll(other.File(".000.csv.77.3.tmp"), "torn");
+  utimensat(AT_FDCWD, other.File(".000.csv.77.3.tmp").c_str(), old, 0);
+  ASSERT_EQ(ReplaceFile(other.File("000.csv"), "ranks"), SaveResult::Ok);
+  EXPECT_NE(access(other.File(".000.csv.77.3.tmp").c_str(), F_OK), 0);
+  EXPECT_NE(access(dir.File("web/.000.csv.77.2.tmp").c_str(), F_OK), 0);
+  EXPECT_EQ(test::ReadAll(dir.File("web/000.csv")), "ranks");
 }
 
 }  // namespace

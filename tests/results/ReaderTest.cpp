@@ -122,6 +122,15 @@ TEST_F(Reader, ShiftJisBytesStayAsTheyAre) {
   EXPECT_EQ(grid_.Cell(ColZFlg, 1), name);
 }
 
+// A line ends at its first NUL, as a C string does: also one that the trim took from its start.
+TEST_F(Reader, ALineEndsAtItsFirstNul) {
+  Read(std::string("1,1,101,1,11\r\n\0\0\0\t1,1,102,1,20\n5,6\0,7\n", 38));
+  EXPECT_EQ(grid_.RowCount(), 4);
+  EXPECT_EQ(grid_.Cell(ColBib, 2), "");
+  EXPECT_EQ(grid_.Cell(ColDiv2, 3), "6");
+  EXPECT_EQ(grid_.Cell(ColBib, 3), "");
+}
+
 // Lines of plain fields are cut and read by a quicker path than the others: both must give the
 // cells and the "z" marks of the comma-text rule.
 TEST_F(Reader, EveryLineGivesTheCellsAndMarksOfTheCommaTextRule) {

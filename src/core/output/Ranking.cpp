@@ -52,6 +52,22 @@ struct IndexIterator {
   bool operator!=(const IndexIterator& other) const { return i != other.i; }
 };
 
+// The numbers [0, count) ordered by key(i) below `keyLimit`, ties by number. A counting sort when
+// there are not many more keys than numbers; otherwise its buckets would cost more than the
+// passages, so a small race sorts by comparison.
+template <typename Key>
+void OrderByKey(uint32_t* out, uint32_t count, uint32_t keyLimit, Key key) {
+  if (keyLimit / 8 <= count) {
+    StableSortInto(IndexIterator{0}, IndexIterator{count}, out, keyLimit, key);
+    return;
+  }
+  for (uint32_t i = 0; i < count; ++i) out[i] = i;
+  std::sort(out, out + count, [&key](uint32_t a, uint32_t b) {
+    const uint32_t ka = key(a), kb = key(b);
+    return ka != kb ? ka < kb : a < b;
+  });
+}
+
 uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.SortTime); }
 uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
 
@@ -487,9 +503,7 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
 
   // CompareByBib order (Bib, then SortTime, then row): by bib, then each bib's few by time.
   std::vector<uint32_t> order(count);
-  std::vector<uint32_t> starts =  // bib b is order[starts[b], starts[b + 1])
-      StableSortInto(IndexIterator{0}, IndexIterator{count}, order.data(), kBibSlots,
-                     [&once](uint32_t i) { return once[i].bib; });
+  OrderByKey(order.data(), count, kBibSlots, [&once](uint32_t i) { return static_cast<uint32_t>(once[i].bib); });
 
   // Screen each bib with the rule of every build. Its passages are scattered over the race: the
   // next ones are fetched ahead.
@@ -498,9 +512,8 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   };
   std::vector<PassageRecord> group;
   int firstCounts = 0;
-  for (size_t b = 1; b < kBibSlots; ++b) {
-    const size_t from = starts[b], to = starts[b + 1];
-    if (from == to) continue;
+  for (size_t from = 0, to = 0; from < count; from = to) {
+    while (to < count && once[order[to]].bib == once[order[from]].bib) ++to;
     for (size_t i = to; i < std::min<size_t>(to + 8, count); ++i) __builtin_prefetch(&once[order[i]], 1);
     if (to - from > 1) std::sort(order.begin() + from, order.begin() + to, byTime);
     group.clear();
@@ -511,7 +524,6 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
     ScreenBib(group.data(), group.data() + group.size(), firstCounts);
     for (size_t i = from; i < to; ++i) once[order[i]].count = group[i - from].State == 1 ? group[i - from].Count : 0;
   }
-  std::vector<uint32_t>().swap(starts);
 
   // 000.csv: the accepted passages in CompareByTime order (SortTime, then row).
   size_t accepted = 0;
@@ -523,8 +535,9 @@ void RankingBuilder::BuildOnce(const ResultGrid& grid, int rowTotal) {
   // The dropped passages take a last key of their own and are cut off after the sort.
   const int32_t dropped = maxSortTime + 1;
   s.timeOrder.resize(count);
-  StableSortInto(IndexIterator{0}, IndexIterator{count}, s.timeOrder.data(), static_cast<uint32_t>(dropped) + 1,
-                 [&once, dropped](uint32_t i) { return once[i].count != 0 ? once[i].sortTime : dropped; });
+  OrderByKey(s.timeOrder.data(), count, static_cast<uint32_t>(dropped) + 1, [&once, dropped](uint32_t i) {
+    return static_cast<uint32_t>(once[i].count != 0 ? once[i].sortTime : dropped);
+  });
   s.timeOrder.resize(accepted);
 
   // NNN.csv: the n-th accepted passages of every bib, by time (CompareByCount's order). They take

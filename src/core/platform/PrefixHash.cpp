@@ -61,7 +61,7 @@ namespace {
 
 // Adds the bytes [from, to) of an open file.
 bool HashRange(int fd, uint64_t from, uint64_t to, PrefixHash& hash, std::vector<char>& buffer) {
-  buffer.resize(size_t{1} << 20);
+  buffer.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{1} << 20, std::max<uint64_t>(to - from, 1))));
   while (from < to) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), to - from));
     const ssize_t n = pread(fd, buffer.data(), want, static_cast<off_t>(from));

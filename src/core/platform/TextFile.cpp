@@ -199,6 +199,11 @@ int OpenTemporary(const Destination& d, unsigned mode, std::string& temp) {
 int OpenReplacement(const std::string& path, unsigned mode, Destination& d, std::string& temp) {
   if (!FindDestination(path, d)) return -1;
   RemoveStaleTemporaryFiles(d.folder);
+  // A linked output's own folder too: a save killed there (before the link was followed, or
+  // while the link pointed elsewhere) left its temporary file beside the link.
+  std::string linkFolder = FolderOf(path);
+  if (linkFolder.empty()) linkFolder.assign(1, '.');
+  if (linkFolder != d.folder) RemoveStaleTemporaryFiles(linkFolder);
   return OpenTemporary(d, mode, temp);
 }
 

@@ -15,7 +15,6 @@ namespace zun {
 namespace {
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kWanted = kLinePieceBytes + 2;  // one piece, the CR of a CR LF, one byte ahead
-constexpr size_t kCapacity = kChunk + kWanted;
 }
 
 TextLineReader::~TextLineReader() {
@@ -33,8 +32,13 @@ bool TextLineReader::Open(const std::string& path) {
     fd_ = -1;
     return false;
   }
-  // Not zero-filled: every byte is read into before it is looked at.
-  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
+  // As large as the file, up to a chunk: a small file costs no large buffer. Not zero-filled:
+  // every byte is read into before it is looked at.
+  const size_t capacity = std::min(static_cast<size_t>(std::max<off_t>(st.st_size, 0)), kChunk) + kWanted;
+  if (!buffer_ || capacity_ < capacity) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity);
+    capacity_ = capacity;
+  }
   StartOver(static_cast<size_t>(st.st_size));
   return true;
 }
@@ -74,7 +78,7 @@ bool TextLineReader::Fill(size_t wanted) {
   end_ -= pos_;
   pos_ = 0;
   while (end_ < wanted && !eof_) {
-    const uint64_t room = std::min<uint64_t>(kCapacity - end_, stopAt_ - std::min(stopAt_, start_ + readTotal_));
+    const uint64_t room = std::min<uint64_t>(capacity_ - end_, stopAt_ - std::min(stopAt_, start_ + readTotal_));
     ssize_t n = 0;
     do {
       if (room > 0) n = read(fd_, buffer_.get() + end_, static_cast<size_t>(room));

@@ -41,6 +41,7 @@ class TextLineReader {
   size_t fileSize_ = 0;
   bool eof_ = false;
   std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0;
   size_t end_ = 0;  // bytes held
   size_t pos_ = 0;  // bytes handed out
   uint64_t start_ = 0;

@@ -206,7 +206,9 @@ void ReadLines(ResultGrid& grid, TextLineReader& reader, ZunTextResume& resume, 
     const bool broken = !piece.empty() && piece.back() == '\n';
     if (!broken && breakPending) takeBreakState();
     std::string_view text = Trim(piece);
-    const bool plain = !text.empty() && plainLine.Split(text);
+    // The line ends at its first NUL, also when the trim has taken one from its start.
+    const bool plain = !text.empty() && !std::memchr(piece.data(), '\0', static_cast<size_t>(text.data() - piece.data())) &&
+                       plainLine.Split(text);
     const std::array<std::string_view, kGridColumns>* split = &plainLine.Cells();
     if (!text.empty() && !plain) {
       text = Trim(piece.substr(0, piece.find('\0')));
