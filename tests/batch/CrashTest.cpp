@@ -156,9 +156,10 @@ TEST(CrashDuringSave, FlagFileIsOldOrNewNeverTorn) {
   for (int round = 0; round < 300 && Clock::now() < deadline; ++round) {
     const pid_t child = fork();
     if (child == 0) {
-      for (int k = 0;; ++k) SaveWholeText(path, texts[k % 2], true);
+      // Every other child starts with the new text, so that one save finishing is enough to show it.
+      for (int k = round;; ++k) SaveWholeText(path, texts[k % 2], true);
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     const std::string bytes = test::ReadAll(path);
