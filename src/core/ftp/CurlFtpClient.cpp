@@ -1,4 +1,5 @@
 #include "ftp/CurlFtpClient.h"
+#include "ftp/CurlDrive.h"
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
@@ -308,36 +309,10 @@ void CurlFtpClient::PrepareHandle(const std::string& url, Perform& p) {
   }
 }
 
-// Runs the transfer on our own multi handle. curl_easy_perform waits up to a second whenever
-// libcurl offers no socket to wait on, which happens while it sets up a passive data connection;
-// a short poll keeps that pause at a millisecond.
+// Runs the transfer on our own multi handle (see CurlDrive.cpp for why).
 int CurlFtpClient::Drive(void* easyPtr) {
-  CURL* easy = static_cast<CURL*>(easyPtr);
-  CURLM* multi = static_cast<CURLM*>(multi_);
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
-  CURLcode result = CURLE_OK;
-  int waitMs = 1;
   lastHook_ = std::chrono::steady_clock::now();
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      result = CURLE_FAILED_INIT;
-      break;
-    }
-    if (running == 0) {
-      int left = 0;
-      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) result = msg->data.result;
-      break;
-    }
-    // Short waits right after activity, growing while the server is quiet.
-    int ready = 0;
-    curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
-    waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
-    CallWaitHook();
-  }
-  curl_multi_remove_handle(multi, easy);
-  return result;
+  return DriveOnMulti(multi_, easyPtr, [this] { CallWaitHook(); });
 }
 
 void CurlFtpClient::CallWaitHook() {

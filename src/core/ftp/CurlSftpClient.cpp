@@ -1,4 +1,5 @@
 #include "ftp/CurlSftpClient.h"
+#include "ftp/CurlDrive.h"
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
@@ -187,31 +188,8 @@ void CurlSftpClient::CallWaitHook() {
 
 // On our own multi handle, so that the wait hook runs while the server is slow.
 int CurlSftpClient::Drive() {
-  CURL* easy = static_cast<CURL*>(curl_);
-  CURLM* multi = static_cast<CURLM*>(multi_);
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
-  CURLcode result = CURLE_OK;
-  int waitMs = 1;
   lastHook_ = std::chrono::steady_clock::now();
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      result = CURLE_FAILED_INIT;
-      break;
-    }
-    if (running == 0) {
-      int left = 0;
-      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) result = msg->data.result;
-      break;
-    }
-    int ready = 0;
-    curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
-    waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
-    CallWaitHook();
-  }
-  curl_multi_remove_handle(multi, easy);
-  return result;
+  return DriveOnMulti(multi_, curl_, [this] { CallWaitHook(); });
 }
 
 FtpError CurlSftpClient::Run(Perform& p) {

@@ -1,0 +1,40 @@
+#include "ftp/CurlDrive.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+
+namespace zun::ftp {
+
+// curl_easy_perform waits up to a second whenever libcurl offers no socket to wait on, which
+// happens while it sets up a passive data connection; a short poll keeps that pause at a
+// millisecond.
+int DriveOnMulti(void* multiPtr, void* easyPtr, const std::function<void()>& betweenPolls) {
+  CURL* easy = static_cast<CURL*>(easyPtr);
+  CURLM* multi = static_cast<CURLM*>(multiPtr);
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_OK;
+  int waitMs = 1;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running == 0) {
+      int left = 0;
+      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) result = msg->data.result;
+      break;
+    }
+    // Short waits right after activity, growing while the server is quiet.
+    int ready = 0;
+    curl_multi_poll(multi, nullptr, 0, waitMs, &ready);
+    waitMs = ready > 0 ? 1 : std::min(waitMs * 2, 64);
+    betweenPolls();
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
+}  // namespace zun::ftp
