@@ -5,6 +5,7 @@
 #include <deque>
 #include <map>
 
+#include "ftp/AtomicPublish.h"
 #include "ftp/FtpSession.h"
 #include "ftp/UploadWorkflow.h"
 
@@ -18,6 +19,8 @@ class FakeFtpClient final : public FtpClient {
   std::vector<FtpEntry> listing;
   std::string cwd = "/";
   bool connected = false;
+  std::vector<std::string> paths;  // the remote paths of the publishing steps and deletes, in order
+  int64_t localSize = 7, heldSize = 7;
 
   FtpError Next(const std::string& op) {
     calls.push_back(op);
@@ -44,7 +47,25 @@ class FakeFtpClient final : public FtpClient {
     return Next("List");
   }
   FtpError PutFile(const std::string&, const std::string&) override { return Next("PutFile"); }
-  FtpError DeleteFile(const std::string&) override { return Next("DeleteFile"); }
+  FtpError StoreFile(const std::string&, const std::string& path, int64_t& sent) override {
+    paths.push_back(path);
+    FtpError e = Next("StoreFile");
+    sent = e.ok() ? localSize : -1;
+    return e;
+  }
+  FtpError RemoteSize(const std::string& path, int64_t& size) override {
+    paths.push_back(path);
+    size = heldSize;
+    return Next("RemoteSize");
+  }
+  FtpError RenameOver(const std::string& from, const std::string& to) override {
+    paths.push_back(from + ">" + to);
+    return Next("RenameOver");
+  }
+  FtpError DeleteFile(const std::string& name) override {
+    paths.push_back(name);
+    return Next("DeleteFile");
+  }
   FtpError CreateDirectory(const std::string&) override { return Next("CreateDirectory"); }
   FtpError RemoveDirectory(const std::string&) override { return Next("RemoveDirectory"); }
   FtpError Rename(const std::string&, const std::string&) override { return Next("Rename"); }
@@ -244,6 +265,50 @@ TEST_F(FtpSessionFakeTest, ReconnectStepAsksATimedOutServerOnlyOnce) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_TRUE(session_.SetCurrentDirectory("/"));
   EXPECT_EQ(session_.UnavailableFolder(), "");
+}
+
+// The temporary name, the size check and the rename, and which failures leave the temporary
+// for the session to remove later.
+TEST(AtomicPublishTest, StoresUnderTheTemporaryNameChecksAndRenames) {
+  FakeFtpClient client;
+  const auto publish = [&client] {
+    client.calls.clear();
+    client.paths.clear();
+    return PublishThroughTemporary(client, "/out/a.csv", "a.csv");
+  };
+  EXPECT_EQ(publish().code, kFtpIncorrectHandleState);
+  EXPECT_TRUE(client.calls.empty());
+  client.connected = true;
+
+  EXPECT_TRUE(publish().ok());
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"StoreFile", "RemoteSize", "RenameOver"}));
+  EXPECT_EQ(client.paths,
+            (std::vector<std::string>{".zunpart-a.csv", ".zunpart-a.csv", ".zunpart-a.csv>a.csv"}));
+
+  client.heldSize = 3;  // the server holds less than was sent
+  FtpError e = publish();
+  EXPECT_EQ(e.code, kFtpServerError);
+  EXPECT_NE(e.message.find("7"), std::string::npos) << e.message;
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"StoreFile", "RemoteSize", "DeleteFile"}));
+  EXPECT_EQ(client.paths.back(), ".zunpart-a.csv");
+  client.heldSize = 7;
+
+  client.results["RenameOver"].push_back({kFtpServerError, "553 Not allowed."});
+  EXPECT_EQ(publish().message, "553 Not allowed.");
+  EXPECT_EQ(client.calls.back(), "DeleteFile");
+
+  // A lost connection leaves the temporary; a local file that cannot be opened sends nothing.
+  for (int code : {kFtpConnectionAborted, kFtpTimeout, kFtpFileNotFound, kFtpAccessDenied}) {
+    client.results["StoreFile"].push_back({code, ""});
+    EXPECT_EQ(publish().code, code);
+    EXPECT_EQ(client.calls, std::vector<std::string>{"StoreFile"}) << code;
+  }
+  client.results["RemoteSize"].push_back({kFtpTimeout, ""});
+  EXPECT_EQ(publish().code, kFtpTimeout);
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"StoreFile", "RemoteSize"}));
+
+  EXPECT_EQ(PublishThroughTemporary(client, "/out/a.csv", "a\r\nDELE b").code, kFtpInvalidParameter);
+  EXPECT_EQ(PublishThroughTemporary(client, "/out/a.csv", "dir/").code, kFtpInvalidParameter);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace zun::ftp {
 
@@ -35,6 +36,23 @@ int DriveOnMulti(void* multiPtr, void* easyPtr, const std::function<void()>& bet
   }
   curl_multi_remove_handle(multi, easy);
   return result;
+}
+
+}  // namespace zun::ftp
+
+namespace zun::ftp {
+
+void WaitHook::Call() {
+  if (!hook_ || std::chrono::steady_clock::now() - last_ <= std::chrono::milliseconds(40)) return;
+  hook_();
+  last_ = std::chrono::steady_clock::now();
+}
+
+static_assert(std::is_same_v<curl_off_t, int64_t>, "the progress callback's arguments");
+
+int CallWaitHookOnProgress(void* waitHook, int64_t, int64_t, int64_t, int64_t) {
+  static_cast<WaitHook*>(waitHook)->Call();
+  return 0;
 }
 
 }  // namespace zun::ftp

@@ -1,19 +1,18 @@
 #include "ftp/CurlSftpClient.h"
-#include "ftp/CurlDrive.h"
 
-#include <arpa/inet.h>
 #include <curl/curl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
+#include "ftp/AtomicPublish.h"
+#include "ftp/CurlErrors.h"
+#include "ftp/FtpReply.h"
 #include "ftp/ListParser.h"
+#include "ftp/LocalFile.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/TextFile.h"
@@ -24,7 +23,7 @@ struct CurlSftpClient::Perform {
   std::string url;
   bool noBody = false;
   bool fileTime = false;
-  bool capped = false;
+  long capSeconds = 0;
   std::vector<std::string> quotes;
   std::string* body = nullptr;
   FILE* upload = nullptr;
@@ -35,15 +34,9 @@ struct CurlSftpClient::Perform {
 namespace {
 
 FtpError Fail(int code, std::string message = {}) { return FtpError{code, std::move(message)}; }
-FtpError RefuseName() { return Fail(kFtpInvalidParameter, "改行を含む名前はｻｰﾊﾞｰに送れません。"); }
 
 int KeyFunction(CURL*, const curl_khkey*, const curl_khkey* found, enum curl_khmatch, void* self) {
   return CurlSftpClient::KeyCallback(found, self);
-}
-
-size_t AppendBody(char* data, size_t size, size_t count, void* sink) {
-  static_cast<std::string*>(sink)->append(data, size * count);
-  return size * count;
 }
 
 // A path as one argument of libcurl's SFTP commands.
@@ -54,13 +47,6 @@ std::string QuotedPath(const std::string& path) {
     out += c;
   }
   return out + "\"";
-}
-
-FtpTime NowUtc() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 // A private key protected by a passphrase: PEM with ENCRYPTED, or OpenSSH's own format with a
@@ -81,30 +67,7 @@ bool KeyNeedsPassphrase(const std::string& text) {
   return KeyTypeOf(std::string_view(blob).substr(magic.size())) != "none";
 }
 
-bool HostCharsOk(const std::string& host) {
-  for (unsigned char c : host)
-    if (c <= ' ' || c == '/' || c == '@' || c == '?' || c == '#' || c == '\\' || c == '%' || c == 0x7F) return false;
-  return !host.empty();
-}
-
 }  // namespace
-
-bool ParseSftpHost(const std::string& text, SftpHostSpec& spec) {
-  std::string_view t = Trim(text);
-  const std::string_view scheme = "sftp://";
-  if (t.size() < scheme.size()) return false;
-  for (size_t i = 0; i < scheme.size(); ++i)
-    if ((t[i] | 0x20) != scheme[i]) return false;
-  t.remove_prefix(scheme.size());
-  if (!t.empty() && t.back() == '/') t.remove_suffix(1);
-  if (t.find('/') != std::string_view::npos) return false;
-  const bool portGiven = t.rfind(':') != std::string_view::npos && (t.front() != '[' || t.rfind("]:") != std::string_view::npos);
-  FtpHostSpec plain;
-  if (!ParseFtpHost(std::string(t), plain)) return false;
-  spec.name = plain.name;
-  spec.port = portGiven ? plain.port : 22;
-  return HostCharsOk(spec.name);
-}
 
 CurlSftpClient::CurlSftpClient(CurlTimeouts timeouts) : timeouts_(timeouts) {}
 
@@ -114,8 +77,8 @@ CurlSftpClient::~CurlSftpClient() {
 }
 
 FtpError CurlSftpClient::Initialize() {
-  static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (global != CURLE_OK) return Fail(kFtpConnectionAborted, curl_easy_strerror(global));
+  std::string reason;
+  if (!InitializeCurl(reason)) return Fail(kFtpConnectionAborted, reason);
   return {};
 }
 
@@ -142,8 +105,7 @@ int CurlSftpClient::KeyCallback(const void* foundPtr, void* selfPtr) {
 int CurlSftpClient::DebugCallback(void*, int type, char* data, size_t size, void* selfPtr) {
   if (type != CURLINFO_TEXT) return 0;
   auto* self = static_cast<CurlSftpClient*>(selfPtr);
-  std::string_view text(data, size);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  const std::string_view text = WithoutLineEnd(std::string_view(data, size));
   const auto after = [&text](std::string_view prefix) -> std::string_view {
     return text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : std::string_view();
   };
@@ -155,46 +117,19 @@ int CurlSftpClient::DebugCallback(void*, int type, char* data, size_t size, void
 }
 
 size_t CurlSftpClient::HeaderCallback(char* data, size_t size, size_t count, void* selfPtr) {
-  std::string line(data, size * count);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  static_cast<CurlSftpClient*>(selfPtr)->replies_.push_back(std::move(line));
+  static_cast<CurlSftpClient*>(selfPtr)->replies_.emplace_back(WithoutLineEnd(std::string_view(data, size * count)));
   return size * count;
-}
-
-int CurlSftpClient::ProgressCallback(void* self, int64_t, int64_t, int64_t, int64_t) {
-  static_cast<CurlSftpClient*>(self)->CallWaitHook();
-  return 0;
 }
 
 int CurlSftpClient::OpenSocketCallback(void* selfPtr, int purpose, void* addressPtr) {
   auto* self = static_cast<CurlSftpClient*>(selfPtr);
   auto* address = static_cast<curl_sockaddr*>(addressPtr);
-  if (purpose == CURLSOCKTYPE_IPCXN) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address->family == AF_INET)
-      inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&address->addr)->sin_addr, text, sizeof text);
-    else if (address->family == AF_INET6)
-      inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&address->addr)->sin6_addr, text, sizeof text);
-    self->Notice(FtpNoticeKind::ConnectingToServer, text);
-  }
+  if (purpose == CURLSOCKTYPE_IPCXN) self->Notice(FtpNoticeKind::ConnectingToServer, AddressText(address));
   return socket(address->family, address->socktype, address->protocol);
 }
 
-void CurlSftpClient::CallWaitHook() {
-  if (!waitHook_ || std::chrono::steady_clock::now() - lastHook_ <= std::chrono::milliseconds(40)) return;
-  waitHook_();
-  lastHook_ = std::chrono::steady_clock::now();
-}
-
-// On our own multi handle, so that the wait hook runs while the server is slow.
-int CurlSftpClient::Drive() {
-  lastHook_ = std::chrono::steady_clock::now();
-  return DriveOnMulti(multi_, curl_, [this] { CallWaitHook(); });
-}
-
-FtpError CurlSftpClient::Run(Perform& p) {
-  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
-  CURL* c = static_cast<CURL*>(curl_);
+void CurlSftpClient::PrepareHandle(const Perform& p) {
+  CURL* c = conn_.Easy();
   curl_easy_reset(c);
   curl_easy_setopt(c, CURLOPT_URL, p.url.c_str());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "sftp");
@@ -204,7 +139,7 @@ FtpError CurlSftpClient::Run(Perform& p) {
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
-  if (p.capped) curl_easy_setopt(c, CURLOPT_TIMEOUT, std::min(20L, timeouts_.connectSeconds + timeouts_.responseSeconds));
+  if (p.capSeconds > 0) curl_easy_setopt(c, CURLOPT_TIMEOUT, p.capSeconds);
   curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
   // Only the password or only the key file: a passphrase never goes out as a password.
   if (settings_.KeyFile.empty()) {
@@ -226,13 +161,13 @@ FtpError CurlSftpClient::Run(Perform& p) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlSftpClient::OpenSocketCallback);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CurlSftpClient::ProgressCallback);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CallWaitHookOnProgress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &waitHook_);
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   if (p.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
   if (p.fileTime) curl_easy_setopt(c, CURLOPT_FILETIME, 1L);
   if (p.body) {
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendBody);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, p.body);
   }
   if (p.upload) {
@@ -240,16 +175,21 @@ FtpError CurlSftpClient::Run(Perform& p) {
     curl_easy_setopt(c, CURLOPT_READDATA, p.upload);
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, p.uploadSize);
   }
-  curl_slist* quotes = nullptr;
-  for (const auto& q : p.quotes) quotes = curl_slist_append(quotes, q.c_str());
-  if (quotes) curl_easy_setopt(c, CURLOPT_QUOTE, quotes);
+}
+
+FtpError CurlSftpClient::Run(Perform& p) {
+  if (!conn_.IsOpen()) return NotConnected();
+  PrepareHandle(p);
+  const CurlList quotes = MakeCurlList(p.quotes);
+  if (quotes) curl_easy_setopt(conn_.Easy(), CURLOPT_QUOTE, quotes.get());
   replies_.clear();
   keyCheck_ = KeyCheck::None;
   authMethods_.clear();
   keyFailure_.clear();
   connectedNoticed_ = false;
-  const int rc = Drive();
-  curl_slist_free_all(quotes);
+  waitHook_.Restart();
+  // On our own multi handle, so that the wait hook runs while the server is slow.
+  const int rc = DriveOnMulti(conn_.Multi(), conn_.Easy(), [this] { waitHook_.Call(); });
   return Judge(rc, p);
 }
 
@@ -258,13 +198,9 @@ FtpError CurlSftpClient::Judge(int code, const Perform& p) {
   if (rc == CURLE_OK) return {};
   const std::string text = p.errorText[0] ? p.errorText : curl_easy_strerror(rc);
   const std::string host = hostText_;
+  if (FtpError transport; TransportErrorForCurl(rc, text, transport)) return transport;
   switch (rc) {
-    case CURLE_COULDNT_RESOLVE_HOST: return Fail(kFtpNameNotResolved, text);
-    case CURLE_COULDNT_CONNECT: return Fail(kFtpCannotConnect, text);
-    case CURLE_OPERATION_TIMEDOUT: return Fail(kFtpTimeout, text);
-    case CURLE_URL_MALFORMAT: return Fail(kFtpInvalidUrl, text);
-    case CURLE_LOGIN_DENIED: return LoginFailure(p);
-    case CURLE_READ_ERROR: return Fail(30, text);
+    case CURLE_LOGIN_DENIED: return LoginFailure();
     case CURLE_PEER_FAILED_VERIFICATION:
       if (keyCheck_ == KeyCheck::Changed)
         return Fail(kFtpInvalidCertificate,
@@ -291,7 +227,7 @@ FtpError CurlSftpClient::Judge(int code, const Perform& p) {
   }
 }
 
-FtpError CurlSftpClient::LoginFailure(const Perform& p) const {
+FtpError CurlSftpClient::LoginFailure() const {
   const bool byKey = !settings_.KeyFile.empty();
   const bool offers = [this](std::initializer_list<const char*> methods) {
     for (const char* m : methods)
@@ -310,37 +246,15 @@ FtpError CurlSftpClient::LoginFailure(const Perform& p) const {
   if (byKey)
     return Fail(kFtpLoginFailure, Format("ｻｰﾊﾞｰがﾕｰｻﾞｰ %s の鍵 %s を受け付けません。", user_.c_str(),
                                          settings_.KeyFile.c_str()));
-  (void)p;
   return Fail(kFtpLoginFailure, Format("ﾕｰｻﾞｰ %s でﾛｸﾞｲﾝできません: ﾕｰｻﾞｰ名かﾊﾟｽﾜｰﾄﾞが違います。", user_.c_str()));
 }
 
-std::string CurlSftpClient::Resolve(const std::string& path) const {
-  if (!path.empty() && path[0] == '/') return NormalizeRemotePath(path);
-  return NormalizeRemotePath(cwd_ + "/" + path);
-}
-
-std::string CurlSftpClient::BaseUrl() const {
-  const std::string host = hostName_.find(':') != std::string::npos ? "[" + hostName_ + "]" : hostName_;
-  return "sftp://" + host + ":" + std::to_string(port_);
-}
+std::string CurlSftpClient::BaseUrl() const { return HostUrl("sftp", hostName_, port_); }
 
 std::string CurlSftpClient::UrlFor(const std::string& absPath, bool folder) const {
-  std::string url = BaseUrl();
-  CURL* c = static_cast<CURL*>(curl_);
-  bool named = false;
-  std::string_view p = absPath;
-  while (!p.empty()) {
-    const size_t slash = p.find('/');
-    const std::string seg(p.substr(0, slash));
-    p = slash == std::string_view::npos ? std::string_view() : p.substr(slash + 1);
-    if (seg.empty()) continue;
-    char* escaped = curl_easy_escape(c, seg.c_str(), static_cast<int>(seg.size()));
-    url += '/';
-    url += escaped ? escaped : "";
-    curl_free(escaped);
-    named = true;
-  }
-  if (folder || !named) url += '/';
+  const std::string segments = EscapedPathSegments(conn_.Easy(), absPath);
+  std::string url = BaseUrl() + "/" + segments;
+  if (folder && !segments.empty()) url += '/';
   return url;
 }
 
@@ -348,7 +262,7 @@ FtpError CurlSftpClient::RunQuotes(const std::vector<std::string>& commands, con
   Perform p;
   p.url = UrlFor(atPath.empty() ? cwd_ : atPath, true);
   p.noBody = true;
-  p.capped = true;
+  p.capSeconds = CappedSeconds(timeouts_);
   p.quotes = commands;
   return Run(p);
 }
@@ -358,7 +272,7 @@ FtpError CurlSftpClient::Login() {
   Perform p;
   p.url = BaseUrl() + "/~/";
   p.noBody = true;
-  p.capped = true;
+  p.capSeconds = CappedSeconds(timeouts_);
   p.quotes = {"pwd"};
   FtpError e = Run(p);
   if (!e.ok()) return e;
@@ -372,7 +286,7 @@ FtpError CurlSftpClient::Connect(const std::string& host, const std::string& use
   if (FtpError e = Initialize(); !e.ok()) return e;
   SftpHostSpec spec;
   if (!ParseSftpHost(host, spec)) return Fail(kFtpInvalidUrl, "ホスト名が正しくありません。");
-  if (HasLineBreak(user) || HasLineBreak(password)) return RefuseName();
+  if (HasLineBreak(user) || HasLineBreak(password)) return RefusedName();
   if (!settings_.KeyFile.empty()) {
     std::string keyText;
     if (!ReadFileBytes(settings_.KeyFile, keyText))
@@ -399,9 +313,7 @@ FtpError CurlSftpClient::Connect(const std::string& host, const std::string& use
     const bool written = write(fd, lines.data(), lines.size()) == static_cast<ssize_t>(lines.size());
     close(fd);
     hostLines_ = path;
-    curl_ = curl_easy_init();
-    multi_ = curl_multi_init();
-    FtpError e = written && curl_ && multi_ ? Login() : Fail(kFtpConnectionAborted, "libcurl");
+    FtpError e = written && conn_.Open() ? Login() : Fail(kFtpConnectionAborted, "libcurl");
     if (e.ok()) return e;
     const KeyCheck check = keyCheck_;
     const std::string blob = keyBlob_;
@@ -418,11 +330,8 @@ FtpError CurlSftpClient::Connect(const std::string& host, const std::string& use
 }
 
 FtpError CurlSftpClient::Disconnect() {
-  if (!curl_ && !multi_) return {};
-  if (multi_) curl_multi_cleanup(static_cast<CURLM*>(multi_));
-  if (curl_) curl_easy_cleanup(static_cast<CURL*>(curl_));
-  curl_ = nullptr;
-  multi_ = nullptr;
+  if (!conn_.IsOpen() && hostLines_.empty()) return {};
+  conn_.Close();
   if (!hostLines_.empty()) unlink(hostLines_.c_str());
   hostLines_.clear();
   Notice(FtpNoticeKind::ConnectionClosed);
@@ -431,156 +340,110 @@ FtpError CurlSftpClient::Disconnect() {
 
 FtpError CurlSftpClient::List(const std::string& path, std::vector<FtpEntry>& entries) {
   entries.clear();
-  if (HasLineBreak(path)) return RefuseName();
+  if (HasLineBreak(path)) return RefusedName();
   std::string body;
   Perform p;
-  p.url = UrlFor(path.empty() ? cwd_ : Resolve(path), true);
+  p.url = UrlFor(path.empty() ? cwd_ : AbsolutePath(path), true);
   p.body = &body;
   if (FtpError e = Run(p); !e.ok()) return e;
-  for (FtpEntry& entry : ParseListListing(body, NowUtc()))
+  for (FtpEntry& entry : ParseListListing(body, CurrentUtcTime()))
     if (entry.name != "." && entry.name != "..") entries.push_back(std::move(entry));
   return {};
 }
 
-namespace {
-
-FtpError OpenLocal(const std::string& localPath, FILE*& file, int64_t& size) {
-  file = std::fopen(localPath.c_str(), "rb");
-  if (!file) {
-    const int err = errno;
-    return Fail(err == EACCES || err == EPERM ? 5 : kFtpFileNotFound, std::strerror(err));
-  }
-  struct stat st {};
-  if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(file);
-    file = nullptr;
-    return Fail(kFtpFileNotFound, {});
-  }
-  size = st.st_size;
-  return {};
-}
-
-FtpError CheckRemoteName(const std::string& remoteName) {
-  if (remoteName.empty() || remoteName.back() == '/') return Fail(kFtpInvalidParameter, "ﾌｧｲﾙ名がありません。");
-  if (HasLineBreak(remoteName)) return RefuseName();
-  return {};
-}
-
-}  // namespace
-
-FtpError CurlSftpClient::Store(FILE* file, int64_t size, const std::string& absPath) {
+FtpError CurlSftpClient::StoreFile(const std::string& localPath, const std::string& remotePath, int64_t& sentSize) {
+  sentSize = -1;
+  if (!conn_.IsOpen()) return NotConnected();
+  LocalFile file;
+  if (FtpError e = file.Open(localPath); !e.ok()) return e;
   Perform p;
-  p.url = UrlFor(absPath, false);
-  p.upload = file;
-  p.uploadSize = size;
+  p.url = UrlFor(remotePath, false);
+  p.upload = file.Get();
+  p.uploadSize = file.Size();
   FtpError e = Run(p);
   if (!e.ok()) return e;
   curl_off_t sent = 0;
-  curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_SIZE_UPLOAD_T, &sent);
+  curl_easy_getinfo(conn_.Easy(), CURLINFO_SIZE_UPLOAD_T, &sent);
   Notice(FtpNoticeKind::RequestSent, {}, static_cast<int64_t>(sent));
+  sentSize = file.Size();
   return {};
 }
 
 // The size the server holds, from its stat of the file.
-FtpError CurlSftpClient::StoredSize(const std::string& absPath, int64_t& size) {
+FtpError CurlSftpClient::RemoteSize(const std::string& remotePath, int64_t& size) {
   Perform p;
-  p.url = UrlFor(absPath, false);
+  p.url = UrlFor(remotePath, false);
   p.noBody = true;
-  p.capped = true;
+  p.capSeconds = CappedSeconds(timeouts_);
   if (FtpError e = Run(p); !e.ok()) return e;
   curl_off_t length = -1;
-  curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  curl_easy_getinfo(conn_.Easy(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   size = length;
   return {};
 }
 
 FtpError CurlSftpClient::PutFile(const std::string& localPath, const std::string& remoteName) {
-  if (FtpError e = CheckRemoteName(remoteName); !e.ok()) return e;
-  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
-  FILE* file = nullptr;
-  int64_t size = 0;
-  if (FtpError e = OpenLocal(localPath, file, size); !e.ok()) return e;
-  FtpError e = Store(file, size, Resolve(remoteName));
-  std::fclose(file);
-  return e;
+  if (FtpError e = CheckRemoteFileName(remoteName); !e.ok()) return e;
+  int64_t sent = 0;
+  return StoreFile(localPath, AbsolutePath(remoteName), sent);
 }
 
 // SFTP's rename keeps an existing target (OpenSSH's server among others): the old file goes
-// first there, and a later file of the same pass goes that road at once.
-FtpError CurlSftpClient::PlaceFile(const std::string& tempPath, const std::string& finalPath) {
-  const std::string rename = "rename " + QuotedPath(tempPath) + " " + QuotedPath(finalPath);
+// first there, and a later file of the same connection goes that road at once.
+FtpError CurlSftpClient::RenameOver(const std::string& from, const std::string& to) {
+  const std::string rename = "rename " + QuotedPath(from) + " " + QuotedPath(to);
   if (!renameOverRefused_) {
     FtpError e = RunQuotes({rename});
     if (e.code != kFtpServerError) return e;
     renameOverRefused_ = true;
   }
-  return RunQuotes({"*rm " + QuotedPath(finalPath), rename});
+  return RunQuotes({"*rm " + QuotedPath(to), rename});
 }
 
 FtpError CurlSftpClient::PublishFile(const std::string& localPath, const std::string& remoteName) {
-  if (FtpError e = CheckRemoteName(remoteName); !e.ok()) return e;
-  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
-  FILE* file = nullptr;
-  int64_t size = 0;
-  if (FtpError e = OpenLocal(localPath, file, size); !e.ok()) return e;
-  const std::string finalPath = Resolve(remoteName);
-  const std::string tempPath = Resolve(TemporaryNameFor(remoteName));
-  FtpError e = Store(file, size, tempPath);
-  std::fclose(file);
-  int64_t stored = -1;
-  if (e.ok()) e = StoredSize(tempPath, stored);
-  if (e.ok() && stored != size)
-    e = Fail(kFtpServerError, Format("ｻｲｽﾞが一致しません (送信 %lld, ｻｰﾊﾞｰ %lld ﾊﾞｲﾄ)", static_cast<long long>(size),
-                                     static_cast<long long>(stored)));
-  if (e.ok()) e = PlaceFile(tempPath, finalPath);
-  if (!e.ok() && !IsConnectionFailure(e.code)) RunQuotes({"*rm " + QuotedPath(tempPath)});
-  return e;
+  return PublishThroughTemporary(*this, localPath, remoteName);
 }
 
 bool CurlSftpClient::FolderExists(const std::string& path) {
-  if (path.empty() || HasLineBreak(path) || !curl_) return false;
+  if (path.empty() || HasLineBreak(path) || !conn_.IsOpen()) return false;
   // The server's stat of "path/" fails for a file as for nothing there.
   Perform p;
-  p.url = UrlFor(Resolve(path), true);
+  p.url = UrlFor(AbsolutePath(path), true);
   p.noBody = true;
   p.fileTime = true;
-  p.capped = true;
+  p.capSeconds = CappedSeconds(timeouts_);
   if (!Run(p).ok()) return false;
   long time = -1;
-  curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_FILETIME, &time);
+  curl_easy_getinfo(conn_.Easy(), CURLINFO_FILETIME, &time);
   return time != -1;
 }
 
 FtpError CurlSftpClient::DeleteFile(const std::string& name) {
-  if (name.empty()) return Fail(kFtpInvalidParameter, {});
-  if (HasLineBreak(name)) return RefuseName();
-  return RunQuotes({"rm " + QuotedPath(Resolve(name))});
+  if (FtpError e = CheckRemoteName(name); !e.ok()) return e;
+  return RunQuotes({"rm " + QuotedPath(AbsolutePath(name))});
 }
 
 FtpError CurlSftpClient::CreateDirectory(const std::string& name) {
-  if (name.empty()) return Fail(kFtpInvalidParameter, {});
-  if (HasLineBreak(name)) return RefuseName();
-  return RunQuotes({"mkdir " + QuotedPath(Resolve(name))});
+  if (FtpError e = CheckRemoteName(name); !e.ok()) return e;
+  return RunQuotes({"mkdir " + QuotedPath(AbsolutePath(name))});
 }
 
 FtpError CurlSftpClient::RemoveDirectory(const std::string& name) {
-  if (name.empty()) return Fail(kFtpInvalidParameter, {});
-  if (HasLineBreak(name)) return RefuseName();
-  return RunQuotes({"rmdir " + QuotedPath(Resolve(name))});
+  if (FtpError e = CheckRemoteName(name); !e.ok()) return e;
+  return RunQuotes({"rmdir " + QuotedPath(AbsolutePath(name))});
 }
 
 FtpError CurlSftpClient::Rename(const std::string& oldName, const std::string& newName) {
-  if (oldName.empty() || newName.empty()) return Fail(kFtpInvalidParameter, {});
-  if (HasLineBreak(oldName) || HasLineBreak(newName)) return RefuseName();
-  return RunQuotes({"rename " + QuotedPath(Resolve(oldName)) + " " + QuotedPath(Resolve(newName))});
+  if (FtpError e = CheckRemoteName(oldName); !e.ok()) return e;
+  if (FtpError e = CheckRemoteName(newName); !e.ok()) return e;
+  return RunQuotes({"rename " + QuotedPath(AbsolutePath(oldName)) + " " + QuotedPath(AbsolutePath(newName))});
 }
 
 FtpError CurlSftpClient::ChangeDirectory(const std::string& path) {
-  if (path.empty()) return Fail(kFtpInvalidParameter, {});
-  if (HasLineBreak(path)) return RefuseName();
-  if (!curl_) return Fail(kFtpIncorrectHandleState, "接続されていません。");
-  if (!FolderExists(path)) return Fail(kFtpServerError, Resolve(path) + ": No such directory");
-  cwd_ = Resolve(path);
+  if (FtpError e = CheckRemoteName(path); !e.ok()) return e;
+  if (!conn_.IsOpen()) return NotConnected();
+  if (!FolderExists(path)) return Fail(kFtpServerError, AbsolutePath(path) + ": No such directory");
+  cwd_ = AbsolutePath(path);
   return {};
 }
 

@@ -3,23 +3,18 @@
 // connection between operations; the server's key is checked against known_hosts before any
 // login is sent. Paths are sent absolute, resolved against the folder in use (the login's home
 // at first).
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "ftp/CurlDrive.h"
 #include "ftp/CurlFtpClient.h"
+#include "ftp/CurlHandles.h"
+#include "ftp/FtpAddress.h"
 #include "ftp/FtpClient.h"
 #include "ftp/KnownHosts.h"
 
 namespace zun::ftp {
-
-struct SftpHostSpec {
-  std::string name;
-  int port = 22;
-};
-// "sftp://host", "sftp://host:port", "sftp://[v6]:port"; a trailing "/" is allowed.
-bool ParseSftpHost(const std::string& text, SftpHostSpec& spec);
 
 class CurlSftpClient final : public FtpClient {
  public:
@@ -30,16 +25,19 @@ class CurlSftpClient final : public FtpClient {
 
   void SetNoticeHandler(FtpNoticeFn handler) override { notice_ = std::move(handler); }
   void SetSshSettings(const SshSettings& settings) override { settings_ = settings; }
-  void SetWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
+  void SetWaitHook(std::function<void()> hook) override { waitHook_.Set(std::move(hook)); }
   FtpError Initialize() override;
   FtpError Connect(const std::string& host, const std::string& user, const std::string& password) override;
   FtpError Disconnect() override;
-  bool IsConnected() const override { return curl_ != nullptr; }
+  bool IsConnected() const override { return conn_.IsOpen(); }
   FtpError List(const std::string& path, std::vector<FtpEntry>& entries) override;
   FtpError PutFile(const std::string& localPath, const std::string& remoteName) override;
   FtpError PublishFile(const std::string& localPath, const std::string& remoteName) override;
+  FtpError StoreFile(const std::string& localPath, const std::string& remotePath, int64_t& sentSize) override;
+  FtpError RemoteSize(const std::string& remotePath, int64_t& size) override;
+  FtpError RenameOver(const std::string& from, const std::string& to) override;
   bool FolderExists(const std::string& path) override;
-  std::string AbsolutePath(const std::string& name) const override { return Resolve(name); }
+  std::string AbsolutePath(const std::string& name) const override { return ResolveRemotePath(cwd_, name); }
   FtpError DeleteFile(const std::string& name) override;
   FtpError CreateDirectory(const std::string& name) override;
   FtpError RemoveDirectory(const std::string& name) override;
@@ -55,32 +53,24 @@ class CurlSftpClient final : public FtpClient {
   struct Perform;
   enum class KeyCheck { None, Known, Unknown, Changed };
   FtpError Login();
+  void PrepareHandle(const Perform& perform);
   FtpError Run(Perform& perform);
   FtpError Judge(int code, const Perform& perform);
-  FtpError LoginFailure(const Perform& perform) const;
+  FtpError LoginFailure() const;
   FtpError RunQuotes(const std::vector<std::string>& commands, const std::string& atPath = {});
-  FtpError Store(FILE* file, int64_t size, const std::string& absPath);
-  FtpError StoredSize(const std::string& absPath, int64_t& size);
-  FtpError PlaceFile(const std::string& tempPath, const std::string& finalPath);
-  int Drive();
-  void CallWaitHook();
-  std::string Resolve(const std::string& path) const;
   std::string BaseUrl() const;
   std::string UrlFor(const std::string& absPath, bool folder) const;
   void Notice(FtpNoticeKind kind, std::string address = {}, int64_t bytes = 0);
 
   static int DebugCallback(void* easy, int type, char* data, size_t size, void* self);
   static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
-  static int ProgressCallback(void* self, int64_t, int64_t, int64_t, int64_t);
   static int OpenSocketCallback(void* self, int purpose, void* address);
 
   CurlTimeouts timeouts_;
   SshSettings settings_;
   FtpNoticeFn notice_;
-  std::function<void()> waitHook_;
-  std::chrono::steady_clock::time_point lastHook_;
-  void* curl_ = nullptr;   // CURL*
-  void* multi_ = nullptr;  // CURLM*, holds the open connection
+  WaitHook waitHook_;
+  CurlConnection conn_;
   std::string hostText_, hostName_;
   int port_ = 22;
   std::string user_, password_;

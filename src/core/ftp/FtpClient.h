@@ -15,10 +15,14 @@ namespace zun::ftp {
 enum FtpErrorCode : int {
   kFtpOk = 0,
   kFtpFileNotFound = 2,            // local file missing
+  kFtpPathNotFound = 3,            // a local folder missing
+  kFtpAccessDenied = 5,            // local file that may not be read
   kFtpNoMoreFiles = 18,            // a search found nothing (more)
+  kFtpReadFault = 30,              // local file that could not be read to its end
   kFtpSharingViolation = 32,       // local file in use
   kFtpInvalidParameter = 87,       // a name or path that cannot be sent
   kFtpDirNotEmpty = 145,
+  kFtpOutOfHandles = 12001,        // the client library could not be prepared
   kFtpTimeout = 12002,             // the server did not answer in time
   kFtpServerError = 12003,         // the server answered with an error reply (message = the reply)
   kFtpInvalidUrl = 12005,
@@ -103,11 +107,26 @@ class FtpClient {
   // `path` empty lists the current folder. A folder that holds nothing gives ok and no entries.
   virtual FtpError List(const std::string& path, std::vector<FtpEntry>& entries) = 0;
   virtual FtpError PutFile(const std::string& localPath, const std::string& remoteName) = 0;
-  // Publishes a file so that `remoteName` only ever holds a complete copy: stored under
-  // TemporaryNameFor(remoteName), its size checked, then renamed over the old file.
+  // Publishes a file so that `remoteName` only ever holds a complete copy. The clients of real
+  // servers do it through PublishThroughTemporary (ftp/AtomicPublish.h); a client without
+  // temporary names stores directly.
   virtual FtpError PublishFile(const std::string& localPath, const std::string& remoteName) {
     return PutFile(localPath, remoteName);
   }
+  // The steps of PublishThroughTemporary. StoreFile is PutFile to an absolute path that also
+  // tells the size of the local file as it was sent (-1: not known).
+  virtual FtpError StoreFile(const std::string& localPath, const std::string& remotePath, int64_t& sentSize) {
+    sentSize = -1;
+    return PutFile(localPath, remotePath);
+  }
+  // The size of the file `remotePath` as the server holds it.
+  virtual FtpError RemoteSize(const std::string& remotePath, int64_t& size) {
+    (void)remotePath;
+    size = -1;
+    return {};
+  }
+  // Rename that replaces an existing `to`, whatever the server's own rename does with one.
+  virtual FtpError RenameOver(const std::string& from, const std::string& to) { return Rename(from, to); }
   // True when `path` is a folder that can be entered, whether it holds entries or not. The
   // current folder stays as it was.
   virtual bool FolderExists(const std::string& path) {
@@ -117,7 +136,7 @@ class FtpClient {
   // Certificates of ftps:// servers are checked against this file (empty: the system's store).
   virtual void SetCaFile(const std::string& path) { (void)path; }
   virtual void SetSshSettings(const SshSettings& settings) { (void)settings; }
-  // Called now and then while an operation waits for the server, so that a window can repaint.
+  // Called now and then while an operation waits for the server (so that a window can repaint).
   virtual void SetWaitHook(std::function<void()> hook) { (void)hook; }
   // `name` as an absolute path, resolved against the current folder.
   virtual std::string AbsolutePath(const std::string& name) const { return name; }
@@ -138,6 +157,23 @@ class FtpClient {
 // CR, LF or NUL: such a name would smuggle a second command to the server.
 inline bool HasLineBreak(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+inline FtpError RefusedName() { return FtpError{kFtpInvalidParameter, "改行を含む名前はｻｰﾊﾞｰに送れません。"}; }
+inline FtpError NotConnected() { return FtpError{kFtpIncorrectHandleState, "接続されていません。"}; }
+
+// A file name that can be stored: not empty, no folder, no line break.
+inline FtpError CheckRemoteFileName(const std::string& remoteName) {
+  if (remoteName.empty() || remoteName.back() == '/') return FtpError{kFtpInvalidParameter, "ﾌｧｲﾙ名がありません。"};
+  if (HasLineBreak(remoteName)) return RefusedName();
+  return {};
+}
+
+// A name for DeleteFile, CreateDirectory and the like: not empty, no line break.
+inline FtpError CheckRemoteName(const std::string& name) {
+  if (name.empty()) return FtpError{kFtpInvalidParameter, {}};
+  if (HasLineBreak(name)) return RefusedName();
+  return {};
 }
 
 }  // namespace zun::ftp

@@ -287,7 +287,7 @@ bool FtpSession::SetCurrentDirectory(const std::string& path, bool mayReconnect)
 
 bool FtpSession::SetLocalDirectory(const std::string& path) {
   if (path.empty() || !DirectoryExists(path)) {
-    ReportError(FtpError{3, path.empty() ? std::string() : path + ": " + std::strerror(ENOENT)}, "SetCurrentDirectory失敗");
+    ReportError(FtpError{kFtpPathNotFound, path.empty() ? std::string() : path + ": " + std::strerror(ENOENT)}, "SetCurrentDirectory失敗");
     return false;
   }
   localDir_ = path;

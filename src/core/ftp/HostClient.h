@@ -26,6 +26,11 @@ class HostClient final : public FtpClient {
   FtpError PublishFile(const std::string& local, const std::string& remote) override {
     return Active().PublishFile(local, remote);
   }
+  FtpError StoreFile(const std::string& local, const std::string& remotePath, int64_t& sentSize) override {
+    return Active().StoreFile(local, remotePath, sentSize);
+  }
+  FtpError RemoteSize(const std::string& remotePath, int64_t& size) override { return Active().RemoteSize(remotePath, size); }
+  FtpError RenameOver(const std::string& from, const std::string& to) override { return Active().RenameOver(from, to); }
   bool FolderExists(const std::string& path) override { return Active().FolderExists(path); }
   void SetCaFile(const std::string& path) override { ftp_.SetCaFile(path); }
   void SetSshSettings(const SshSettings& settings) override { sftp_.SetSshSettings(settings); }

@@ -1,5 +1,7 @@
 #include "ftp/ListParser.h"
 
+#include <ctime>
+
 #include <array>
 #include <cctype>
 #include <string>
@@ -221,6 +223,13 @@ std::vector<FtpEntry> ParseListListing(std::string_view text, const FtpTime& now
     if (ParseListLine(line, now, e)) out.push_back(std::move(e));
   });
   return out;
+}
+
+FtpTime CurrentUtcTime() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 }  // namespace zun::ftp

@@ -20,4 +20,7 @@ bool ParseListLine(std::string_view line, const FtpTime& now, FtpEntry& entry);
 std::vector<FtpEntry> ParseMlsdListing(std::string_view text);
 std::vector<FtpEntry> ParseListListing(std::string_view text, const FtpTime& now);
 
+// The time now in UTC, for `now` above.
+FtpTime CurrentUtcTime();
+
 }  // namespace zun::ftp
