@@ -82,7 +82,7 @@ bool Measure(const Target& t, bool plainToo, const std::vector<UploadEntry>& ent
     std::printf("%-26s could not log in\n", t.label.c_str());
     return false;
   }
-  auto pass = [&](bool plain, int mode, const std::string& dir, const std::string& file) {
+  auto pass = [&](bool plain, UploadMode mode, const std::string& dir, const std::string& file) {
     EnsureConnection(session, target, [&] { return session.OpenInternet(); }, {});
     const UploadPlan plan = PlanUpload(mode, dir, file, entries, -1);
     int sent = 0;
@@ -97,14 +97,14 @@ bool Measure(const Target& t, bool plainToo, const std::vector<UploadEntry>& ent
   for (bool plain : {true, false}) {
     if (plain && !plainToo) continue;
     auto t0 = std::chrono::steady_clock::now();
-    int sent = pass(plain, kUpload999, dir999, "");
+    int sent = pass(plain, UploadMode::CountRankings, dir999, "");
     const double byHand = Ms(std::chrono::steady_clock::now() - t0);
     int total999 = 0, totalTxt = 0;
     t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < 60; ++i) total999 += pass(plain, kUpload999, dir999, "");
+    for (int i = 0; i < 60; ++i) total999 += pass(plain, UploadMode::CountRankings, dir999, "");
     const double cycles999 = Ms(std::chrono::steady_clock::now() - t0) / 60;
     t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < 60; ++i) totalTxt += pass(plain, kUploadTxt, textDir, textDir + "/zuntextpure.txt");
+    for (int i = 0; i < 60; ++i) totalTxt += pass(plain, UploadMode::PureText, textDir, textDir + "/zuntextpure.txt");
     const double cyclesTxt = Ms(std::chrono::steady_clock::now() - t0) / 60;
     const bool all = sent == 50 && total999 == 3000 && totalTxt == 60;
     std::printf("%-26s %-9s %9.1f ms %13.1f ms %13.1f ms %7d%s\n", t.label.c_str(), plain ? "plain" : "published",

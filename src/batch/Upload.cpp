@@ -41,12 +41,12 @@ class StatusLines {
 
 }  // namespace
 
-int UploadModeFromText(const std::string& text) {
+ftp::UploadMode UploadModeFromText(const std::string& text) {
   if (text.size() == 3 && (text[0] | 0x20) == 't' && (text[1] | 0x20) == 'x' && (text[2] | 0x20) == 't')
-    return ftp::kUploadTxt;
-  if (text == "999") return ftp::kUpload999;
-  if (text == "000") return ftp::kUpload000;
-  return ftp::kUploadNone;
+    return ftp::UploadMode::PureText;
+  if (text == "999") return ftp::UploadMode::CountRankings;
+  if (text == "000") return ftp::UploadMode::OverallRanking;
+  return ftp::UploadMode::None;
 }
 
 int UploadOutputs(const UploadOptions& options, const std::string& password, const std::string& outputDir,
@@ -128,7 +128,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
       awaitingServer = ftpSession.LastError().code == ftp::kFtpTimeout;
     }
     entries.clear();
-    if (options.Mode == ftp::kUpload999) {
+    if (options.Mode == ftp::UploadMode::CountRankings) {
       std::vector<DirectoryEntry> listing;
       ListDirectory(source->UploadDir, "*.csv", listing);
       for (const DirectoryEntry& e : listing) entries.push_back({e.name, false});

@@ -14,7 +14,7 @@ constexpr int kExitNotSent = 5;
 inline constexpr const char* kPasswordVariable = "ZUNTEXT_FTP_PASSWORD";
 
 struct UploadOptions {
-  int Mode = ftp::kUploadNone;  // kUploadNone: no upload asked for
+  ftp::UploadMode Mode = ftp::UploadMode::None;  // None: no upload asked for
   std::string Host;             // "name" or "name:port"
   std::string User;
   std::string RemoteDir;  // empty: the login folder
@@ -23,8 +23,8 @@ struct UploadOptions {
   std::string KnownHosts;  // sftp:// hosts: the host key must be in this file; empty: ~/.ssh/known_hosts
 };
 
-// "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.
-int UploadModeFromText(const std::string& text);
+// "TXT", "999" or "000" (the letters in any case); UploadMode::None for anything else.
+ftp::UploadMode UploadModeFromText(const std::string& text);
 
 // What one pass sent, for the caller that keeps the connection for further passes.
 struct UploadPass {

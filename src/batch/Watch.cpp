@@ -193,7 +193,7 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
     cycle.Hold(Clock::now());
   else if (!cycle.HoldsForFlags())
     cycle.Write(Clock::now());
-  if (options.Upload.Mode == ftp::kUploadNone) {
+  if (options.Upload.Mode == ftp::UploadMode::None) {
     do {
       cycle.PrintLine("nothing sent");
     } while (cycle.WaitAndReload());

@@ -67,12 +67,12 @@ bool CheckUploadOptions(const Options& options, bool uploadGiven, const std::str
   if (!uploadGiven)
     return up.Host.empty() && up.User.empty() && up.RemoteDir.empty() && up.CaFile.empty() && up.KeyFile.empty() &&
            up.KnownHosts.empty();
-  if (up.Mode == zun::ftp::kUploadNone) {
+  if (up.Mode == zun::ftp::UploadMode::None) {
     std::fprintf(stderr, "zuntext-batch: unknown upload mode '%s'\n", modeText.c_str());
     return false;
   }
   if (up.Host.empty() || up.User.empty() || !zun::ftp::HostFieldValid(up.Host)) return false;
-  if (!options.csv && up.Mode != zun::ftp::kUploadTxt) {
+  if (!options.csv && up.Mode != zun::ftp::UploadMode::PureText) {
     // Whatever CSV files are there would be from an earlier run.
     std::fprintf(stderr, "zuntext-batch: --no-csv writes no CSV files to upload\n");
     return false;
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     PrintUsage();
     return kExitUsage;
   }
-  const bool upload = options.upload.Mode != zun::ftp::kUploadNone;
+  const bool upload = options.upload.Mode != zun::ftp::UploadMode::None;
   std::string password;
   if (upload) {
     const char* fromEnvironment = std::getenv(zun::batch::kPasswordVariable);

@@ -173,17 +173,17 @@ TEST_F(FtpServerTest, UploadsInTheThreeModes) {
   ASSERT_TRUE(OpenSession());
   ASSERT_TRUE(session_.SetCurrentDirectory("sub"));
 
-  auto txt = UploadSourceForMode(kUploadTxt, out, out + "/999", out + "/000");
-  UploadPlan plan = PlanUpload(kUploadTxt, txt->UploadDir, *txt->UploadFilePath, entries, -1);
+  auto txt = UploadSourceForMode(UploadMode::PureText, out, out + "/999", out + "/000");
+  UploadPlan plan = PlanUpload(UploadMode::PureText, txt->UploadDir, *txt->UploadFilePath, entries, -1);
   EXPECT_EQ(SendUploadPlan(session_, plan).Sent, 1);
   EXPECT_EQ(ReadAll(root_ + "/sub/zuntextpure.txt"), "1,2,3\r\n");  // binary: bytes unchanged
   EXPECT_TRUE(Has("7ﾊﾞｲﾄ ｱｯﾌﾟﾛｰﾄﾞ完了"));
 
-  auto overall = UploadSourceForMode(kUpload000, out, out + "/999", out + "/000");
-  EXPECT_EQ(SendUploadPlan(session_, PlanUpload(kUpload000, overall->UploadDir, *overall->UploadFilePath, entries, -1)).Sent, 1);
+  auto overall = UploadSourceForMode(UploadMode::OverallRanking, out, out + "/999", out + "/000");
+  EXPECT_EQ(SendUploadPlan(session_, PlanUpload(UploadMode::OverallRanking, overall->UploadDir, *overall->UploadFilePath, entries, -1)).Sent, 1);
   EXPECT_EQ(ReadAll(root_ + "/sub/000.csv"), "overall");
 
-  plan = PlanUpload(kUpload999, out + "/999", "", entries, -1);
+  plan = PlanUpload(UploadMode::CountRankings, out + "/999", "", entries, -1);
   ASSERT_EQ(plan.Kind, UploadKind::UncheckedEntries);
   const UploadPassResult fifty = SendUploadPlan(session_, plan);
   EXPECT_EQ(fifty.Sent, 50);
@@ -192,7 +192,7 @@ TEST_F(FtpServerTest, UploadsInTheThreeModes) {
   EXPECT_EQ(ReadAll(root_ + "/sub/051.csv"), "051.csv");
   EXPECT_FALSE(FileExists(root_ + "/sub/052.csv"));
 
-  plan = PlanUpload(kUpload999, out + "/999", "", entries, 0);  // selected, although checked
+  plan = PlanUpload(UploadMode::CountRankings, out + "/999", "", entries, 0);  // selected, although checked
   EXPECT_EQ(SendUploadPlan(session_, plan).Sent, 1);
   EXPECT_TRUE(FileExists(root_ + "/sub/001.csv"));
   EXPECT_EQ(client_.LoginCount(), 1);

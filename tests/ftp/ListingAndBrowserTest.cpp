@@ -90,6 +90,27 @@ TEST(RemotePathTest, HostPortPathsAndPwdReplies) {
   EXPECT_EQ(NormalizeRemotePath("/../.."), "/");
   EXPECT_EQ(PathOfPwdReply("257 \"/a \"\"q\"\"\" is the current directory."), "/a \"q\"");
   EXPECT_EQ(PathOfPwdReply("257 no quotes"), "");
+  EXPECT_TRUE(FeaturesOfferUtf8("211-Features:\n MLST type*;\n UTF8\n211 End"));
+  EXPECT_FALSE(FeaturesOfferUtf8("211-Features:\n UTF8X\n211 End"));
+  int64_t size = 0;
+  EXPECT_TRUE(SizeOfReply("213 5000000000", size));
+  EXPECT_EQ(size, 5000000000);
+  EXPECT_FALSE(SizeOfReply("213 ", size));
+
+  // A reply of several lines ends at the line with its code and a blank; lines between may start
+  // with other digits.
+  FtpReplyReader reader;
+  int code = 0;
+  std::string text;
+  EXPECT_FALSE(reader.Feed("HTTP-like header\r\n", code, text));
+  EXPECT_FALSE(reader.Feed("211-Features:\r\n", code, text));
+  EXPECT_FALSE(reader.Feed("200 not the end\r\n", code, text));
+  EXPECT_FALSE(reader.Feed("211-still not\r\n", code, text));
+  ASSERT_TRUE(reader.Feed("211 End\r\n", code, text));
+  EXPECT_EQ(code, 211);
+  EXPECT_EQ(text, "211-Features:\n200 not the end\n211-still not\n211 End");
+  ASSERT_TRUE(reader.Feed("226\n", code, text));
+  EXPECT_EQ(text, "226");
 }
 
 TEST(RemoteNameTest, ServerBytesAreShownDecodedAndTemporaryNamesKnown) {
@@ -143,15 +164,15 @@ TEST(RemoteBrowserTest, ColumnClicksSortAndFlipTheirOwnDirection) {
                                    Item("dir", "2024/01/01 00:00.00", "0", kFolderImage),
                                    Item("c.csv", "2024/03/05 06:07.09", "x")};
   RemoteSortState state = InitialRemoteSortState();
-  RemoteFileListVColumnClick(items, state, kColumnSize);  // first click on size: ascending
+  SortRemoteItemsByColumn(items, state, kColumnSize);  // first click on size: ascending
   EXPECT_EQ(Captions(items), (std::vector<std::string>{"dir", "c.csv", "A.csv", "b.csv"}));
-  RemoteFileListVColumnClick(items, state, kColumnSize);
+  SortRemoteItemsByColumn(items, state, kColumnSize);
   EXPECT_EQ(Captions(items), (std::vector<std::string>{"b.csv", "A.csv", "dir", "c.csv"}));
-  RemoteFileListVColumnClick(items, state, kColumnName);  // first click on name: descending
+  SortRemoteItemsByColumn(items, state, kColumnName);  // first click on name: descending
   EXPECT_EQ(Captions(items), (std::vector<std::string>{"dir", "c.csv", "b.csv", "A.csv"}));
-  RemoteFileListVColumnClick(items, state, kColumnName);
+  SortRemoteItemsByColumn(items, state, kColumnName);
   EXPECT_EQ(Captions(items), (std::vector<std::string>{"A.csv", "b.csv", "c.csv", "dir"}));
-  RemoteFileListVColumnClick(items, state, kColumnDate);
+  SortRemoteItemsByColumn(items, state, kColumnDate);
   EXPECT_EQ(Captions(items), (std::vector<std::string>{"c.csv", "b.csv", "dir", "A.csv"}));
   EXPECT_EQ(state.RemoteSortColumn, kColumnDate);
 
@@ -193,21 +214,21 @@ TEST(UploadPlanTest, NineNineNineModeTakesTheUncheckedEntriesFiftyPutsAPass) {
   std::vector<UploadEntry> entries;
   for (int i = 0; i < 60; ++i) entries.push_back({" " + std::to_string(100 + i) + ".csv ", i % 7 == 0});
   entries.push_back({"   ", false});
-  UploadPlan plan = PlanUpload(kUpload999, "/out/999", "", entries, -1);
+  UploadPlan plan = PlanUpload(UploadMode::CountRankings, "/out/999", "", entries, -1);
   ASSERT_EQ(plan.Kind, UploadKind::UncheckedEntries);
   ASSERT_EQ(plan.Files.size(), 51u);  // 9 checked, one blank
   EXPECT_EQ(plan.MaxPuts, 50u);
   EXPECT_EQ(plan.Files[0], (UploadFile{"/out/999/101.csv", "101.csv"}));
 
   for (auto& e : entries) e.Checked = true;
-  EXPECT_EQ(PlanUpload(kUpload999, "/out/999", "", entries, -1).Kind, UploadKind::Nothing);
-  plan = PlanUpload(kUpload999, "/out/999", "", entries, 3);
+  EXPECT_EQ(PlanUpload(UploadMode::CountRankings, "/out/999", "", entries, -1).Kind, UploadKind::Nothing);
+  plan = PlanUpload(UploadMode::CountRankings, "/out/999", "", entries, 3);
   EXPECT_EQ(plan.Kind, UploadKind::SelectedEntry);
   EXPECT_EQ(plan.Files, (std::vector<UploadFile>{{"/out/999/103.csv", "103.csv"}}));
-  EXPECT_EQ(PlanUpload(kUploadTxt, "/nowhere", "/nowhere/zuntextpure.txt", entries, -1).Kind, UploadKind::Nothing);
-  EXPECT_EQ(PlanUpload(kUploadNone, "/out", "/out/x", entries, -1).Kind, UploadKind::Nothing);
-  EXPECT_FALSE(UploadSourceForMode(kUploadNone, "/t", "/9", "/0").has_value());
-  EXPECT_EQ(UploadSourceForMode(kUpload000, "/t", "/9", "/0")->UploadFilePath, "/0/000.csv");
+  EXPECT_EQ(PlanUpload(UploadMode::PureText, "/nowhere", "/nowhere/zuntextpure.txt", entries, -1).Kind, UploadKind::Nothing);
+  EXPECT_EQ(PlanUpload(UploadMode::None, "/out", "/out/x", entries, -1).Kind, UploadKind::Nothing);
+  EXPECT_FALSE(UploadSourceForMode(UploadMode::None, "/t", "/9", "/0").has_value());
+  EXPECT_EQ(UploadSourceForMode(UploadMode::OverallRanking, "/t", "/9", "/0")->UploadFilePath, "/0/000.csv");
   EXPECT_EQ(FolderCountStatus(3, 0), "ﾌｧｲﾙ数=3");
   EXPECT_EQ(MissingConnectInput("h", " ", ""), "パスワードを入力して下さい。");
 }

@@ -393,13 +393,14 @@ class FormMain {
   void SelectRemoteCaptions(const std::vector<std::string>& captions);
   void FocusRemoteList();
   void EnterLocalFolder(const std::string& path);
-  Control* UploadLabel(int mode);
+  ftp::UploadMode UploadModeChosen() const;
+  Control* UploadLabel(ftp::UploadMode mode);
 
   FormMainOptions options_;
   FileLocations files_;  // settings file, host file, default output folder
   // What a remote step reads of the window, copied when it starts; the job may update its copy.
   struct UploadSourceInputs {
-    int mode = -1;  // RGUpLDOpt's item index
+    ftp::UploadMode mode = ftp::UploadMode::None;
     std::string textDir, dir999, dir000, uploadDir, uploadFilePath;
   };
   struct RemoteInputs {

@@ -52,7 +52,7 @@ bool FormMain::RunRemote(std::function<void()> job, std::function<void()> done) 
   remote_.target = automaticPass_ ? ftp::ConnectionTarget{loginInUse_.Host, loginInUse_.User, loginInUse_.Password,
                                                           FolderInUse()}
                                   : fields;
-  remote_.source = UploadSourceInputs{RGUpLDOpt.itemIndex, TextDir, Dir999, Dir000, UploadDir, UploadFilePath};
+  remote_.source = UploadSourceInputs{UploadModeChosen(), TextDir, Dir999, Dir000, UploadDir, UploadFilePath};
   remote_.notes = nullptr;
   remote_.byHand = !automaticPass_;
   remoteSince_ = Now();
@@ -77,13 +77,25 @@ void FormMain::SetConnected(bool value) {
   UpdateFtpControlStates();
 }
 
-Control* FormMain::UploadLabel(int mode) {
-  switch (mode) {
-    case ftp::kUploadTxt: return &Label3;
-    case ftp::kUpload999: return &Label1;
-    case ftp::kUpload000: return &Label2;
-    default: return nullptr;
+// "ｱﾌﾟﾛｰﾄﾞﾌｫﾙﾀﾞ" lists TXT, 999 and 000.
+ftp::UploadMode FormMain::UploadModeChosen() const {
+  switch (RGUpLDOpt.itemIndex) {
+    case 0: return ftp::UploadMode::PureText;
+    case 1: return ftp::UploadMode::CountRankings;
+    case 2: return ftp::UploadMode::OverallRanking;
+    default: return ftp::UploadMode::None;
   }
+}
+
+// The label that shows the folder of a mode.
+Control* FormMain::UploadLabel(ftp::UploadMode mode) {
+  switch (mode) {
+    case ftp::UploadMode::PureText: return &Label3;
+    case ftp::UploadMode::CountRankings: return &Label1;
+    case ftp::UploadMode::OverallRanking: return &Label2;
+    case ftp::UploadMode::None: return nullptr;
+  }
+  return nullptr;
 }
 
 bool FormMain::OpenInternetSession() {
@@ -257,7 +269,7 @@ void FormMain::SelectUploadSource() {
   OnWindow([this, uploadDir] { LastLDir = uploadDir; });
   EnterLocalFolder(uploadDir);
   const bool open = Session().IsOpen();
-  const int mode = source ? source->LabelMode : ftp::kUploadNone;
+  const ftp::UploadMode mode = source ? source->Mode : ftp::UploadMode::None;
   OnWindow([this, mode, open] {
     bool ready = false;
     if (Control* label = UploadLabel(mode)) {
@@ -355,7 +367,7 @@ void FormMain::UploadOutputs() {
     entries.push_back({CheckListBox1.items[i], i < CheckListBox1.itemChecked.size() && CheckListBox1.itemChecked[i]});
   // A count file chosen in the list is the operator's to send by hand: the cycle publishes the
   // unchecked ones as ever and leaves the choice alone.
-  const ftp::UploadPlan plan = ftp::PlanUpload(RGUpLDOpt.itemIndex, UploadDir, UploadFilePath, entries,
+  const ftp::UploadPlan plan = ftp::PlanUpload(UploadModeChosen(), UploadDir, UploadFilePath, entries,
                                                automaticPass_ ? -1 : CheckListBox1.itemIndex);
   const bool automatic = automaticPass_;
   const std::vector<std::string> chosen = automatic ? SelectedRemoteCaptions() : std::vector<std::string>();
@@ -476,7 +488,7 @@ void FormMain::RemoteFileListVColumnClick(int column) {
   const std::vector<std::string> selected = SelectedRemoteCaptions();
 
   ftp::RemoteSortState state = RemoteSortStateNow();
-  ftp::RemoteFileListVColumnClick(RemoteItems, state, column);
+  ftp::SortRemoteItemsByColumn(RemoteItems, state, column);
   remoteSortedByOperator_ = true;
   RemoteSortColumn = state.RemoteSortColumn;
   for (int i = 0; i < kRemoteSortFlagCount; ++i) RemoteSortFlags[i] = state.RemoteSortFlags[i] != 0;

@@ -13,7 +13,7 @@ namespace zun::ftp {
 constexpr int kFileImage = 12;
 constexpr int kFolderImage = 14;
 
-// One entry of RemoteFileListV: caption, then the date and size sub-items.
+// One entry of the remote list: caption, then the date and size columns.
 struct RemoteItem {
   std::string Caption;  // the name as shown (decoded)
   std::string Date;     // "%04d/%02d/%02d %02d:%02d.%02d"
@@ -28,7 +28,7 @@ struct FtpSessionHooks {
   std::function<void(const std::string&)> ShowStatus;   // third panel of the status bar
   std::function<void(const std::string&)> ShowMessage;  // modal box with OK
   std::function<bool()> EnsureConnection;               // the main window's reconnect step
-  std::function<std::string()> ShownFolder;             // ComboCurrDir's text
+  std::function<std::string()> ShownFolder;             // the remote folder the window shows
   std::function<void(bool)> SetConnected;               // the main window's Connected flag, alone
 };
 

@@ -41,7 +41,7 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-int RemoteFileListVCompare(const RemoteItem& a, const RemoteItem& b, const RemoteSortState& state) {
+int CompareRemoteItems(const RemoteItem& a, const RemoteItem& b, const RemoteSortState& state) {
   const int column = state.RemoteSortColumn;
   const bool descending = column >= 0 && column < 20 && state.RemoteSortFlags[column] != 0;
   const RemoteItem& x = descending ? b : a;
@@ -57,11 +57,11 @@ int RemoteFileListVCompare(const RemoteItem& a, const RemoteItem& b, const Remot
   }
 }
 
-void RemoteFileListVColumnClick(std::vector<RemoteItem>& items, RemoteSortState& state, int column) {
+void SortRemoteItemsByColumn(std::vector<RemoteItem>& items, RemoteSortState& state, int column) {
   if (column < 0 || column >= 20) return;
   state.RemoteSortColumn = column;
   std::stable_sort(items.begin(), items.end(), [&](const RemoteItem& a, const RemoteItem& b) {
-    return RemoteFileListVCompare(a, b, state) < 0;
+    return CompareRemoteItems(a, b, state) < 0;
   });
   state.RemoteSortFlags[column] = state.RemoteSortFlags[column] ? 0 : 1;
 }
@@ -72,7 +72,7 @@ void SortAsLastClicked(std::vector<RemoteItem>& items, const RemoteSortState& st
   RemoteSortState before = state;
   before.RemoteSortFlags[column] = state.RemoteSortFlags[column] ? 0 : 1;
   std::stable_sort(items.begin(), items.end(), [&](const RemoteItem& a, const RemoteItem& b) {
-    return RemoteFileListVCompare(a, b, before) < 0;
+    return CompareRemoteItems(a, b, before) < 0;
   });
 }
 

@@ -19,7 +19,7 @@ inline constexpr const char* kRenamePrompt = "新しいﾌｧｲﾙ名に変更�
 inline constexpr const char* kDeleteConfirm =
     "削除を実行してもいいですか？\n元には戻せません\n(※ｻﾌﾞﾌｫﾙﾀﾞ及び空でないﾌｫﾙﾀﾞは削除できません。)";
 
-// Column indexes of RemoteFileListV.
+// Column indexes of the remote list.
 constexpr int kColumnName = 0;
 constexpr int kColumnDate = 1;
 constexpr int kColumnSize = 2;
@@ -37,10 +37,10 @@ RemoteSortState InitialRemoteSortState();
 int CompareText(std::string_view a, std::string_view b);
 
 // The list's compare for the column last clicked, in that column's direction.
-int RemoteFileListVCompare(const RemoteItem& a, const RemoteItem& b, const RemoteSortState& state);
+int CompareRemoteItems(const RemoteItem& a, const RemoteItem& b, const RemoteSortState& state);
 
 // A click on a column header: sorts `items` by that column and flips its direction flag.
-void RemoteFileListVColumnClick(std::vector<RemoteItem>& items, RemoteSortState& state, int column);
+void SortRemoteItemsByColumn(std::vector<RemoteItem>& items, RemoteSortState& state, int column);
 
 // Sorts `items` again as the last click on a column header sorted them (the flag then flipped).
 void SortAsLastClicked(std::vector<RemoteItem>& items, const RemoteSortState& state);
@@ -52,7 +52,7 @@ std::optional<std::string> FolderToEnter(const std::vector<RemoteItem>& items, c
 // Going up does nothing while the box shows the root.
 bool CanGoUp(std::string_view comboText);
 
-// ComboCurrDir's drop-down list: a path is appended once.
+// The history of remote folders: a path is appended once.
 void AddFolderHistory(std::vector<std::string>& history, const std::string& path);
 
 // The name to create from the input box's answer; nothing when it is blank (the list is re-read

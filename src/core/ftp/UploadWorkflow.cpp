@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/OutputNames.h"
 #include "platform/Paths.h"
 #include "platform/PrefixHash.h"
 #include "platform/TextFile.h"
@@ -9,28 +10,28 @@
 
 namespace zun::ftp {
 
-std::optional<UploadSource> UploadSourceForMode(int mode, const std::string& textDir, const std::string& dir999,
+std::optional<UploadSource> UploadSourceForMode(UploadMode mode, const std::string& textDir, const std::string& dir999,
                                                 const std::string& dir000) {
   switch (mode) {
-    case kUploadTxt: return UploadSource{textDir, JoinPath(textDir, kPureTextFileName), kUploadTxt};
-    case kUpload999: return UploadSource{dir999, std::nullopt, kUpload999};
-    case kUpload000: return UploadSource{dir000, JoinPath(dir000, kOverallFileName), kUpload000};
+    case UploadMode::PureText: return UploadSource{textDir, JoinPath(textDir, kPureTextFileName), UploadMode::PureText};
+    case UploadMode::CountRankings: return UploadSource{dir999, std::nullopt, UploadMode::CountRankings};
+    case UploadMode::OverallRanking: return UploadSource{dir000, JoinPath(dir000, kOverallRankingFileName), UploadMode::OverallRanking};
     default: return std::nullopt;
   }
 }
 
 std::string UploadFolderMissingText(const std::string& uploadDir) { return uploadDir + "\nが見つかりません"; }
 
-UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
+UploadPlan PlanUpload(UploadMode mode, const std::string& uploadDir, const std::string& uploadFilePath,
                       const std::vector<UploadEntry>& entries, int selectedIndex) {
   UploadPlan plan;
-  if (mode == kUploadTxt || mode == kUpload000) {
+  if (mode == UploadMode::PureText || mode == UploadMode::OverallRanking) {
     if (!FileExists(uploadFilePath)) return plan;
     plan.Kind = UploadKind::SingleFile;
     plan.Files.push_back({uploadFilePath, FileNameOf(uploadFilePath)});
     return plan;
   }
-  if (mode != kUpload999) return plan;
+  if (mode != UploadMode::CountRankings) return plan;
   if (selectedIndex >= 0 && static_cast<size_t>(selectedIndex) < entries.size()) {
     std::string name(Trim(entries[selectedIndex].Text));
     plan.Kind = UploadKind::SelectedEntry;

@@ -15,27 +15,27 @@ namespace zun::ftp {
 inline constexpr const char* kHostOpenFailed = "ﾎｽﾄがｵｰﾌﾟﾝできませんでした。";
 inline constexpr const char* kReconnectFailed = "ホスト再接続に失敗しました。";
 inline constexpr const char* kCannotContinue = "続行できません。";
-inline constexpr const char* kPureTextFileName = "zuntextpure.txt";
-inline constexpr const char* kOverallFileName = "000.csv";
 constexpr int kMaxUploadFiles = 50;
 
-// RGUpLDOpt's item index.
-enum UploadMode : int { kUploadNone = -1, kUploadTxt = 0, kUpload999 = 1, kUpload000 = 2 };
+// What the passes publish: the pure text, the count rankings (one file per passage number, in
+// the folder 999), or the overall ranking (000.csv in the folder 000).
+enum class UploadMode { None, PureText, CountRankings, OverallRanking };
 
 struct UploadSource {
   std::string UploadDir;
-  std::optional<std::string> UploadFilePath;  // the modes TXT and 000 only
-  int LabelMode = kUploadNone;                // whose label shows the folder: 0 Label3, 1 Label1, 2 Label2
+  std::optional<std::string> UploadFilePath;  // the pure text and the overall ranking only
+  UploadMode Mode = UploadMode::None;         // the mode whose folder UploadDir is
 };
 
-// The source of a mode; nothing when no mode is chosen (the old values stay).
-std::optional<UploadSource> UploadSourceForMode(int mode, const std::string& textDir, const std::string& dir999,
+// The source of a mode, from the output folder and its folders 999 and 000; nothing for None
+// (the old values stay).
+std::optional<UploadSource> UploadSourceForMode(UploadMode mode, const std::string& textDir, const std::string& dir999,
                                                 const std::string& dir000);
 
 // The message when the upload folder is missing.
 std::string UploadFolderMissingText(const std::string& uploadDir);
 
-// An entry of CheckListBox1.
+// An entry of the list of count ranking files, ticked to keep it back.
 struct UploadEntry {
   std::string Text;
   bool Checked = false;
@@ -63,8 +63,8 @@ struct UploadPlan {
   size_t MaxPuts = SIZE_MAX;
 };
 
-// What one upload pass sends. `selectedIndex` is CheckListBox1's item index (-1: none).
-UploadPlan PlanUpload(int mode, const std::string& uploadDir, const std::string& uploadFilePath,
+// What one upload pass sends. `selectedIndex` is the entry the operator chose (-1: none).
+UploadPlan PlanUpload(UploadMode mode, const std::string& uploadDir, const std::string& uploadFilePath,
                       const std::vector<UploadEntry>& entries, int selectedIndex);
 
 // What one pass achieved: the files sent, the files refused ("name: the server's reply"), and the
@@ -108,10 +108,10 @@ std::string RemoteFolderFailedText(const std::string& folder);
 
 // What the reconnect step needs from the window.
 struct ConnectionTarget {
-  std::string Host;         // EHost
-  std::string User;         // EUserId
-  std::string Password;     // EPassword
-  std::string ShownFolder;  // ComboCurrDir
+  std::string Host;
+  std::string User;
+  std::string Password;
+  std::string ShownFolder;  // the remote folder the window shows
 };
 
 // A fresh platform session: the host table's slots are marked free first (`freeHostSlots`).

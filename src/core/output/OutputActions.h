@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-namespace zun {
+#include "platform/OutputNames.h"
 
-inline constexpr const char* kOverallRankingFileName = "000.csv";
+namespace zun {
 
 enum class OutputKind {
   FlagFile,

@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/OutputNames.h"
 #include "platform/TextFile.h"
 #include "results/ResultGrid.h"
 
 namespace zun {
-
-inline constexpr const char* kPureTextFileName = "zuntextpure.txt";
 
 // The bytes of the file: one "%d,...,%d" line per unmarked row, then one more line break, every
 // line break written as CR LF (text mode).
