@@ -93,7 +93,6 @@ QGroupBox* RadioGroup(QWidget* parent, const char* name, const QString& title, c
 
 QButtonGroup* ButtonsOf(QObject* box) { return box->findChild<QButtonGroup*>(); }
 
-const char* const kClosingAfterRemote = "ｻｰﾊﾞｰの応答を待って終了します。";
 
 }  // namespace
 
@@ -580,10 +579,7 @@ void MainWindow::Forward(const std::function<void()>& handler) {
 void MainWindow::DeliverFtp() {
   if (destroying_) return;
   Forward([this] { form_->DeliverRemoteEvents(); });
-  if (closeWhenIdle_ && !form_->RemoteBusy()) {
-    closeWhenIdle_ = false;
-    close();
-  }
+  if (form_->WaitingToClose() && !form_->RemoteBusy()) close();
 }
 
 void MainWindow::ConnectEvents() {
@@ -796,9 +792,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // A remote step still out is let end first (each command it waits for has its timeout); it
   // sends nothing after that command.
   if (form_->RemoteBusy()) {
-    closeWhenIdle_ = true;
-    form_->StopRemote();
-    form_->ShowStatus(kClosingAfterRemote);
+    form_->WaitToClose();
     Mirror();
     event->ignore();
     return;

@@ -86,7 +86,6 @@ class MainWindow : public QMainWindow {
   QTimer* timer_ = nullptr;
   std::vector<QLabel*> panels_;
   CycleStateLabel* cycleLabel_ = nullptr;
-  bool closeWhenIdle_ = false;  // a close waits for the remote step out
   std::vector<QLineEdit*> searchEdits_;
   bool mirroring_ = false;
   bool shown_ = false;

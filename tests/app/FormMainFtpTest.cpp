@@ -810,6 +810,83 @@ TEST_F(FormMainFtpTest, ClosingWhileConnectedAsksThenDisconnects) {
   EXPECT_EQ(f.LastHDir, "/");
 }
 
+// The session on its own thread, as in the window, connected to the server.
+CountingForm& ThreadedAndConnected(std::unique_ptr<CountingForm>& form, test::FakePrompter& prompter,
+                                   const std::string& executable, const std::string& race,
+                                   const std::string& host, std::function<std::unique_ptr<ftp::FtpClient>()> client) {
+  WriteAll(race, kRace);
+  FormMainOptions options{executable, {}, {}, std::move(client), nullptr, [] {}};
+  form = std::make_unique<CountingForm>(prompter, std::move(options));
+  CountingForm& f = *form;
+  f.FormShow();
+  prompter.files.push_back(race);
+  f.ActionOpenZunTextExecute();
+  f.EHost.text = host;
+  f.EUserId.text = "demo";
+  f.EPassword.text = "secret";
+  f.EHostChange();
+  f.ActionConnectHostExecute();
+  return f;
+}
+
+// Delivers the remote step's events until it has ended, at most `limit` seconds.
+bool Settle(FormMain& f, double limit) {
+  const auto t0 = std::chrono::steady_clock::now();
+  while (f.RemoteBusy() && std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() < limit) {
+    f.DeliverRemoteEvents();
+    usleep(20 * 1000);
+  }
+  f.DeliverRemoteEvents();
+  return !f.RemoteBusy();
+}
+
+// A server that stopped answering while the connection was idle never says goodbye: the close
+// ends, thread and all, within seconds all the same.
+TEST_F(FormMainFtpTest, ClosingWhileTheIdleServerIsStoppedEndsWithinSeconds) {
+  CountingForm& f = ThreadedAndConnected(form, prompter, dir.File("bin/zuntexteditor"), race, server.Host(), nullptr);
+  ASSERT_TRUE(Settle(f, 10));
+  ASSERT_TRUE(f.Connected);
+  server.Pause();
+  prompter.answers = {true, true};
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(f.CloseWindow());
+  form.reset();  // joins the session's thread
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_LT(seconds, ftp::kGoodbyeSeconds + 2.0);
+  server.Resume();
+}
+
+// A close while a step hangs waits for it and keeps saying so whatever the ticks show; nothing
+// new starts meanwhile, and a No at the close's question ends the wait for good.
+TEST_F(FormMainFtpTest, ClosingDuringAHungStepWaitsSaysSoAndAsksOnce) {
+  CountingForm& f = ThreadedAndConnected(form, prompter, dir.File("bin/zuntexteditor"), race, server.Host(),
+                                         [] { return std::make_unique<ftp::CurlFtpClient>(ftp::CurlTimeouts{3, 3, 3}); });
+  ASSERT_TRUE(Settle(f, 10));
+  f.ActionPutCleanTextExecute();
+  server.Pause();
+  f.ActionUploadExecute();
+  ASSERT_TRUE(f.RemoteBusy());
+  f.WaitToClose();
+  f.WaitToClose();  // a second click
+  f.Timer1Timer();
+  f.ShowStatus("a tick's text");
+  EXPECT_EQ(f.StatusBar1.items[2], kMsgClosingAfterRemote);
+  ASSERT_TRUE(Settle(f, 20)) << "the hung upload ends at the client's timeout";
+  EXPECT_EQ(f.StatusBar1.items[2], kMsgClosingAfterRemote);
+  const int passes = f.passes;
+  f.ActionUploadExecute();
+  EXPECT_FALSE(f.RemoteBusy()) << "nothing new starts while the window waits to close";
+  EXPECT_EQ(f.passes, passes + 1);
+  prompter.Clear();
+  prompter.answers = {false};
+  EXPECT_FALSE(f.CloseWindow());
+  EXPECT_FALSE(f.WaitingToClose());
+  EXPECT_EQ(prompter.confirmations, std::vector<std::string>{"終了しますか ?"});
+  f.ShowStatus("a later text");
+  EXPECT_EQ(f.StatusBar1.items[2], "a later text");
+  server.Resume();
+}
+
 // A close during an outage says that the site is behind; once the server is back, the close's
 // last turn of the cycle sends the reading of the last second, and nothing is said.
 TEST_F(FormMainFtpTest, ClosingTellsWhetherTheSiteHasTheLastReading) {

@@ -181,8 +181,14 @@ bool FormMain::FormCloseQuery() {
   } else if (behind && !prompter_.Confirm(Format("%s\n終了してもいいですか？", kMsgSiteBehind))) {
     return false;
   }
+  // A step still out ends after the command it waits for; then the disconnect, whose goodbye
+  // waits a few seconds at most. Anything out after that is stopped.
+  if (RemoteBusy()) {
+    StopRemote();
+    WaitForRemote(kCloseWaitSeconds);
+  }
   ActionDisconnectHostExecute();
-  WaitForRemote(kCloseWaitSeconds);
+  if (!WaitForRemote(kCloseWaitSeconds)) StopRemote();
   return true;
 }
 
@@ -231,9 +237,21 @@ void FormMain::FormClose() {
 }
 
 bool FormMain::CloseWindow() {
-  if (!FormCloseQuery()) return false;
+  // A click while the close asks or waits is that close's: it decides.
+  if (closeUnderWay_) return false;
+  waitingToClose_ = false;
+  closeUnderWay_ = true;
+  const bool agreed = FormCloseQuery();
+  closeUnderWay_ = false;
+  if (!agreed) return false;
   FormClose();
   return true;
+}
+
+void FormMain::WaitToClose() {
+  StopRemote();
+  ShowStatus(kMsgClosingAfterRemote);
+  waitingToClose_ = true;
 }
 
 void FormMain::ActionCloseExecute() { CloseRequested = true; }
@@ -307,7 +325,10 @@ void FormMain::SyncBoundButtons() {
   ActionClose1.enabled = ActionClose.enabled;
 }
 
-void FormMain::ShowStatus(const std::string& text) { StatusBar1.items[2] = text; }
+void FormMain::ShowStatus(const std::string& text) {
+  if (waitingToClose_) return;  // the wait's text stays until the window tries again
+  StatusBar1.items[2] = text;
+}
 
 // ---------------------------------------------------------------- settings
 

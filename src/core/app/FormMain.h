@@ -39,6 +39,7 @@ inline constexpr int kRemoteSortFlagCount = 20;
 inline constexpr int kAimingSeconds = 3;
 // The longest a close waits for the server to take the disconnect.
 inline constexpr int kCloseWaitSeconds = 20;
+inline constexpr const char* kMsgClosingAfterRemote = "ｻｰﾊﾞｰの応答を待って終了します。";
 
 // The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
 // hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
@@ -195,6 +196,11 @@ class FormMain {
   void FormClose();
   // FormCloseQuery then, when it agrees, FormClose; true when closed.
   bool CloseWindow();
+  // A close asked for while a remote step is out: the step is asked to end after the command it
+  // waits for, and the status says that the window waits for the server (no other status
+  // replaces it) until CloseWindow runs, which the window calls again once the step has ended.
+  void WaitToClose();
+  bool WaitingToClose() const { return waitingToClose_; }
   void ActionCloseExecute();
 
   // ---- control-state rule and status ----
@@ -415,6 +421,8 @@ class FormMain {
   bool automaticPass_ = false;  // the pass runs from the cycle, not from the operator's hand
   int automaticPasses_ = 0;     // the cycle's passes started, to tell whether a tick made one
   bool sendingBeforeClose_ = false;
+  bool waitingToClose_ = false;  // WaitToClose until the next CloseWindow
+  bool closeUnderWay_ = false;   // CloseWindow asks or waits
   bool inCycleTick_ = false;    // Timer1Timer is at work
   // The filtering searches since the filter was last cleared (column, key text), in order, so
   // that the cycle's reload can apply them again to the rows it reads.

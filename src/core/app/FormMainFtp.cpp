@@ -47,7 +47,7 @@ bool FormMain::WaitForRemote(int seconds) { return ftpWorker_->WaitDone(std::chr
 void FormMain::StopRemote() { ftpWorker_->Stop(); }
 
 bool FormMain::RunRemote(std::function<void()> job, std::function<void()> done) {
-  if (RemoteBusy()) return false;
+  if (RemoteBusy() || waitingToClose_) return false;  // a window waiting to close starts nothing
   const ftp::ConnectionTarget fields{EHost.text, EUserId.text, EPassword.text, FolderInUse()};
   remote_.target = automaticPass_ ? ftp::ConnectionTarget{loginInUse_.Host, loginInUse_.User, loginInUse_.Password,
                                                           FolderInUse()}
