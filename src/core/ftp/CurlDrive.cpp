@@ -1,4 +1,5 @@
 #include "ftp/CurlDrive.h"
+#include "ftp/CurlHandles.h"
 
 #include <curl/curl.h>
 
@@ -53,6 +54,41 @@ static_assert(std::is_same_v<curl_off_t, int64_t>, "the progress callback's argu
 int CallWaitHookOnProgress(void* waitHook, int64_t, int64_t, int64_t, int64_t) {
   static_cast<WaitHook*>(waitHook)->Call();
   return 0;
+}
+
+}  // namespace zun::ftp
+
+namespace zun::ftp {
+
+static_assert(sizeof(CurlTransfer::errorText) == CURL_ERROR_SIZE, "libcurl's error buffer");
+
+void PrepareTransfer(void* easy, const CurlTransfer& t, const std::string& user, const CurlTimeouts& timeouts,
+                     WaitHook& hook) {
+  CURL* c = static_cast<CURL*>(easy);
+  curl_easy_reset(c);
+  curl_easy_setopt(c, CURLOPT_URL, t.url.c_str());
+  curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts.connectSeconds);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
+  if (t.capSeconds > 0) curl_easy_setopt(c, CURLOPT_TIMEOUT, t.capSeconds);
+  curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, t.errorText);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CallWaitHookOnProgress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &hook);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  if (t.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+  if (t.body) {
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, t.body);
+  }
+  if (t.upload) {
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READDATA, t.upload);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(t.uploadSize));
+  }
 }
 
 }  // namespace zun::ftp

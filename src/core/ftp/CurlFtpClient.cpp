@@ -13,18 +13,11 @@
 
 namespace zun::ftp {
 
-struct CurlFtpClient::Perform {
-  std::string url;
-  bool noBody = false;
-  long capSeconds = 0;  // no data transfer: the whole operation has a hard limit
-  bool closeAfter = false;
+struct CurlFtpClient::Perform : CurlTransfer {
+  bool closeAfter = false;  // the connection closes after it (QUIT)
   std::vector<std::string> quotes;
   std::vector<std::string> postQuotes;  // after a successful transfer; their replies are judged by the caller
   std::string customRequest;
-  std::string* body = nullptr;
-  FILE* upload = nullptr;
-  curl_off_t uploadSize = 0;
-  char errorText[CURL_ERROR_SIZE] = {};
 };
 
 CurlFtpClient::CurlFtpClient(CurlTimeouts timeouts) : timeouts_(timeouts) {}
@@ -86,21 +79,12 @@ int CurlFtpClient::OpenSocketCallback(void* selfPtr, int purpose, void* addressP
 
 void CurlFtpClient::PrepareHandle(const Perform& p) {
   CURL* c = conn_.Easy();
-  curl_easy_reset(c);
-  curl_easy_setopt(c, CURLOPT_URL, p.url.c_str());
-  curl_easy_setopt(c, CURLOPT_USERNAME, user_.c_str());
+  PrepareTransfer(c, p, user_, timeouts_, waitHook_);
   curl_easy_setopt(c, CURLOPT_PASSWORD, password_.c_str());
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_PROXY, "");  // direct, whatever the environment says
   curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
   curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
   curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, p.closeAfter ? kGoodbyeSeconds : timeouts_.responseSeconds);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
-  if (p.capSeconds > 0) curl_easy_setopt(c, CURLOPT_TIMEOUT, p.capSeconds);
   if (p.closeAfter) curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
   if (tls_) {
     // Control and data under TLS or nothing: a server that refuses AUTH TLS never sees USER.
     curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
@@ -114,7 +98,6 @@ void CurlFtpClient::PrepareHandle(const Perform& p) {
     // A TLS 1.2 session resumes any number of times.
     curl_easy_setopt(c, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
   }
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlFtpClient::HeaderCallback);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // the commands sent reach DebugCallback, nothing is printed
@@ -122,20 +105,7 @@ void CurlFtpClient::PrepareHandle(const Perform& p) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlFtpClient::OpenSocketCallback);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CallWaitHookOnProgress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &waitHook_);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  if (p.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
   if (!p.customRequest.empty()) curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, p.customRequest.c_str());
-  if (p.body) {
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, p.body);
-  }
-  if (p.upload) {
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_READDATA, p.upload);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, p.uploadSize);
-  }
 }
 
 FtpError CurlFtpClient::Run(Perform& p) {

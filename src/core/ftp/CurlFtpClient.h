@@ -3,7 +3,6 @@
 // connection is reused by every operation (no new login each time); libcurl logs in again by
 // itself only when the server has dropped the connection. Paths are sent absolute, resolved
 // against the folder the server last reported.
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,14 +15,6 @@
 
 namespace zun::ftp {
 
-struct CurlTimeouts {
-  long connectSeconds = 10;   // TCP connect, greeting and login
-  long responseSeconds = 15;  // any one reply of the server
-  long stallSeconds = 15;     // a data transfer that moves no byte for this long
-};
-
-// A command without a data transfer has a hard limit on the whole operation.
-inline long CappedSeconds(const CurlTimeouts& t) { return std::min(20L, t.connectSeconds + t.responseSeconds); }
 // How long a disconnect waits for the server's goodbye: a silent server does not hold a close.
 inline constexpr long kGoodbyeSeconds = 3;
 

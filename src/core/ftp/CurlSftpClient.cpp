@@ -19,16 +19,9 @@
 
 namespace zun::ftp {
 
-struct CurlSftpClient::Perform {
-  std::string url;
-  bool noBody = false;
+struct CurlSftpClient::Perform : CurlTransfer {
   bool fileTime = false;
-  long capSeconds = 0;
   std::vector<std::string> quotes;
-  std::string* body = nullptr;
-  FILE* upload = nullptr;
-  curl_off_t uploadSize = 0;
-  char errorText[CURL_ERROR_SIZE] = {};
 };
 
 namespace {
@@ -130,17 +123,8 @@ int CurlSftpClient::OpenSocketCallback(void* selfPtr, int purpose, void* address
 
 void CurlSftpClient::PrepareHandle(const Perform& p) {
   CURL* c = conn_.Easy();
-  curl_easy_reset(c);
-  curl_easy_setopt(c, CURLOPT_URL, p.url.c_str());
+  PrepareTransfer(c, p, user_, timeouts_, waitHook_);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "sftp");
-  curl_easy_setopt(c, CURLOPT_USERNAME, user_.c_str());
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_PROXY, "");
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.stallSeconds);
-  if (p.capSeconds > 0) curl_easy_setopt(c, CURLOPT_TIMEOUT, p.capSeconds);
-  curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
   // Only the password or only the key file: a passphrase never goes out as a password.
   if (settings_.KeyFile.empty()) {
     curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
@@ -153,7 +137,6 @@ void CurlSftpClient::PrepareHandle(const Perform& p) {
   curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, hostLines_.c_str());
   curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, &KeyFunction);
   curl_easy_setopt(c, CURLOPT_SSH_KEYDATA, this);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, p.errorText);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CurlSftpClient::HeaderCallback);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);  // libcurl's notes reach DebugCallback, nothing is printed
@@ -161,20 +144,7 @@ void CurlSftpClient::PrepareHandle(const Perform& p) {
   curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &CurlSftpClient::OpenSocketCallback);
   curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &CallWaitHookOnProgress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &waitHook_);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  if (p.noBody) curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
   if (p.fileTime) curl_easy_setopt(c, CURLOPT_FILETIME, 1L);
-  if (p.body) {
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &AppendToString);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, p.body);
-  }
-  if (p.upload) {
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_READDATA, p.upload);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, p.uploadSize);
-  }
 }
 
 FtpError CurlSftpClient::Run(Perform& p) {
