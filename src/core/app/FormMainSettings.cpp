@@ -1,7 +1,6 @@
-// The main window's settings file: read at start, written at close.
-#include <algorithm>
-
+// The main window's settings file (the keys are in WindowSettings): read at start, written at close.
 #include "app/FormMain.h"
+#include "app/WindowSettings.h"
 #include "ftp/KnownHosts.h"
 #include "output/PureText.h"
 #include "platform/Profile.h"
@@ -18,27 +17,30 @@ void FormMain::SetEditText(Control& edit, const std::string& text, void (FormMai
 }
 
 void FormMain::LoadSettings() {
-  const Profile ini(SettingsPath());
   ExeDir = FolderOf(options_.ExecutablePath);
-  TextDir = ini.ReadString("WorkFiles", "TextFilePath", TextDir);
-  CBNeedCSV.checked = ini.ReadBool("WorkFiles", "NeedCSV", CBNeedCSV.checked);
-  const bool ignoreFR = ini.ReadBool("WorkFiles", "ignoreFR", true);
-  if (ignoreFR != CBignoreFR.checked) {
-    CBignoreFR.checked = ignoreFR;
+  WindowSettings defaults;
+  defaults.textDir = TextDir;
+  defaults.needCsv = CBNeedCSV.checked;
+  defaults.hostName = EHost.text;
+  defaults.userId = EUserId.text;
+  const WindowSettings s = ReadWindowSettings(Profile(SettingsPath()), defaults);
+  TextDir = s.textDir;
+  CBNeedCSV.checked = s.needCsv;
+  if (s.ignoreFR != CBignoreFR.checked) {
+    CBignoreFR.checked = s.ignoreFR;
     CBignoreFRClick();
   }
-  LastHDir = ini.ReadString("Params", "LastHDir", "");
-  LastLDir = ini.ReadString("Params", "LastLDir", "");
-  ftpClient_->SetCaFile(ini.ReadString("Params", "FtpCaFile", ""));
-  sftpKeyFile_ = ini.ReadString("Params", "SftpKeyFile", "");
+  LastHDir = s.lastHDir;
+  LastLDir = s.lastLDir;
+  ftpClient_->SetCaFile(s.ftpCaFile);
+  sftpKeyFile_ = s.sftpKeyFile;
   ftpClient_->SetSshSettings(ftp::SshSettings{
       sftpKeyFile_, ftp::DefaultKnownHostsPath(),
       [this](const std::string& host, const std::string& fingerprint) { return ConfirmUnknownHostKey(host, fingerprint); }});
-  SetEditText(EHost, ini.ReadString("Params", "HostName", EHost.text), &FormMain::EHostChange);
-  SetEditText(EUserId, ini.ReadString("Params", "UserID", EUserId.text), &FormMain::EUserIdChange);
-  const std::string previous = ini.ReadString("Params", "prvZunTextName", "");
-  RGUpLDOpt.itemIndex = std::clamp(ini.ReadInteger("Params", "UpLDOpt", 0), -1, 2);
-  if (FileExists(previous)) ZunTextPath = previous;
+  SetEditText(EHost, s.hostName, &FormMain::EHostChange);
+  SetEditText(EUserId, s.userId, &FormMain::EUserIdChange);
+  RGUpLDOpt.itemIndex = s.uploadMode;
+  if (FileExists(s.previousZunText)) ZunTextPath = s.previousZunText;
   if (TextDir.empty()) TextDir = files_.DefaultOutputDir;
   if (!DirectoryExists(TextDir)) CreateFolder(TextDir);
   Dir999 = JoinPath(TextDir, "999");
@@ -54,18 +56,19 @@ void FormMain::LoadSettings() {
 }
 
 bool FormMain::SaveSettings() {
-  Profile ini(SettingsPath());
-  ini.WriteString("WorkFiles", "exFilePath", ExeDir);
-  ini.WriteString("Params", "LastHDir", LastHDir);
-  ini.WriteString("Params", "LastLDir", LastLDir);
-  ini.WriteString("Params", "HostName", EHost.text);
-  ini.WriteString("Params", "UserID", EUserId.text);
-  ini.WriteString("Params", "prvZunTextName", ZunTextPath);
-  ini.WriteInteger("Params", "UpLDOpt", RGUpLDOpt.itemIndex);
-  ini.WriteBool("WorkFiles", "ignoreFR", true);
+  WindowSettings s;
+  s.textDir = TextDir;
+  s.needCsv = CBNeedCSV.checked;
+  s.exeDir = ExeDir;
+  s.lastHDir = LastHDir;
+  s.lastLDir = LastLDir;
+  s.hostName = EHost.text;
+  s.userId = EUserId.text;
+  s.previousZunText = ZunTextPath;
+  s.uploadMode = RGUpLDOpt.itemIndex;
   CipheredPassword = StoredFromPassword(EPassword.text);
-  if (DirectoryExists(TextDir)) ini.WriteString("WorkFiles", "TextFilePath", TextDir);
-  ini.WriteBool("WorkFiles", "NeedCSV", CBNeedCSV.checked);
+  Profile ini(SettingsPath());
+  WriteWindowSettings(ini, s);
   if (ini.Save() != SaveResult::Ok) {
     prompter_.ShowMessage(Format("%s に書き込めませんでした。", ini.Path().c_str()));
     return false;
