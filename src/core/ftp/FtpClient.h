@@ -22,7 +22,6 @@ enum FtpErrorCode : int {
   kFtpSharingViolation = 32,       // local file in use
   kFtpInvalidParameter = 87,       // a name or path that cannot be sent
   kFtpDirNotEmpty = 145,
-  kFtpOutOfHandles = 12001,        // the client library could not be prepared
   kFtpTimeout = 12002,             // the server did not answer in time
   kFtpServerError = 12003,         // the server answered with an error reply (message = the reply)
   kFtpInvalidUrl = 12005,
