@@ -33,11 +33,14 @@ LoadReport LiveCycle::Load(const std::string& zunTextPath, Mode mode, bool flags
               LoadAppendedLines(Data, Flags, zunTextPath, resume_, repeats_, pureFrom_, firstNew, rankingRows_) &&
               loadedBytes_.Extend(zunTextPath, resume_.end);
   if (appended_) {
+    // The rows from the first one read again have their stamps read again at the next mark.
+    stamps_.resize(std::min(stamps_.size(), static_cast<size_t>(std::max(firstNew, 0))));
     last_.firstRepeatFound = repeats_.AnyMarked();
     rankingFrom_ = std::min(rankingFrom_, firstNew);
   } else {
     rankingWhole_ = true;
     rankingRows_.clear();
+    stamps_.clear();
     // A file the cycle sees but cannot open (being replaced, a share that hiccups) keeps the
     // readings loaded: an emptied grid would be published as the race's results.
     const bool keepIfUnopened = mode == Mode::Update;
@@ -100,16 +103,28 @@ bool LiveCycle::MarksUpdatable(const FlagList& flags) const {
 }
 
 MarkOutcome LiveCycle::SetMark(int row, const std::string& flagFilePath) {
+  if (!MarksUpdatable(Flags)) return SetFlagMark(Data.Grid, Flags, row, flagFilePath);
   const FlagList before = Flags;
-  const MarkOutcome outcome = SetFlagMark(Data.Grid, Flags, row, flagFilePath);
-  if (outcome != MarkOutcome::AlreadyMarked && MarksChanged(before, row)) NoteFlagFileSaved(flagFilePath);
-  return outcome;
+  if (!AddFlagMark(Data.Grid, Flags, row)) return MarkOutcome::AlreadyMarked;
+  return SaveBesideRemark(before, row, flagFilePath);
 }
 
 MarkOutcome LiveCycle::RemoveMark(int index, const std::string& flagFilePath) {
+  if (!MarksUpdatable(Flags) || index < 0 || index >= static_cast<int>(Flags.size()))
+    return RemoveFlagMark(Data.Grid, Flags, index, flagFilePath);
   const FlagList before = Flags;
-  const MarkOutcome outcome = RemoveFlagMark(Data.Grid, Flags, index, flagFilePath);
-  if (outcome != MarkOutcome::NoSelection && MarksChanged(before)) NoteFlagFileSaved(flagFilePath);
+  // The rows the line matched get their marks back from the remark, saved or not.
+  Flags.erase(Flags.begin() + index);
+  return SaveBesideRemark(before, 0, flagFilePath);
+}
+
+MarkOutcome LiveCycle::SaveBesideRemark(const FlagList& before, int markedRow, const std::string& flagFilePath) {
+  // The save waits for the disk, the remark for the processor: each goes on while the other does.
+  std::future<MarkOutcome> saved =
+      std::async(std::launch::async, [flags = Flags, &flagFilePath] { return SaveFlags(flags, flagFilePath); });
+  MarksChanged(before, markedRow);
+  const MarkOutcome outcome = saved.get();
+  NoteFlagFileSaved(flagFilePath);
   return outcome;
 }
 
@@ -117,7 +132,9 @@ bool LiveCycle::MarksChanged(const FlagList& before, int markedRow) {
   // Otherwise the lists differ, and the next load and write start from the whole file.
   if (!MarksUpdatable(before)) return false;
   ResultGrid& grid = Data.Grid;
-  const std::vector<int32_t> changed = RemarkFlaggedRows(grid, before, Flags, Data.OwnMarks, markedRow);
+  if (stamps_.size() > static_cast<size_t>(grid.RowCount())) stamps_.clear();
+  ReadRowStamps(grid, stamps_);
+  const std::vector<int32_t> changed = RemarkFlaggedRows(grid, stamps_, before, Flags, Data.OwnMarks, markedRow);
   if (!changed.empty()) {
     std::set<int32_t> touched;
     for (int32_t r : changed) repeats_.Touch(grid, r, touched);
@@ -217,6 +234,9 @@ OutputReport LiveCycle::WriteOutputs(const OutputTargets& targets) {
   pureFrom_ = INT_MAX;
   pureRows_.clear();
   flagsWritten_ = Flags;
+  // While the other core ranks, the rows' stamps are read for the next mark: after a whole load
+  // all of them, after appended lines only those.
+  if (appendable_ && Data.HasTables) ReadRowStamps(Data.Grid, stamps_);
   if (rankings.joinable()) {
     RankingReport counts;
     rankingsBuilt.get_future().wait();

@@ -76,6 +76,8 @@ class LiveCycle {
   // and what the next write redoes follow. False when the data cannot take it in place (the next
   // load is then whole).
   bool MarksChanged(const FlagList& before, int markedRow = 0);
+  // Flags has changed from `before`: the flag file is saved while the rows follow.
+  MarkOutcome SaveBesideRemark(const FlagList& before, int markedRow, const std::string& flagFilePath);
   void NoteFlagFileSaved(const std::string& flagFilePath);
   // A flag file another program rewrote, taken in without a full load when the lines can stay.
   void TakeFlagFile(const std::string& zunTextPath, const FileStamp& zunNow, bool flagThere,
@@ -91,6 +93,7 @@ class LiveCycle {
   std::string flagBytes_;  // the flag file as the last load found it
   ZunTextResume resume_;
   FirstRepeatIndex repeats_;
+  std::vector<int32_t> stamps_;  // ReadRowStamps' of the grid, brought up to date at each write
   FilePrefix loadedBytes_;  // the bytes of the file the grid holds
   bool appended_ = false;
   LineEndWait lineEnd_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <set>
 
 #include "platform/Cp932.h"
@@ -154,6 +156,11 @@ struct RankingText {
   PrefixHash hash;                 // of the whole text
   size_t dirtyFrom = 0;            // the first entry whose line must be formatted again
   size_t sameSinceAhead = 0;       // bytes at the start of the text unchanged since written ahead
+  // Since the text was last formatted whole, the entries that went out and came in (ascending):
+  // the others' lines are in the text, and only their ranks move. Not `lending` when there is no
+  // such text to take them from.
+  bool lending = false;
+  std::vector<Entry> wentOut, cameIn;
 
 };
 
@@ -167,6 +174,8 @@ struct OncePassage {
 };
 
 // Replaces `entries` after the first line that changes: those in `removed` go, `added` come in.
+// The few changes are merged in place; an entry that would land on one not yet read waits in
+// `held`, so a change in the middle of a long race takes no copy of the entries after it.
 void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<Entry>& added) {
   if (removed.empty() && added.empty()) return;
   std::sort(removed.begin(), removed.end());
@@ -176,23 +185,45 @@ void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<En
   if (!added.empty() && added.front() < lowest) lowest = added.front();
   std::vector<Entry>& entries = file.entries;
   const size_t from = static_cast<size_t>(std::lower_bound(entries.begin(), entries.end(), lowest) - entries.begin());
-  std::vector<Entry> tail;
-  tail.reserve(entries.size() - from + added.size());
+  const size_t oldSize = entries.size();
+  std::deque<Entry> held;
+  size_t write = from;
+  size_t read = from;  // entries before it have been read
+  auto flush = [&] {
+    for (; !held.empty() && write < read; held.pop_front()) entries[write++] = held.front();
+  };
+  auto put = [&](const Entry& e) {
+    held.push_back(e);
+    flush();
+  };
   auto gone = removed.begin();
   auto come = added.begin();
-  for (size_t k = from; k < entries.size(); ++k) {
-    const Entry& e = entries[k];
+  size_t found = 0;
+  for (size_t k = from; k < oldSize; ++k) {
+    const Entry e = entries[k];
+    read = k + 1;
     while (gone != removed.end() && *gone < e) ++gone;
     if (gone != removed.end() && *gone == e) {
       ++gone;
+      ++found;
+      flush();
       continue;
     }
-    while (come != added.end() && *come < e) tail.push_back(*come++);
-    tail.push_back(e);
+    while (come != added.end() && *come < e) put(*come++);
+    put(e);
   }
-  tail.insert(tail.end(), come, added.end());
-  entries.resize(from);
-  entries.insert(entries.end(), tail.begin(), tail.end());
+  entries.resize(write);
+  entries.insert(entries.end(), held.begin(), held.end());
+  entries.insert(entries.end(), come, added.end());
+  // Only a text formatted whole can lend its lines, and only when every entry that went was there.
+  const bool lend = file.dirtyFrom == kClean && !file.starts.empty() && found == removed.size();
+  file.lending = lend;
+  file.wentOut.clear();
+  file.cameIn.clear();
+  if (lend) {
+    file.wentOut.swap(removed);
+    file.cameIn.swap(added);
+  }
   file.dirtyFrom = std::min(file.dirtyFrom, from);
   removed.clear();
   added.clear();
@@ -327,7 +358,6 @@ struct RankingBuilder::State {
   }
   void FormatText(RankingText& file) {
     if (file.dirtyFrom == kClean) return;
-    size_t k = file.dirtyFrom / stride;
     if (file.starts.empty()) {
       file.text.assign(HeaderLine());
       file.text.reserve(file.entries.size() * 32 + file.text.size());
@@ -336,32 +366,93 @@ struct RankingBuilder::State {
       file.starts.push_back(file.text.size());
       file.hashes.push_back(h);
     }
-    k = std::min(k, file.starts.size() - 1);
-    file.sameSinceAhead = std::min(file.sameSinceAhead, file.starts[k]);
-    file.text.resize(file.starts[k]);
+    const size_t k = std::min(file.dirtyFrom / stride, file.starts.size() - 1);
+    const size_t first = k * stride;
+    const size_t start = file.starts[k];
+    file.sameSinceAhead = std::min(file.sameSinceAhead, start);
+    // Lines taken from the text are built over it: a new line goes in once the old lines under it
+    // have been read, and waits in `held` until then. A fresh buffer as large as the text would
+    // cost more in first touches of its memory than the formatting saves.
+    FormerLines former{file, file.text.data(), start, file.text.size()};
+    const bool lending = file.lending;
+    if (!lending) file.text.resize(start);
     file.starts.resize(k + 1);
     file.hashes.resize(k + 1);
     PrefixHash h = file.hashes[k];
+    size_t made = start;  // the bytes of the new text so far
+    size_t put = start;   // of those, the ones in place
+    std::string held;
     // A point's lines at a time, formatted into a buffer and then added to the text. A tick
     // formats a few lines of a few files: the buffer holds no more than those.
-    const size_t lines = file.entries.size() > k * stride ? std::min(stride, file.entries.size() - k * stride) : 0;
+    const size_t lines = file.entries.size() > first ? std::min(stride, file.entries.size() - first) : 0;
     std::vector<char> block(lines * kLineRoom);
-    for (size_t from = k * stride; from < file.entries.size(); from += stride) {
-      if (from != k * stride) {
-        file.starts.push_back(file.text.size());
+    for (size_t from = first; from < file.entries.size(); from += stride) {
+      if (from != first) {
+        file.starts.push_back(made);
         file.hashes.push_back(h);
       }
-      const size_t size = FormatLines(file, from, std::min(file.entries.size(), from + stride), block.data());
+      const size_t to = std::min(file.entries.size(), from + stride);
+      const size_t size = FormatLines(file, from, to, block.data(), lending ? &former : nullptr);
       h.Add(block.data(), size);
-      file.text.append(block.data(), size);
+      made += size;
+      if (!lending) {
+        file.text.append(block.data(), size);
+        continue;
+      }
+      held.append(block.data(), size);
+      const size_t n = std::min(former.at - put, held.size());
+      std::memcpy(file.text.data() + put, held.data(), n);
+      held.erase(0, n);
+      put += n;
     }
+    if (lending) {
+      file.text.resize(put);
+      file.text.append(held);
+    }
+    file.lending = false;
+    file.wentOut.clear();
+    file.cameIn.clear();
     file.hash = h;
     file.dirtyFrom = kClean;
   }
-  // The lines of entries [from, to) at `out`, which has room for them; returns their size.
-  size_t FormatLines(const RankingText& file, size_t from, size_t to, char* out) const {
+  // The text's lines as they stood before the last change, walked in order beside the entries.
+  struct FormerLines {
+    const RankingText& file;
+    const char* text;
+    size_t at;  // every byte before it has been read
+    size_t end;
+    size_t gone = 0;  // the next of file.wentOut
+    size_t come = 0;  // the next of file.cameIn
+
+    // The line of entry `i` after its rank (from the comma to the line break) as the text has it;
+    // empty when the entry came in since. Entries are asked for in order.
+    std::string_view FieldsOf(size_t i) {
+      const Entry& e = file.entries[i];
+      if (come < file.cameIn.size() && file.cameIn[come] == e) {
+        ++come;
+        return {};
+      }
+      for (; gone < file.wentOut.size() && file.wentOut[gone] < e; ++gone) at = LineEnd(at);
+      const size_t comma = static_cast<size_t>(static_cast<const char*>(std::memchr(text + at, ',', end - at)) - text);
+      at = LineEnd(comma);
+      return std::string_view(text + comma, at - comma);
+    }
+    size_t LineEnd(size_t from) const {
+      return static_cast<size_t>(static_cast<const char*>(std::memchr(text + from, '\n', end - from)) - text) + 1;
+    }
+  };
+  // The lines of entries [from, to) at `out`, which has room for them; returns their size. With
+  // `former`, the line of an entry that stayed is its new rank and its fields as they were.
+  size_t FormatLines(const RankingText& file, size_t from, size_t to, char* out, FormerLines* former) const {
     char* at = out;
     for (size_t i = from; i < to; ++i) {
+      const std::string_view fields = former != nullptr ? former->FieldsOf(i) : std::string_view();
+      if (!fields.empty()) {
+        at = std::to_chars(at, at + 12, static_cast<int32_t>(i + 1)).ptr;
+        std::memcpy(at, fields.data(), fields.size());
+        at += fields.size();
+        continue;
+      }
       const RowPassage& p = rows[static_cast<size_t>(file.entries[i].row)];
       at = PutLine(at, static_cast<int32_t>(i + 1), p.bib, p.recordTime, p.ordinal);
     }

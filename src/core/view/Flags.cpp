@@ -126,17 +126,46 @@ void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks) {
   }
 }
 
-std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
-                                       const LineMarks& lineMarks, int markedRow) {
+void ReadRowStamps(const ResultGrid& grid, std::vector<int32_t>& stamps) {
+  const size_t from = stamps.size();
+  stamps.resize(static_cast<size_t>(grid.RowCount()));
+  for (size_t r = from; r < stamps.size(); ++r) stamps[r] = StrToIntDef(grid.Cell(ColStamp, static_cast<int>(r)), -1);
+}
+
+namespace {
+
+// The data rows whose stamp is one of `wanted`, ascending, with `markedRow` among them.
+std::vector<int32_t> RowsWithStamps(const std::vector<int32_t>& stamps, std::vector<int32_t> wanted, int markedRow) {
+  std::sort(wanted.begin(), wanted.end());
+  std::vector<int32_t> rows;
+  const int32_t count = static_cast<int32_t>(stamps.size());
+  if (wanted.size() <= 4) {
+    // A mark moves a key or two: a plain pass over the integers.
+    for (int32_t r = 1; r < count; ++r) {
+      bool hit = r == markedRow;
+      for (int32_t v : wanted) hit |= stamps[static_cast<size_t>(r)] == v;
+      if (hit) rows.push_back(r);
+    }
+  } else {
+    for (int32_t r = 1; r < count; ++r)
+      if (r == markedRow || std::binary_search(wanted.begin(), wanted.end(), stamps[static_cast<size_t>(r)]))
+        rows.push_back(r);
+  }
+  return rows;
+}
+
+}  // namespace
+
+std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const std::vector<int32_t>& stamps, const FlagList& before,
+                                       const FlagList& flags, const LineMarks& lineMarks, int markedRow) {
   const KeySet was = KeysOf(before), now = KeysOf(flags);
   KeySet moved;
   std::set_symmetric_difference(was.begin(), was.end(), now.begin(), now.end(), std::inserter(moved, moved.end()));
   std::vector<int32_t> changed;
   if (moved.empty() && markedRow < 1) return changed;
-  std::set<int32_t> stamps;
-  for (const auto& key : moved) stamps.insert(key[kStampInKey]);
-  for (int r = 1; r < grid.RowCount(); ++r) {
-    if (r != markedRow && !stamps.count(StrToIntDef(grid.Cell(ColStamp, r), -1))) continue;
+  std::vector<int32_t> wanted;
+  for (const auto& key : moved) wanted.push_back(key[kStampInKey]);
+  for (int32_t r : RowsWithStamps(stamps, std::move(wanted), markedRow)) {
     const auto key = RowKeyOf(grid, r);
     if (r != markedRow && !moved.count(key)) continue;
     std::string_view want = "x";
@@ -151,12 +180,17 @@ std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before,
   return changed;
 }
 
-MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath) {
+bool AddFlagMark(ResultGrid& grid, FlagList& flags, int row) {
   for (const std::string& line : flags) {
-    if (FlagMatch(line, grid, row)) return MarkOutcome::AlreadyMarked;
+    if (FlagMatch(line, grid, row)) return false;
   }
   grid.SetCell(ColXFlg, row, "x");
   flags.push_back(BuildFlagLine(grid, row));
+  return true;
+}
+
+MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath) {
+  if (!AddFlagMark(grid, flags, row)) return MarkOutcome::AlreadyMarked;
   return SaveFlags(flags, flagFilePath);
 }
 

@@ -59,13 +59,18 @@ using LineMarks = std::vector<std::pair<int32_t, std::string>>;
 // Adds those of rows [fromRow, row count), read before any flag line marks them.
 void CollectLineMarks(const ResultGrid& grid, int fromRow, LineMarks& marks);
 
+// Column 7 of the grid's rows as integers (non-numeric or empty -1), by row: the field that rules
+// out almost every row of a key, read once and kept, so that a change of marks reads the text of
+// only the rows it may concern. Extends `stamps` to the grid's rows.
+void ReadRowStamps(const ResultGrid& grid, std::vector<int32_t>& stamps);
+
 // The list was `before` and is `flags` now: every row whose key came into it is marked "x", and
 // every row whose key left it gets its line's own text back, as a load with `flags` would leave
 // them; so is `markedRow` (the row SetFlagMark marked, whose line may name no row, as a blank
-// row's does). Returns those rows, ascending: the marks SetFlagMark put on them or RemoveFlagMark
-// took off have changed too.
-std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const FlagList& before, const FlagList& flags,
-                                       const LineMarks& lineMarks, int markedRow = 0);
+// row's does). `stamps` is ReadRowStamps' of the grid. Returns those rows, ascending: the marks
+// SetFlagMark put on them or RemoveFlagMark took off have changed too.
+std::vector<int32_t> RemarkFlaggedRows(ResultGrid& grid, const std::vector<int32_t>& stamps, const FlagList& before,
+                                       const FlagList& flags, const LineMarks& lineMarks, int markedRow = 0);
 
 enum class MarkOutcome {
   Saved,            // the change is in the grid, the list and the file
@@ -78,7 +83,10 @@ enum class MarkOutcome {
 // Rewrites the flag file with the list.
 MarkOutcome SaveFlags(const FlagList& flags, const std::string& flagFilePath);
 
-// Marks `row` "x", appends its flag line and rewrites the flag file.
+// Marks `row` "x" and appends its flag line; false (nothing changed) when a line already matches it.
+bool AddFlagMark(ResultGrid& grid, FlagList& flags, int row);
+
+// AddFlagMark, then the flag file rewritten.
 MarkOutcome SetFlagMark(ResultGrid& grid, FlagList& flags, int row, const std::string& flagFilePath);
 
 // Deletes flag line `index`, rewrites the flag file and, when saved, clears "x" on the rows that
