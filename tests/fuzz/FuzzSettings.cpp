@@ -21,13 +21,13 @@ std::string Name(FuzzedDataProvider& provider) {
   return name;
 }
 
-bool SameIgnoringCase(std::string a, std::string b) {
+ZUN_FUZZ_HARNESS bool SameIgnoringCase(std::string a, std::string b) {
   for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return a == b;
 }
 
-std::vector<std::string> LinesOf(std::string_view text) {
+ZUN_FUZZ_HARNESS std::vector<std::string> LinesOf(std::string_view text) {
   std::vector<std::string> lines;
   while (!text.empty()) {
     const size_t lf = text.find('\n');
@@ -42,7 +42,7 @@ std::vector<std::string> LinesOf(std::string_view text) {
 // `after` is `before` but for whole lines at one place: at most one line of `before` is gone (the
 // key's old line, or an unended last line that is now ended), and the lines come in are the key's,
 // its section's header, or that last line.
-void CheckOnlyTheKeysLine(const std::string& before, const std::string& after, const std::string& section,
+ZUN_FUZZ_HARNESS void CheckOnlyTheKeysLine(const std::string& before, const std::string& after, const std::string& section,
                           const std::string& keyLine) {
   size_t prefix = 0;
   while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) ++prefix;
