@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "ftp/HostClient.h"
-#include "ftp/KnownHosts.h"
 #include "ftp/FtpSession.h"
+#include "ftp/KnownHosts.h"
+#include "ftp/PassOutcome.h"
 #include "ftp/ServerProbe.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
@@ -116,7 +117,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
   bool awaitingServer = false;  // a pass timed out: the next waits until the server greets again
   bool skipped = false;
   do {
-    skipped = awaitingServer && !probe.Answered(options.Host, time(nullptr));
+    skipped = !ftp::PassMayGo(awaitingServer, probe, options.Host, time(nullptr));
     if (skipped) {
       // Nothing is sent into the silence: the cycle goes on writing the outputs meanwhile.
       pass = ftp::UploadPassResult{};
@@ -139,8 +140,11 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     if (plan.Kind != ftp::UploadKind::Nothing && pass.ConnectionFailure.ok() && ftpSession.List()) showRemoteFolder();
     if (pass.ConnectionFailure.ok()) awaitingServer = false;
     if (pass.ConnectionFailure.code == ftp::kFtpTimeout) awaitingServer = true;
-  } while (next && next(UploadPass{pass.Sent, static_cast<int>(plan.Files.size()) - pass.Deferred, pass.Unchanged,
-                                   !pass.ConnectionFailure.ok(), skipped, pass.Deferred, !pass.Refused.empty()}));
+  } while (next && next([&] {
+             ftp::PassOutcome outcome = ftp::OutcomeOf(plan, pass);
+             outcome.AwaitingServer = skipped;
+             return outcome;
+           }()));
   // A file left out holds its bytes on the server already: it counts as sent.
   const int sent = pass.Sent + pass.Unchanged;
   const std::string remoteFolder = shownFolder;
@@ -151,7 +155,7 @@ int UploadOutputs(const UploadOptions& options, const std::string& password, con
     return 0;
   }
   // The files the pass went through; those past its limit wait for the next pass.
-  const size_t planned = plan.Files.size() - static_cast<size_t>(pass.Deferred);
+  const size_t planned = static_cast<size_t>(ftp::OutcomeOf(plan, pass).Planned);
   if (pass.Deferred > 0)
     std::fprintf(stderr, "zuntext-batch: %zu CSV files in %s; at most %d are sent in one pass\n", plan.Files.size(),
                  source->UploadDir.c_str(), ftp::kMaxUploadFiles);

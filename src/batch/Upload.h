@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "ftp/PassOutcome.h"
 #include "ftp/UploadWorkflow.h"
 
 namespace zun::batch {
@@ -26,18 +27,8 @@ struct UploadOptions {
 // "TXT", "999" or "000" (the letters in any case); kUploadNone for anything else.
 int UploadModeFromText(const std::string& text);
 
-// What one pass sent, for the caller that keeps the connection for further passes.
-struct UploadPass {
-  int Sent = 0;
-  int Planned = 0;
-  int Unchanged = 0;  // planned but left out: the server holds their bytes from an earlier pass
-  bool ConnectionFailed = false;  // the files not sent may go with the next pass
-  bool AwaitingServer = false;    // not sent: the server has not greeted since a pass timed out
-  int LeftOver = 0;               // files past the pass's limit: the next pass sends them
-  bool Refused = false;           // the server would not take a file: a later pass tries it again
-};
 // Called after each pass; true sends the mode's files again over the same connection.
-using NextUploadPass = std::function<bool(const UploadPass&)>;
+using NextUploadPass = std::function<bool(const ftp::PassOutcome&)>;
 
 // Connects, enters the remote folder, sends the mode's files from `outputDir` (again as long as
 // `next` asks for it) and closes. The status texts go to stderr. Returns, of the last pass, 0,

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ftp/PublishHealth.h"
+#include "live/CyclePolicy.h"
 #include "live/LookSchedule.h"
 #include "platform/FolderWatch.h"
 #include "platform/Paths.h"
@@ -83,60 +84,79 @@ class Cycle {
     std::fflush(stderr);
   }
 
-  // Sleeps until the files change and reloads; false when a stop signal came first. After a
-  // write that failed, the wait ends at the next look. With `retry`, the wait also ends a few
-  // seconds on without a change: after the last reading no change would bring a failed pass back.
-  // With `leftOver` (files the last pass had no room for) it ends at the next look.
-  bool WaitAndReload(bool retry = false, bool leftOver = false) {
+  // Sleeps until a look has work and does it; false when a stop signal came first. `last` is what
+  // the last pass left for the passes after it (nothing without one).
+  bool WaitAndReload(const ftp::PassOutcome& last = {}) {
     const int64_t waitFrom = NowMs();
     while (!g_stop) {
       WaitForLook();
       if (g_stop) break;
       lastLookMs_ = NowMs();
-      if (HoldsForFlags()) continue;
-      // As in the window, a file that is not there or empty (being replaced or written anew)
-      // waits for the next tick rather than publishing empty outputs.
-      if (!FileExists(options_.ZunTextPath) || StampOf(options_.ZunTextPath).size == 0 ||
-          (!reloadDue_ && !live_.SourcesChanged() && !live_.PieceLeft()) ||
-          live_.HoldsForLineEnd(options_.ZunTextPath, lastLookMs_)) {
-        if (failed_) {
+      CycleStep step = DecideLook(FactsOfLook(last, lastLookMs_ - waitFrom));
+      if (step.action == CycleAction::Reload) {
+        const Clock::time_point started = Clock::now();
+        reloadDue_ = false;
+        const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
+        step = AfterReload(load.fileOpened, load.tooBig, true);
+        if (step.hold == CycleHold::FileUnopened) {
+          // The readings loaded stay, and so do the outputs: an emptied grid would be published as
+          // the race's results. Said once; the next look tries again.
+          if (!unopened_)
+            std::fprintf(stderr,
+                         "zuntext-batch: cannot open zunText file %s; nothing is written until it can be read\n",
+                         options_.ZunTextPath.c_str());
+          unopened_ = true;
+          reloadDue_ = true;
+          continue;
+        }
+        unopened_ = false;
+        tooBig_ = load.tooBig;
+        if (tooBig_) {
+          std::fprintf(stderr, "grid is too big!!!\n");
+          Hold(started);
+          return true;
+        }
+        Write(started);
+        return true;
+      }
+      switch (step.action) {
+        case CycleAction::Write:
           // Outputs that could not be written (a folder gone, a full disk) are written again at
           // every look: after the last reading no change would bring them.
           Write(Clock::now());
           reloaded_ = false;
           return true;
-        }
-        if (!leftOver && (!retry || lastLookMs_ - waitFrom < kQuietRetrySeconds * 1000 - kLookGapMs)) continue;
-        started_ = Clock::now();
-        reloaded_ = false;
-        written_ = 0;
-        failed_ = false;
-        return true;
+        case CycleAction::Send:
+          started_ = Clock::now();
+          reloaded_ = false;
+          written_ = 0;
+          failed_ = false;
+          return true;
+        case CycleAction::None:
+        case CycleAction::Reload: break;
       }
-      const Clock::time_point started = Clock::now();
-      reloadDue_ = false;
-      const LoadReport load = live_.Load(options_.ZunTextPath, LiveCycle::Mode::Update);
-      if (!load.fileOpened) {
-        // The readings loaded stay, and so do the outputs: an emptied grid would be published as
-        // the race's results. Said once; the next look tries again.
-        if (!unopened_)
-          std::fprintf(stderr, "zuntext-batch: cannot open zunText file %s; nothing is written until it can be read\n",
-                       options_.ZunTextPath.c_str());
-        unopened_ = true;
-        reloadDue_ = true;
-        continue;
-      }
-      unopened_ = false;
-      tooBig_ = load.tooBig;
-      if (tooBig_) {
-        std::fprintf(stderr, "grid is too big!!!\n");
-        Hold(started);
-        return true;
-      }
-      Write(started);
-      return true;
     }
     return false;
+  }
+
+  // What a look sees, `waitedMs` into the wait after the last pass.
+  LookFacts FactsOfLook(const ftp::PassOutcome& last, int64_t waitedMs) {
+    LookFacts facts;
+    facts.loaded = true;
+    facts.fileMissing = !FileExists(options_.ZunTextPath);
+    facts.fileEmpty = !facts.fileMissing && StampOf(options_.ZunTextPath).size == 0;
+    facts.reloadDue = reloadDue_ || live_.SourcesChanged() || live_.PieceLeft();
+    facts.lineOpen = [this] { return live_.HoldsForLineEnd(options_.ZunTextPath, lastLookMs_); };
+    facts.flagFileUnreadable = [this] { return HoldsForFlags(); };
+    facts.writesOutputs = true;
+    facts.tooBig = tooBig_;
+    facts.outputsDue = failed_;
+    facts.publishes = options_.Upload.Mode != ftp::kUploadNone;
+    facts.passFailed = last.RetryLater();
+    // The looks come a little apart: the one due at the interval counts.
+    facts.retryDue = waitedMs >= kQuietRetrySeconds * 1000 - kLookGapMs;
+    facts.filesLeftOver = last.FollowsAtNextLook();
+    return facts;
   }
 
   // Until a change of the files is signalled and the look is due, or the look once a second.
@@ -150,15 +170,14 @@ class Cycle {
     }
   }
 
-  // As in the window, a flag file that is there but cannot be read holds the reload: it would
-  // drop every "x" mark and publish the readings marked invalid. Said once; the first look after
-  // it can be read again loads whole.
+  // A flag file that is there but cannot be read holds the reload: it would drop every "x" mark
+  // and publish the readings marked invalid. Said once; the reload stays due until it can be read.
   bool HoldsForFlags() {
     const bool holds = FlagFileUnreadable(options_.ZunTextPath);
     if (holds && !flagsHeld_)
       std::fprintf(stderr, "zuntext-batch: cannot read flag file %s; nothing is written until it can be read\n",
                    FlagFilePathFor(options_.ZunTextPath).c_str());
-    if (!holds && flagsHeld_) reloadDue_ = true;
+    if (holds) reloadDue_ = true;
     flagsHeld_ = holds;
     return holds;
   }
@@ -179,7 +198,7 @@ class Cycle {
   bool failed_ = false;
   bool tooBig_ = false;
   bool flagsHeld_ = false;
-  bool reloadDue_ = false;  // a change seen while the flag file was held is loaded at the next look
+  bool reloadDue_ = false;  // a load held (flag file unreadable, zunText file not opened) is tried at each look
   bool unopened_ = false;   // the last load could not open the zunText file
 };
 
@@ -207,7 +226,7 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
     }
     return true;
   };
-  const auto nextPass = [&](const UploadPass& pass) {
+  const auto nextPass = [&](const ftp::PassOutcome& pass) {
     char unchanged[32] = "";
     if (pass.Unchanged > 0) std::snprintf(unchanged, sizeof unchanged, ", %d unchanged", pass.Unchanged);
     char leftOver[48] = "";
@@ -219,9 +238,7 @@ int RunWatch(LiveCycle& live, const WatchOptions& options) {
                   : pass.Refused          ? " (a file was refused)"
                                           : "");
     cycle.PrintLine(sent);
-    return cycle.WaitAndReload(pass.ConnectionFailed || pass.Refused,
-                               pass.LeftOver > 0 && !pass.ConnectionFailed && !pass.Refused) &&
-           untilPublishable();
+    return cycle.WaitAndReload(pass) && untilPublishable();
   };
   if (!untilPublishable()) return 0;
   const int result = UploadOutputs(options.Upload, options.Password, options.OutputDir, nextPass);

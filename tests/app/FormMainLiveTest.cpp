@@ -463,6 +463,27 @@ TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWithoutANewReading) {
   EXPECT_TRUE(prompter.messages.empty());
 }
 
+// The timing system's file taken away at the end of the race while the last pass had failed:
+// the outputs already written still reach the site.
+TEST_F(FormMainLiveTest, AFailedPassIsTriedAgainWhileTheFileIsAway) {
+  TestForm& f = *form;
+  f.CBNeedCSV.checked = true;
+  f.CBFtp.checked = true;
+  f.UploadedOnce = true;
+  f.Publish.failingSince = now;
+  f.Publish.lastUploadAt = now;
+  std::remove(race.c_str());
+  const int position = f.ProgressBar1.position;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 0);
+  now += kQuietRetrySeconds;
+  f.Timer1Timer();
+  EXPECT_EQ(f.uploads, 1);
+  EXPECT_EQ(f.ProgressBar1.position, position) << "a tick without its file is no working tick";
+  EXPECT_NE(f.Cycle.text.find("ZunTextファイルがありません"), std::string::npos) << f.Cycle.text;
+  EXPECT_TRUE(prompter.messages.empty()) << prompter.messages.front();
+}
+
 TEST_F(FormMainLiveTest, AHalfWrittenLineWaitsForItsEnd) {
   TestForm& f = *form;
   const std::string line = Reading(200, 1);

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/Control.h"
+#include "app/FormControls.h"
+#include "app/FormMainOptions.h"
 #include "app/CycleStatus.h"
 #include "app/Prompter.h"
 #include "ftp/FtpSession.h"
@@ -39,47 +41,6 @@ inline constexpr int kRemoteSortFlagCount = 20;
 inline constexpr int kAimingSeconds = 3;
 // The longest a close waits for the server to take the disconnect.
 inline constexpr int kCloseWaitSeconds = 20;
-
-// The result grid control. Row 0 is the fixed header row; Rows holds which data rows the filter
-// hides (a view shows row 0, then Rows.ShownRow(0), Rows.ShownRow(1), ...).
-struct GridControl : Control {
-  int currentRow = 0;
-  int currentCol = 0;
-  int topRow = 1;       // the first data row in view (the window reports it)
-  int leftCol = 0;
-  RowVisibility Rows;
-  int modelResets = 0;     // bumped when the rows or their visibility change: rebuild the view
-  int repaints = 0;        // bumped when cells changed or the display mode changed: repaint
-  int scrollRequests = 0;  // bumped when the current row must be scrolled into view
-  bool keepScroll = false;  // the last reset kept the operator's place: the view keeps its scroll position
-  // The operator's pointer on the grid, and when it last moved there (the window reports both).
-  bool pointerInside = false;
-  std::time_t pointerMovedAt = 0;
-};
-
-// The open dialog's settings.
-struct OpenDialogRecord {
-  std::string Filter;  // "Text files (*.txt)|*.TXT" once the window is shown
-  std::string DefaultExt = "db";
-  std::string InitialDir = "vekData";  // relative to the current directory
-};
-
-struct FormMainOptions {
-  std::string ExecutablePath;  // the settings file and the default output folder sit beside it
-  // The zunText file's stamp as the automation tick takes it; empty: the file system.
-  std::function<FileStamp(const std::string&)> StampOf;
-  // The folder relative names are resolved against (the open dialog's "vekData"); empty: the
-  // process's current directory.
-  std::string CurrentDirectory;
-  // Makes the FTP client of the window's one session; empty: the libcurl client.
-  std::function<std::unique_ptr<ftp::FtpClient>()> MakeFtpClient = nullptr;
-  // The wall clock for the times the cycle's state shows; empty: the system clock.
-  std::function<std::time_t()> Now = nullptr;
-  // Set: the FTP session works on a thread of its own, which calls this when the window has
-  // events of it to deliver (DeliverRemoteEvents). Empty: every remote step runs to its end where
-  // it is started.
-  std::function<void()> WakeForFtp = nullptr;
-};
 
 class OwnerThreadPrompter;
 
@@ -140,42 +101,14 @@ class FormMain {
   bool CloseRequested = false;  // ActionCloseExecute asks the window to close
   bool Closed = false;          // FormClose has run
 
-  // ---- controls ----
-  Control Window;  // the form itself: caption
-  Control Edit1;
-  Control GroupBox1;
-  Control LEdit1, LEdit2, LEdit3, LEdit4, LEdit5;  // tags 0..4 = grid column searched
-  Control RGDispOpt;
-  Control SB_NEW, SB_TOP2, SB_Refresh, SpeedButton1;
-  Control Label5;
-  Control GroupBox2, CBAuto, CBPure, CBFtp;
-  Control ProgressBar1;
-  Control EHost, EUserId, EPassword;
-  Control CBignoreFR;
-  GridControl StringGrid1;
-  Control Label4;
-  Control ButtonDoignore, ButtonCancalIgnore;
-  Control SpeedButton2, SpeedButton4;
-  Control SBPutCleanText, SBOpenEXP, SpeedButton3;
-  Control CBNeedCSV;
-  Control RGUpLDOpt;
-  Control ListBox1;
-  Control ListView1, ListView2;
-  Control CheckListBox1;
-  Control Label3, Label2, Label1;
-  Control ToolBar1, TBConnect, TBDisConnect, ToolButtonUpLoad;
-  Control SpeedUpDir, ComboCurrDir, RemoteFileListV;
-  Control PMRemote, MakeHDir, RemoteRename, RemoteDelete;
-  Control StatusBar1;  // items: the three panel texts
-  Control MainMenu1, ZunText1, OpenHostList1, ActionClose1;
-  Control Timer1;      // enabled, interval
+  // ---- controls: one record per entry of the list ----
+#define ZUN_DECLARE_CONTROL(type, name) type name;
+  ZUN_FORM_CONTROLS(ZUN_DECLARE_CONTROL)
+#undef ZUN_DECLARE_CONTROL
   OpenDialogRecord OpenDialog1;
 
-  // Actions; a button or menu item bound to one takes its caption and enabled state from it.
-  Control ActionOpenZunText, ActionClose, ActionPutCleanText, ActionTextDirOpen, ActionOpenZunFolder,
-      ActionOpenFlgHolder, ActionRefresh, ActionDelteFlgFile, ActionDeletePurefiles, OpenHostList,
-      ActionConnectHost, ActionDisconnectHost, ActionUpload, ActionUpDirectory, Action1;
-
+  // The record of a control of the list.
+  Control& Record(ControlId id);
   // The search edit of a tag (0..4); nullptr otherwise.
   Control* LEdit(int tag);
   const Control* LEdit(int tag) const;
@@ -365,6 +298,7 @@ class FormMain {
   Prompter& prompter_;
 
  private:
+  void SetTexts();
   void SetEditText(Control& edit, const std::string& text, void (FormMain::*onChange)());
   void SyncFlagList();
   void SyncBoundButtons();

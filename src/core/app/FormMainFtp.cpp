@@ -8,6 +8,7 @@
 #include "app/FormMain.h"
 #include "app/OwnerThreadPrompter.h"
 #include "ftp/HostClient.h"
+#include "ftp/PassOutcome.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/RemoteName.h"
 #include "ftp/UploadWorkflow.h"
@@ -421,7 +422,7 @@ void FormMain::SendPass(const ftp::UploadPlan& plan, bool automatic, const std::
       break;
     }
   }
-  const size_t planned = plan.Files.size() - static_cast<size_t>(pass.Deferred);
+  const size_t planned = static_cast<size_t>(ftp::OutcomeOf(plan, pass).Planned);
   OnWindow([this, pass, planned, automatic, chosen] {
     // The cycle refills the server's list at every reading: what the operator chose there (to
     // delete or rename it) stays chosen, by name, or it could never be acted on during a race.
