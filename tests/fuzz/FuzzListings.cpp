@@ -17,7 +17,7 @@ namespace {
 
 const zun::ftp::FtpTime kNow{2026, 12, 8, 12, 0, 0};
 
-void CheckSame(const std::vector<zun::ftp::FtpEntry>& parsed, const ref::Listed& e, const zun::ftp::FtpTime& when,
+ZUN_FUZZ_HARNESS void CheckSame(const std::vector<zun::ftp::FtpEntry>& parsed, const ref::Listed& e, const zun::ftp::FtpTime& when,
                uint64_t size, const std::string& line) {
   const bool same = parsed.size() == 1 && parsed[0].name == e.name && parsed[0].isFolder == e.folder &&
                     parsed[0].size == size && parsed[0].modified == when;

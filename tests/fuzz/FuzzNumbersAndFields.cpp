@@ -16,7 +16,7 @@ using zun::fuzz::Check;
 
 namespace {
 
-void CheckSplit(std::string_view text) {
+ZUN_FUZZ_HARNESS void CheckSplit(std::string_view text) {
   const std::vector<std::string> fields = zun::SplitCommaText(text);
   const std::vector<std::string> expected = ref::CommaFields(text);
   if (fields != expected) {

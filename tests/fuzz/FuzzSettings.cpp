@@ -21,13 +21,13 @@ std::string Name(FuzzedDataProvider& provider) {
   return name;
 }
 
-bool SameIgnoringCase(std::string a, std::string b) {
+ZUN_FUZZ_HARNESS bool SameIgnoringCase(std::string a, std::string b) {
   for (char& c : a) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (char& c : b) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return a == b;
 }
 
-std::vector<std::string> LinesOf(std::string_view text) {
+ZUN_FUZZ_HARNESS std::vector<std::string> LinesOf(std::string_view text) {
   std::vector<std::string> lines;
   while (!text.empty()) {
     const size_t lf = text.find('\n');
@@ -42,7 +42,7 @@ std::vector<std::string> LinesOf(std::string_view text) {
 // `after` is `before` but for whole lines at one place: at most one line of `before` is gone (the
 // key's old line, or an unended last line that is now ended), and the lines come in are the key's,
 // its section's header, or that last line.
-void CheckOnlyTheKeysLine(const std::string& before, const std::string& after, const std::string& section,
+ZUN_FUZZ_HARNESS void CheckOnlyTheKeysLine(const std::string& before, const std::string& after, const std::string& section,
                           const std::string& keyLine) {
   size_t prefix = 0;
   while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) ++prefix;
@@ -80,16 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) value.front() = 'q';
   const std::string file = provider.ConsumeRemainingBytesAsString();
 
-  const std::string path = zun::fuzz::ScratchFile("settings.INI");
-  zun::fuzz::WriteBytes(path, file);
-  zun::Profile ini(path);
+  // Parsed from memory (the constructor with a path only reads the file first); the save goes to
+  // disk and what it wrote is read back.
+  static const std::string path = zun::fuzz::ScratchFile("settings.INI");
+  zun::Profile ini(path, file);
   const std::string otherValue = ini.ReadString(otherSection, otherKey, "<none>");
   ini.WriteString(section, key, value);
   Check(ini.Save() == zun::SaveResult::Ok, "settings saved");
   const std::string saved = zun::fuzz::ReadBytes(path);
   CheckOnlyTheKeysLine(file, saved, section, key + "=" + value);
 
-  const zun::Profile after(path);
+  const zun::Profile after(path, saved);
   Check(after.ReadString(section, key, "<none>") == value, "a key written is read back");
   if (!(SameIgnoringCase(section, otherSection) && SameIgnoringCase(key, otherKey)))
     Check(after.ReadString(otherSection, otherKey, "<none>") == otherValue, "other keys keep their values");

@@ -53,7 +53,11 @@ std::string ReadBytes(const std::string& path) {
   if (fd < 0) return bytes;
   char buffer[16384];
   ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+  // A regular file reads short only at its end: no call more to be told so.
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) {
+    bytes.append(buffer, static_cast<size_t>(n));
+    if (static_cast<size_t>(n) < sizeof buffer) break;
+  }
   close(fd);
   return bytes;
 }

@@ -23,7 +23,7 @@ using zun::fuzz::Check;
 
 namespace {
 
-void CheckGrid(const zun::ResultGrid& grid, const ref::Race& race, const char* what) {
+ZUN_FUZZ_HARNESS void CheckGrid(const zun::ResultGrid& grid, const ref::Race& race, const char* what) {
   bool same = grid.RowCount() == static_cast<int>(race.rows.size());
   for (int r = 0; same && r < grid.RowCount(); ++r)
     for (int c = 0; same && c < 10; ++c) same = grid.Cell(c, r) == race.rows[static_cast<size_t>(r)][static_cast<size_t>(c)];
@@ -41,7 +41,7 @@ void CheckGrid(const zun::ResultGrid& grid, const ref::Race& race, const char* w
   Check(same, what);
 }
 
-void CheckFile(const std::string& path, const std::string& expected, const char* what) {
+ZUN_FUZZ_HARNESS void CheckFile(const std::string& path, const std::string& expected, const char* what) {
   const std::string bytes = zun::fuzz::ReadBytes(path);
   if (bytes != expected)
     std::fprintf(stderr, "%s\n  program   [%s]\n  reference [%s]\n", path.c_str(), bytes.c_str(), expected.c_str());
@@ -50,7 +50,7 @@ void CheckFile(const std::string& path, const std::string& expected, const char*
 
 // Every count ranking file: those of this race as the reference has them, any left from an
 // earlier input with the header alone.
-void CheckCountFiles(const std::string& dir999, const ref::Race& race) {
+ZUN_FUZZ_HARNESS void CheckCountFiles(const std::string& dir999, const ref::Race& race) {
   DIR* dir = opendir(dir999.c_str());
   Check(dir != nullptr, "the count folder is there");
   size_t seen = 0;
@@ -74,9 +74,11 @@ void CheckCountFiles(const std::string& dir999, const ref::Race& race) {
 
 void CheckAppendedRoad(const std::string& race, std::vector<size_t> cuts, const std::optional<std::string>& flagText,
                        const ref::Race& whole) {
-  const std::string path = zun::fuzz::ScratchFile("road.txt");
-  if (flagText) zun::fuzz::WriteBytes(zun::FlagFilePathFor(path), *flagText);
-  else unlink(zun::FlagFilePathFor(path).c_str());
+  static const std::string path = zun::fuzz::ScratchFile("road.txt");
+  // Beside the race's file, the road shares its flag file, written already.
+  static const bool ownFlags = zun::FlagFilePathFor(path) != zun::FlagFilePathFor(zun::fuzz::ScratchFile("race.txt"));
+  if (ownFlags && flagText) zun::fuzz::WriteBytes(zun::FlagFilePathFor(path), *flagText);
+  else if (ownFlags) unlink(zun::FlagFilePathFor(path).c_str());
   std::sort(cuts.begin(), cuts.end());
   cuts.push_back(race.size());
   zun::fuzz::WriteBytes(path, race.substr(0, cuts[0]));
@@ -109,10 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t& cut : cuts) cut %= race.size() + 1;
   const std::optional<std::string> flagFile = haveFlags ? std::optional<std::string>(flagText) : std::nullopt;
 
-  const std::string path = zun::fuzz::ScratchFile("race.txt");
+  static const std::string path = zun::fuzz::ScratchFile("race.txt");
+  static const std::string flagPath = zun::FlagFilePathFor(path);
   zun::fuzz::WriteBytes(path, race);
-  if (haveFlags) zun::fuzz::WriteBytes(zun::FlagFilePathFor(path), flagText);
-  else unlink(zun::FlagFilePathFor(path).c_str());
+  if (haveFlags) zun::fuzz::WriteBytes(flagPath, flagText);
+  else unlink(flagPath.c_str());
 
   const ref::Race expected = ref::ReadRace(race, flagFile);
   zun::ResultData loaded;
@@ -123,14 +126,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(flags == expected.flags, "the flag list is the flag file's lines");
 
   Check(zun::BuildPureText(loaded.Grid) == expected.pure, "the pure text is the unmarked rows");
-  const std::string pureFile = zun::fuzz::ScratchFile("zuntextpure.txt");
+  static const std::string pureFile = zun::fuzz::ScratchFile("zuntextpure.txt");
   Check(zun::WritePureTextFile(loaded.Grid, pureFile) == zun::SaveResult::Ok, "pure text written");
   CheckFile(pureFile, expected.pure, "the pure text file holds the unmarked rows");
 
-  const std::string dir000 = zun::fuzz::ScratchFile("000");
-  const std::string dir999 = zun::fuzz::ScratchFile("999");
-  mkdir(dir000.c_str(), 0755);
-  mkdir(dir999.c_str(), 0755);
+  static const std::string dir000 = zun::fuzz::ScratchFile("000");
+  static const std::string dir999 = zun::fuzz::ScratchFile("999");
+  static const bool made = mkdir(dir000.c_str(), 0755) == 0 && mkdir(dir999.c_str(), 0755) == 0;
+  Check(made, "the ranking folders are made");
   const zun::RankingReport ranking = zun::WriteRankingFiles(loaded.Grid, loaded.RowTotal, loaded.Passages, dir000, dir999);
   Check(ranking.overallWritten && !ranking.countFileFailed, "the ranking files are written");
   CheckFile(dir000 + "/000.csv", expected.overall, "000.csv lists the accepted passages by time");

@@ -122,23 +122,31 @@ HostLoadResult LoadHostTable(HostTable& table, const std::string& path, bool qui
     if (!quiet) result.message = OpenFailedMessage(path);
     return result;
   }
-  const size_t records = std::min(bytes.size() / kHostEntryBytes, static_cast<size_t>(kHostSlots));
-  for (size_t i = 0; i < records; ++i) {
-    table.entries[i] = DecodeHostEntry(std::string_view(bytes).substr(i * kHostEntryBytes, kHostEntryBytes));
-  }
-  table.lastLoad = HostLoad::Read;
+  ReadHostTable(table, bytes);
   result.read = true;
   return result;
+}
+
+void ReadHostTable(HostTable& table, std::string_view bytes) {
+  for (HostEntry& e : table.entries) e.used = false;
+  const size_t records = std::min(bytes.size() / kHostEntryBytes, static_cast<size_t>(kHostSlots));
+  for (size_t i = 0; i < records; ++i) table.entries[i] = DecodeHostEntry(bytes.substr(i * kHostEntryBytes, kHostEntryBytes));
+  table.lastLoad = HostLoad::Read;
+}
+
+std::string HostFileBytes(const HostTable& table) {
+  std::string bytes;
+  for (const HostEntry& e : table.entries) {
+    if (e.used) bytes += EncodeHostEntry(e);
+  }
+  return bytes;
 }
 
 HostSaveResult SaveHostTable(const HostTable& table, const std::string& path) {
   HostSaveResult result;
   // After a failed load the table does not hold what the file holds: writing would lose hosts.
   if (table.lastLoad == HostLoad::Failed) return result;
-  std::string bytes;
-  for (const HostEntry& e : table.entries) {
-    if (e.used) bytes += EncodeHostEntry(e);
-  }
+  const std::string bytes = HostFileBytes(table);
   if (bytes.empty() && table.lastLoad != HostLoad::Read) return result;
   if (ReplaceFile(path, bytes, true, kHostFileMode, true) != SaveResult::Ok) {
     result.outcome = HostSave::Failed;

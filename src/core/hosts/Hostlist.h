@@ -86,6 +86,8 @@ struct HostLoadResult {
 // Marks every slot free and reads the first (at most 30) whole records of the file into slots 0, 1, ...
 // No file: false and no message.
 HostLoadResult LoadHostTable(HostTable& table, const std::string& path, bool quiet);
+// LoadHostTable on the bytes of a host file already read.
+void ReadHostTable(HostTable& table, std::string_view bytes);
 
 enum class HostSave {
   Written,    // the used slots were written
@@ -101,6 +103,8 @@ struct HostSaveResult {
 
 // Replaces the file whole (temporary file and rename, mode 0600) with the used slots in slot order.
 HostSaveResult SaveHostTable(const HostTable& table, const std::string& path);
+// The bytes SaveHostTable writes: a record for each used slot, in slot order.
+std::string HostFileBytes(const HostTable& table);
 
 // ---- storing and finding hosts -------------------------------------------------------------------
 

@@ -73,7 +73,12 @@ void Profile::EndLine(size_t index) {
 
 Profile::Profile(std::string path) : path_(std::move(path)) {
   std::string bytes;
-  if (!ReadFileBytes(path_, bytes)) return;
+  if (ReadFileBytes(path_, bytes)) Parse(bytes);
+}
+
+Profile::Profile(std::string path, std::string_view bytes) : path_(std::move(path)) { Parse(bytes); }
+
+void Profile::Parse(std::string_view bytes) {
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t lf = bytes.find('\n', pos);

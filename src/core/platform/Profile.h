@@ -18,6 +18,8 @@ class Profile {
  public:
   // Reads the file; a missing or unreadable file gives an empty profile.
   explicit Profile(std::string path);
+  // The profile of `bytes` (a settings file already read), saved to `path`.
+  Profile(std::string path, std::string_view bytes);
 
   const std::string& Path() const { return path_; }
 
@@ -47,6 +49,7 @@ class Profile {
   int FindKey(int header, std::string_view key) const;
   int SectionEnd(int header) const;  // index after the section's last line
   void EndLine(size_t index);
+  void Parse(std::string_view bytes);
 
   std::string path_;
   std::vector<Line> lines_;
