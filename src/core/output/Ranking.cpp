@@ -7,6 +7,7 @@
 #include <deque>
 #include <set>
 
+#include "output/RankingText.h"
 #include "platform/Cp932.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
@@ -16,6 +17,8 @@
 
 namespace zun {
 
+using namespace ranking;
+
 int32_t HmsToSeconds(int32_t v) { return (v / 10000) * 3600 + ((v % 10000) / 100) * 60 + (v % 100); }
 
 void ResetPassageTable(PassageTable& table, int rowTotal) {
@@ -24,10 +27,6 @@ void ResetPassageTable(PassageTable& table, int rowTotal) {
 
 namespace {
 
-const std::string& HeaderLine() {
-  static const std::string line = Cp932FromUtf8("順位,No.,記録,回数\r\n");
-  return line;
-}
 
 // A stable counting sort of the items [begin, end) into `out` by a key below `keyLimit`; returns
 // where each key's items begin in `out`, and their end after the last key. The CompareByBib and
@@ -74,7 +73,6 @@ uint32_t SortTimeKey(const PassageRecord& p) { return static_cast<uint32_t>(p.So
 uint32_t BibKey(const PassageRecord& p) { return static_cast<uint32_t>(p.Bib); }
 
 constexpr int32_t kBibSlots = 99999;  // bibs 1 to 99998 are listed
-constexpr size_t kClean = SIZE_MAX;   // a text whose lines are all formatted
 constexpr size_t kLineRoom = 4 * 12 + 2;  // four "%d," fields and CR LF
 
 // "%d,%d,%d,%d\n" in text mode at `at`: rank, bib, record time, count, and CR LF.
@@ -138,31 +136,6 @@ RowPassage GatherRow(const ResultGrid::RowView& cells) {
   return row;
 }
 
-// A line of a ranking file, by its grid row: CompareByTime order is (SortTime, row).
-struct Entry {
-  int32_t sortTime;
-  int32_t row;
-  bool operator<(const Entry& o) const { return sortTime != o.sortTime ? sortTime < o.sortTime : row < o.row; }
-  bool operator==(const Entry& o) const = default;
-};
-
-// One ranking file: its lines in order and its text, with points every `stride` lines where
-// formatting can start again and the text's hash up to there.
-struct RankingText {
-  std::vector<Entry> entries;
-  std::string text;
-  std::vector<size_t> starts;      // starts[k]: where the line of entries[k * stride] begins
-  std::vector<PrefixHash> hashes;  // hashes[k]: of the text before starts[k]
-  PrefixHash hash;                 // of the whole text
-  size_t dirtyFrom = 0;            // the first entry whose line must be formatted again
-  size_t sameSinceAhead = 0;       // bytes at the start of the text unchanged since written ahead
-  // Since the text was last formatted whole, the entries that went out and came in (ascending):
-  // the others' lines are in the text, and only their ranks move. Not `lending` when there is no
-  // such text to take them from.
-  bool lending = false;
-  std::vector<Entry> wentOut, cameIn;
-
-};
 
 // A passage of a build that writes once. `count` is the lap until the bib is screened, then the
 // number among the bib's accepted readings, 0 when it was dropped.
@@ -172,126 +145,6 @@ struct OncePassage {
   int32_t recordTime;
   int32_t count;
 };
-
-// Replaces `entries` after the first line that changes: those in `removed` go, `added` come in.
-// The few changes are merged in place; an entry that would land on one not yet read waits in
-// `held`, so a change in the middle of a long race takes no copy of the entries after it.
-void ApplyChanges(RankingText& file, std::vector<Entry>& removed, std::vector<Entry>& added) {
-  if (removed.empty() && added.empty()) return;
-  std::sort(removed.begin(), removed.end());
-  std::sort(added.begin(), added.end());
-  Entry lowest{INT32_MAX, INT32_MAX};
-  if (!removed.empty()) lowest = removed.front();
-  if (!added.empty() && added.front() < lowest) lowest = added.front();
-  std::vector<Entry>& entries = file.entries;
-  const size_t from = static_cast<size_t>(std::lower_bound(entries.begin(), entries.end(), lowest) - entries.begin());
-  const size_t oldSize = entries.size();
-  std::deque<Entry> held;
-  size_t write = from;
-  size_t read = from;  // entries before it have been read
-  auto flush = [&] {
-    for (; !held.empty() && write < read; held.pop_front()) entries[write++] = held.front();
-  };
-  auto put = [&](const Entry& e) {
-    held.push_back(e);
-    flush();
-  };
-  auto gone = removed.begin();
-  auto come = added.begin();
-  size_t found = 0;
-  for (size_t k = from; k < oldSize; ++k) {
-    const Entry e = entries[k];
-    read = k + 1;
-    while (gone != removed.end() && *gone < e) ++gone;
-    if (gone != removed.end() && *gone == e) {
-      ++gone;
-      ++found;
-      flush();
-      continue;
-    }
-    while (come != added.end() && *come < e) put(*come++);
-    put(e);
-  }
-  entries.resize(write);
-  entries.insert(entries.end(), held.begin(), held.end());
-  entries.insert(entries.end(), come, added.end());
-  // Only a text formatted whole can lend its lines, and only when every entry that went was there.
-  const bool lend = file.dirtyFrom == kClean && !file.starts.empty() && found == removed.size();
-  file.lending = lend;
-  file.wentOut.clear();
-  file.cameIn.clear();
-  if (lend) {
-    file.wentOut.swap(removed);
-    file.cameIn.swap(added);
-  }
-  file.dirtyFrom = std::min(file.dirtyFrom, from);
-  removed.clear();
-  added.clear();
-}
-
-// Puts a file of size and hash `written` in place with `replace`, unless the memo knows that the
-// file at `path` already holds those bytes; the memo then knows the new ones.
-template <typename Replace>
-bool ReplaceUnlessKept(const std::string& path, const std::pair<uint64_t, uint64_t>& written, RankingMemo* memo,
-                       RankingReport& report, Replace replace) {
-  if (memo == nullptr) return replace();
-  const auto it = memo->find(path);
-  if (it != memo->end() && it->second == written && FileExists(path) &&
-      static_cast<uint64_t>(StampOf(path).size) == written.first) {
-    ++report.filesKept;
-    return true;
-  }
-  if (!replace()) {
-    memo->erase(path);
-    return false;
-  }
-  (*memo)[path] = written;
-  return true;
-}
-
-// The passage number of a count ranking file's name ("007.csv" -> 7); 0 for any other name.
-int CountFileNumber(std::string_view name) {
-  if (name.size() < 7 || name.size() > 14 || !name.ends_with(".csv")) return 0;
-  const std::string_view digits = name.substr(0, name.size() - 4);
-  int k = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), k);
-  if (error != std::errc() || end != digits.data() + digits.size() || k <= 0) return 0;
-  return Format("%03d.csv", k) == name ? k : 0;
-}
-
-// Count ranking files from passage number `first` on, left by an earlier write, keep their header
-// alone: with their old lines they would go on publishing passages marked invalid since.
-bool ClearCountFilesFrom(const std::string& dir999, size_t first, RankingMemo* memo, RankingReport& report) {
-  std::vector<DirectoryEntry> listing;
-  if (!ListDirectory(dir999, "*.csv", listing)) return true;
-  PrefixHash hash;
-  hash.Add(HeaderLine().data(), HeaderLine().size());
-  for (const DirectoryEntry& entry : listing) {
-    const int k = CountFileNumber(entry.name);
-    if (k == 0 || static_cast<size_t>(k) < first) continue;
-    const std::string path = JoinPath(dir999, entry.name);
-    if (!ReplaceUnlessKept(path, {HeaderLine().size(), hash.Value()}, memo, report,
-                           [&path] { return ReplaceFile(path, HeaderLine()) == SaveResult::Ok; }))
-      return false;
-    ++report.countFilesWritten;
-  }
-  return true;
-}
-
-// The lines in one file's text are "%d,%d,%d,%d": rank, bib, record time, count.
-// Replaces the file with the text; `ahead` (when given) holds the text's beginning written ahead
-// and then takes the new one's.
-bool WriteCsv(const std::string& path, RankingText& file, RankingMemo* memo, RankingReport& report,
-              FileWrittenAhead* ahead = nullptr) {
-  auto replace = [&] {
-    if (ahead == nullptr) return ReplaceFile(path, file.text) == SaveResult::Ok;
-    if (ahead->Replace(path, file.text, file.sameSinceAhead) != SaveResult::Ok) return false;
-    ahead->WriteAhead(path, std::string_view(file.text).substr(0, file.starts.back()));
-    file.sameSinceAhead = file.text.size();
-    return true;
-  };
-  return ReplaceUnlessKept(path, {file.text.size(), file.hash.Value()}, memo, report, replace);
-}
 
 }  // namespace
 
