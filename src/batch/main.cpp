@@ -151,6 +151,50 @@ int CountCells(const zun::ResultGrid& grid, int col, std::string_view text) {
   return n;
 }
 
+// The password of --upload, from the environment; false (said) when the login lacks what it needs.
+bool ReadPassword(const Options& options, std::string& password) {
+  const char* fromEnvironment = std::getenv(zun::batch::kPasswordVariable);
+  password = fromEnvironment ? fromEnvironment : "";
+  // A key file without a passphrase needs no password.
+  const bool keyLogin = zun::ftp::IsSftpHost(options.upload.Host) && !options.upload.KeyFile.empty();
+  if (auto missing = zun::ftp::MissingConnectInput(options.upload.Host, options.upload.User, password, !keyLogin)) {
+    std::fprintf(stderr, "%s\nzuntext-batch: set %s for --upload\n", missing->c_str(), zun::batch::kPasswordVariable);
+    return false;
+  }
+  return true;
+}
+
+// Writes the outputs of the loaded race once and prints what was read; kExitFailed (said) when a
+// file could not be written.
+int WriteOnce(zun::LiveCycle& live, const zun::OutputTargets& targets, int& filesWritten) {
+  const zun::OutputReport written = live.WriteOutputs(targets);
+  if (written.pureText != zun::SaveResult::Ok) {
+    std::fprintf(stderr, "zuntext-batch: cannot write %s\n", targets.PureTextPath.c_str());
+    return kExitFailed;
+  }
+  ++filesWritten;
+
+  const zun::RankingReport& ranking = written.ranking;
+  if (written.rankingsWritten) {
+    if (!ranking.overallWritten) {
+      std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(targets.Dir000, "000.csv").c_str());
+      return kExitFailed;
+    }
+    filesWritten += 1 + ranking.countFilesWritten;
+    if (ranking.countFileFailed) {
+      std::fprintf(stderr, "zuntext-batch: cannot write count ranking file %03d.csv in %s\n",
+                   ranking.countFilesWritten + 1, targets.Dir999.c_str());
+      return kExitFailed;
+    }
+  }
+
+  const zun::ResultGrid& grid = live.Data.Grid;
+  std::printf("rows read %d, marked z %d, R %d, x %d, passages listed %d, files written %d\n", grid.RowCount() - 1,
+              CountCells(grid, zun::ColZFlg, "z"), CountCells(grid, zun::ColZFlg, "R"),
+              CountCells(grid, zun::ColXFlg, "x"), ranking.passagesListed, filesWritten);
+  return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,17 +209,7 @@ int main(int argc, char** argv) {
   }
   const bool upload = options.upload.Mode != zun::ftp::UploadMode::None;
   std::string password;
-  if (upload) {
-    const char* fromEnvironment = std::getenv(zun::batch::kPasswordVariable);
-    password = fromEnvironment ? fromEnvironment : "";
-    // A key file without a passphrase needs no password.
-    const bool keyLogin = zun::ftp::IsSftpHost(options.upload.Host) && !options.upload.KeyFile.empty();
-    if (auto missing = zun::ftp::MissingConnectInput(options.upload.Host, options.upload.User, password, !keyLogin)) {
-      std::fprintf(stderr, "%s\nzuntext-batch: set %s for --upload\n", missing->c_str(),
-                   zun::batch::kPasswordVariable);
-      return kExitUsage;
-    }
-  }
+  if (upload && !ReadPassword(options, password)) return kExitUsage;
   const std::string zunPath = zun::AbsolutePath(options.zunTextFile);
   {
     zun::TextLineReader probe;
@@ -223,31 +257,8 @@ int main(int argc, char** argv) {
     const zun::OutputTargets targets{purePath, options.csv, dir000, dir999};
     return zun::batch::RunWatch(live, zun::batch::WatchOptions{zunPath, targets, options.upload, password, outputDir});
   }
-  const zun::OutputReport written = live.WriteOutputs(zun::OutputTargets{purePath, options.csv, dir000, dir999});
-  if (written.pureText != zun::SaveResult::Ok) {
-    std::fprintf(stderr, "zuntext-batch: cannot write %s\n", purePath.c_str());
-    return kExitFailed;
-  }
-  ++filesWritten;
-
-  const zun::RankingReport& ranking = written.ranking;
-  if (written.rankingsWritten) {
-    if (!ranking.overallWritten) {
-      std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(dir000, "000.csv").c_str());
-      return kExitFailed;
-    }
-    filesWritten += 1 + ranking.countFilesWritten;
-    if (ranking.countFileFailed) {
-      std::fprintf(stderr, "zuntext-batch: cannot write count ranking file %03d.csv in %s\n",
-                   ranking.countFilesWritten + 1, dir999.c_str());
-      return kExitFailed;
-    }
-  }
-
-  const zun::ResultGrid& grid = data.Grid;
-  std::printf("rows read %d, marked z %d, R %d, x %d, passages listed %d, files written %d\n", grid.RowCount() - 1,
-              CountCells(grid, zun::ColZFlg, "z"), CountCells(grid, zun::ColZFlg, "R"),
-              CountCells(grid, zun::ColXFlg, "x"), ranking.passagesListed, filesWritten);
+  const int failed = WriteOnce(live, zun::OutputTargets{purePath, options.csv, dir000, dir999}, filesWritten);
+  if (failed != kExitOk) return failed;
   if (load.tooBig) {
     // Without the flag file applied, the pure text still holds the readings marked invalid.
     if (upload) std::fprintf(stderr, "zuntext-batch: the grid is too big; nothing uploaded\n");
