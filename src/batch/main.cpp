@@ -12,6 +12,7 @@
 #include "ftp/HostClient.h"
 #include "output/PureText.h"
 #include "output/Ranking.h"
+#include "platform/OutputNames.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "platform/TextLineReader.h"
@@ -177,7 +178,7 @@ int WriteOnce(zun::LiveCycle& live, const zun::OutputTargets& targets, int& file
   const zun::RankingReport& ranking = written.ranking;
   if (written.rankingsWritten) {
     if (!ranking.overallWritten) {
-      std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(targets.Dir000, "000.csv").c_str());
+      std::fprintf(stderr, "zuntext-batch: cannot write %s\n", zun::JoinPath(targets.Dir000, zun::kOverallRankingFileName).c_str());
       return kExitFailed;
     }
     filesWritten += 1 + ranking.countFilesWritten;

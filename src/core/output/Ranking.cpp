@@ -8,6 +8,7 @@
 #include <set>
 
 #include "output/RankingText.h"
+#include "platform/OutputNames.h"
 #include "platform/Cp932.h"
 #include "platform/DirectoryListing.h"
 #include "platform/Paths.h"
@@ -552,7 +553,7 @@ RankingReport RankingBuilder::Write(const std::string& dir000, const std::string
 bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, RankingReport& report) {
   State& s = *state_;
   if (!s.listed) return false;
-  const std::string path = JoinPath(dir000, "000.csv");
+  const std::string path = JoinPath(dir000, kOverallRankingFileName);
   bool written;
   size_t lines;
   if (s.updatable) {
@@ -574,7 +575,7 @@ bool RankingBuilder::WriteOverall(const std::string& dir000, RankingMemo* memo, 
 }
 
 bool RankingBuilder::OpenOverall(const std::string& dir000) {
-  overallFile_ = std::make_unique<FileReplacement>(JoinPath(dir000, "000.csv"));
+  overallFile_ = std::make_unique<FileReplacement>(JoinPath(dir000, kOverallRankingFileName));
   return overallFile_->Opened();
 }
 
